@@ -1,0 +1,195 @@
+#include "base/Stream.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "base/Exceptions.h"
+#include "base/Format.h"
+#include "base/Utf.h"
+
+namespace varnika {
+
+std::int64_t TStream::Size() {
+  const std::int64_t pos = Seek(0, Origin::Current);
+  const std::int64_t size = Seek(0, Origin::End);
+  Seek(pos, Origin::Beginning);
+  return size;
+}
+
+void TStream::ReadBuffer(void* buffer, std::int64_t count) {
+  if (count != 0 && Read(buffer, count) != count) throw EReadError(u"Stream read error");
+}
+
+void TStream::WriteBuffer(const void* buffer, std::int64_t count) {
+  if (count != 0 && Write(buffer, count) != count) throw EWriteError(u"Stream write error");
+}
+
+std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
+  if (count == 0) {
+    source.SetPosition(0);
+    count = source.Size();
+  }
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::int64_t>(count, 1 << 16)));
+  std::int64_t left = count;
+  while (left > 0) {
+    const std::int64_t n = std::min<std::int64_t>(left, static_cast<std::int64_t>(buffer.size()));
+    source.ReadBuffer(buffer.data(), n);
+    WriteBuffer(buffer.data(), n);
+    left -= n;
+  }
+  return count;
+}
+
+// --- TMemoryStream ---------------------------------------------------------
+
+std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {
+  const std::int64_t size = Size();
+  if (count <= 0 || position_ >= size) return 0;
+  const std::int64_t n = std::min(count, size - position_);
+  std::memcpy(buffer, data_.data() + position_, static_cast<std::size_t>(n));
+  position_ += n;
+  return n;
+}
+
+std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
+  if (count <= 0) return 0;
+  const std::int64_t end = position_ + count;
+  if (end > Size()) data_.resize(static_cast<std::size_t>(end));
+  std::memcpy(data_.data() + position_, buffer, static_cast<std::size_t>(count));
+  position_ = end;
+  return count;
+}
+
+std::int64_t TMemoryStream::Seek(std::int64_t offset, Origin origin) {
+  switch (origin) {
+    case Origin::Beginning: position_ = offset; break;
+    case Origin::Current: position_ += offset; break;
+    case Origin::End: position_ = Size() + offset; break;
+  }
+  if (position_ < 0) position_ = 0;
+  return position_;
+}
+
+void TMemoryStream::SetSize(std::int64_t size) {
+  data_.resize(static_cast<std::size_t>(std::max<std::int64_t>(size, 0)));
+  position_ = std::min(position_, Size());
+}
+
+void TMemoryStream::Clear() {
+  data_.clear();
+  data_.shrink_to_fit();
+  position_ = 0;
+}
+
+// --- TFileStream -----------------------------------------------------------
+
+namespace {
+
+[[noreturn]] void RaiseFileError(bool create, const std::u16string& file_name, int error) {
+  if (create)
+    throw EFCreateError(Format(u"Cannot create file \"%s\". %s", file_name, SysErrorMessage(error)));
+  throw EFOpenError(Format(u"Cannot open file \"%s\". %s", file_name, SysErrorMessage(error)));
+}
+
+}  // namespace
+
+TFileStream::TFileStream(const std::u16string& file_name, Mode mode) {
+  const std::string path = Utf16ToUtf8(file_name);
+  const bool create = mode == Mode::Create;
+  if (path.empty() || path.find('\0') != std::string::npos) RaiseFileError(create, file_name, ENOENT);
+  int flags = O_CLOEXEC;
+  if (mode == Mode::OpenRead) flags |= O_RDONLY;
+  if (mode == Mode::OpenReadWrite) flags |= O_RDWR;
+  if (create) flags |= O_RDWR | O_CREAT | O_TRUNC;
+  fd_ = ::open(path.c_str(), flags, 0666);
+  if (fd_ < 0) RaiseFileError(create, file_name, errno);
+  struct stat st {};
+  if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd_);
+    fd_ = -1;
+    RaiseFileError(create, file_name, EISDIR);
+  }
+}
+
+TFileStream::~TFileStream() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {
+  std::int64_t done = 0;
+  auto* p = static_cast<char*>(buffer);
+  while (done < count) {
+    const ssize_t n = ::read(fd_, p + done, static_cast<std::size_t>(count - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += n;
+  }
+  return done;
+}
+
+std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
+  std::int64_t done = 0;
+  const auto* p = static_cast<const char*>(buffer);
+  while (done < count) {
+    const ssize_t n = ::write(fd_, p + done, static_cast<std::size_t>(count - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += n;
+  }
+  return done;
+}
+
+std::int64_t TFileStream::Seek(std::int64_t offset, Origin origin) {
+  const int whence = origin == Origin::Beginning ? SEEK_SET : origin == Origin::Current ? SEEK_CUR : SEEK_END;
+  const off_t pos = ::lseek(fd_, offset, whence);
+  return pos < 0 ? -1 : pos;
+}
+
+void TFileStream::SetSize(std::int64_t size) {
+  if (::ftruncate(fd_, size) != 0) throw EWriteError(u"Stream write error");
+}
+
+bool TFileStream::Sync() { return ::fsync(fd_) == 0; }
+
+// --- TAtomicFile -----------------------------------------------------------
+
+TAtomicFile::TAtomicFile(const std::u16string& file_name) : file_name_(file_name) {
+  const std::string path = Utf16ToUtf8(file_name);
+  if (path.empty() || path.find('\0') != std::string::npos) RaiseFileError(true, file_name, ENOENT);
+  struct stat st {};
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) RaiseFileError(true, file_name, EISDIR);
+  std::string temp = path + ".XXXXXX";
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) RaiseFileError(true, file_name, errno);
+  if (exists) {
+    ::fchmod(fd, st.st_mode & 07777);
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
+  temp_name_ = temp;
+  stream_ = new TFileStream(fd);
+}
+
+TAtomicFile::~TAtomicFile() {
+  delete stream_;
+  if (!committed_) ::unlink(temp_name_.c_str());
+}
+
+void TAtomicFile::Commit() {
+  if (!stream_->Sync()) throw EWriteError(u"Stream write error");
+  delete stream_;
+  stream_ = nullptr;
+  if (::rename(temp_name_.c_str(), Utf16ToUtf8(file_name_).c_str()) != 0)
+    RaiseFileError(true, file_name_, errno);
+  committed_ = true;
+}
+
+}  // namespace varnika

@@ -1,0 +1,108 @@
+// Byte streams: the abstract TStream, an in-memory TMemoryStream and a
+// TFileStream over a file descriptor.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace varnika {
+
+class TStream {
+ public:
+  enum class Origin { Beginning, Current, End };
+
+  virtual ~TStream() = default;
+  // Reads up to count bytes; returns the number read (0 at the end).
+  virtual std::int64_t Read(void* buffer, std::int64_t count) = 0;
+  // Writes up to count bytes; returns the number written.
+  virtual std::int64_t Write(const void* buffer, std::int64_t count) = 0;
+  virtual std::int64_t Seek(std::int64_t offset, Origin origin) = 0;
+
+  std::int64_t Position() { return Seek(0, Origin::Current); }
+  void SetPosition(std::int64_t pos) { Seek(pos, Origin::Beginning); }
+  virtual std::int64_t Size();
+  virtual void SetSize(std::int64_t size) = 0;
+
+  // Whole reads and writes: raise EReadError ("Stream read error") or
+  // EWriteError ("Stream write error") when fewer bytes move.
+  void ReadBuffer(void* buffer, std::int64_t count);
+  void WriteBuffer(const void* buffer, std::int64_t count);
+  // Copies count bytes from source (count 0: all of source from its start).
+  std::int64_t CopyFrom(TStream& source, std::int64_t count);
+};
+
+class TMemoryStream : public TStream {
+ public:
+  std::int64_t Read(void* buffer, std::int64_t count) override;
+  std::int64_t Write(const void* buffer, std::int64_t count) override;
+  std::int64_t Seek(std::int64_t offset, Origin origin) override;
+  std::int64_t Size() override { return static_cast<std::int64_t>(data_.size()); }
+  void SetSize(std::int64_t size) override;
+  void Clear();
+
+  const std::uint8_t* Memory() const { return data_.data(); }
+  std::uint8_t* Memory() { return data_.data(); }
+  // The bytes as an 8-bit string, byte for byte.
+  std::string DataString() const { return std::string(data_.begin(), data_.end()); }
+
+ private:
+  std::vector<std::uint8_t> data_;
+  std::int64_t position_ = 0;
+};
+
+class TFileStream : public TStream {
+ public:
+  enum class Mode { OpenRead, OpenReadWrite, Create };
+  // Raises EFOpenError ("Cannot open file "%s". %s") or, for Create,
+  // EFCreateError ("Cannot create file "%s". %s"). A directory cannot be
+  // opened as a file stream.
+  TFileStream(const std::u16string& file_name, Mode mode);
+  // Takes ownership of an open descriptor.
+  explicit TFileStream(int fd) : fd_(fd) {}
+  ~TFileStream() override;
+  TFileStream(const TFileStream&) = delete;
+  TFileStream& operator=(const TFileStream&) = delete;
+
+  std::int64_t Read(void* buffer, std::int64_t count) override;
+  std::int64_t Write(const void* buffer, std::int64_t count) override;
+  std::int64_t Seek(std::int64_t offset, Origin origin) override;
+  void SetSize(std::int64_t size) override;
+  // Flushes written data to the disk; returns false on failure.
+  bool Sync();
+  int Handle() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
+
+// Replaces file_name atomically: write() fills a temporary file in the same
+// folder, which is flushed and renamed over file_name. On any failure the old
+// file is left as it was, the temporary file is removed and the error
+// (EFCreateError, or EWriteError from write) passes on.
+template <typename Writer>
+void ReplaceFileAtomically(const std::u16string& file_name, Writer&& write);
+
+// Implementation detail of ReplaceFileAtomically.
+class TAtomicFile {
+ public:
+  explicit TAtomicFile(const std::u16string& file_name);
+  ~TAtomicFile();  // removes the temporary file unless committed
+  TStream& Stream() { return *stream_; }
+  void Commit();   // flushes, closes and renames; raises EWriteError/EFCreateError
+
+ private:
+  std::u16string file_name_;
+  std::string temp_name_;
+  TFileStream* stream_ = nullptr;
+  bool committed_ = false;
+};
+
+template <typename Writer>
+void ReplaceFileAtomically(const std::u16string& file_name, Writer&& write) {
+  TAtomicFile file(file_name);
+  write(file.Stream());
+  file.Commit();
+}
+
+}  // namespace varnika

@@ -1,0 +1,98 @@
+#include "base/Stream.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "base/Exceptions.h"
+#include "base/Utf.h"
+
+using namespace varnika;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("varnika-stream-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    fs::permissions(dir_, fs::perms::owner_all);
+    fs::remove_all(dir_);
+  }
+  std::u16string Path(const std::string& name) { return Utf8ToUtf16((dir_ / name).string()); }
+  static std::string Slurp(const std::u16string& path) {
+    std::ifstream in(Utf16ToUtf8(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  fs::path dir_;
+};
+
+}  // namespace
+
+TEST(MemoryStream, WritesReadsSeeksAndGrows) {
+  TMemoryStream s;
+  s.WriteBuffer("hello", 5);
+  s.SetPosition(1);
+  char buf[8] = {};
+  EXPECT_EQ(s.Read(buf, 8), 4);
+  EXPECT_STREQ(buf, "ello");
+  s.Seek(-2, TStream::Origin::End);
+  s.WriteBuffer("LOO", 3);
+  EXPECT_EQ(s.DataString(), "helLOO");
+  EXPECT_THROW(s.ReadBuffer(buf, 1), EReadError);
+}
+
+TEST_F(TempDir, FileStreamErrorsNameTheFileAndTheReason) {
+  try {
+    TFileStream f(Path("missing"), TFileStream::Mode::OpenRead);
+    FAIL();
+  } catch (const EFOpenError& e) {
+    EXPECT_EQ(e.Message(), u"Cannot open file \"" + Path("missing") + u"\". No such file or directory");
+  }
+  EXPECT_THROW(TFileStream(Utf8ToUtf16(dir_.string()), TFileStream::Mode::OpenRead), EFOpenError);
+  EXPECT_THROW(TFileStream(Path("no/such/dir"), TFileStream::Mode::Create), EFCreateError);
+}
+
+TEST_F(TempDir, AtomicReplaceWritesTheNewContent) {
+  const auto path = Path("options.ini");
+  ReplaceFileAtomically(path, [](TStream& s) { s.WriteBuffer("old", 3); });
+  ReplaceFileAtomically(path, [](TStream& s) { s.WriteBuffer("new!", 4); });
+  EXPECT_EQ(Slurp(path), "new!");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+TEST_F(TempDir, AtomicReplaceKeepsTheOldFileWhenWritingFails) {
+  const auto path = Path("news.xml");
+  ReplaceFileAtomically(path, [](TStream& s) { s.WriteBuffer("intact", 6); });
+  EXPECT_THROW(ReplaceFileAtomically(path,
+                                     [](TStream& s) {
+                                       s.WriteBuffer("half", 4);
+                                       throw EWriteError(u"Stream write error");
+                                     }),
+               EWriteError);
+  EXPECT_EQ(Slurp(path), "intact");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+
+TEST_F(TempDir, AtomicReplaceInAReadOnlyFolderRaisesCreateError) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root ignores folder permissions";
+  const auto path = Path("a.ini");
+  ReplaceFileAtomically(path, [](TStream& s) { s.WriteBuffer("x", 1); });
+  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_THROW(ReplaceFileAtomically(path, [](TStream& s) { s.WriteBuffer("y", 1); }), EFCreateError);
+  EXPECT_EQ(Slurp(path), "x");
+}
+
+TEST_F(TempDir, AtomicReplaceOverADirectoryRaisesCreateError) {
+  fs::create_directories(dir_ / "sub");
+  EXPECT_THROW(ReplaceFileAtomically(Path("sub"), [](TStream&) {}), EFCreateError);
+  EXPECT_TRUE(fs::is_directory(dir_ / "sub"));
+}
