@@ -1,0 +1,59 @@
+// The download thread: performs one request on a thread of its own and posts
+// the result to a window.
+//
+// The owner creates it (suspended), fills Request() and calls Start. When the
+// exchange is over the thread posts MessageId to TargetWindow with wParam 0
+// and lParam the request's result (0 or -1), but only while that window
+// exists. The owner reads Response() after the message and destroys the
+// object. Destroying a running thread aborts its request (it ends within
+// milliseconds and posts nothing), so closing never waits for a slow server.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "base/MessagePoster.h"
+#include "base/WinTypes.h"
+#include "net/Internet.h"
+#include "net/Request.h"
+#include "net/Thread.h"
+
+namespace varnika {
+
+class TInetThread : public TThread {
+ public:
+  // poster delivers the completion message; it must outlive this object
+  // (a null poster posts nothing).
+  TInetThread(HWND window, UINT message_id, HINTERNET internet, IMessagePoster* poster);
+  ~TInetThread() override;
+
+  TRequest& Request() { return *request_; }
+  TResponse& Response() { return request_->Response(); }
+  const HINTERNET& InternetHandle() const { return internet_; }
+  HWND TargetWindow() const { return target_window_; }
+  UINT MessageId() const { return message_id_; }
+
+  // Ends a running request promptly with -1; the completion message is still
+  // posted. Safe from any thread.
+  void Abort() { request_->Abort(); }
+
+ protected:
+  void Execute() override;
+
+ private:
+  std::unique_ptr<TRequest> request_;
+  HINTERNET internet_;
+  HWND target_window_;
+  UINT message_id_;
+  IMessagePoster* poster_;
+  std::atomic<bool> discarded_{false};
+};
+
+// The class the program instantiates for every download.
+class TInternetThread : public TInetThread {
+ public:
+  using TInetThread::TInetThread;
+};
+
+}  // namespace varnika

@@ -1,0 +1,3 @@
+#include "net/InetThread.h"
+
+#include <gtest/gtest.h>
