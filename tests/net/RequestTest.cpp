@@ -174,5 +174,228 @@ TEST_F(RequestTest, VerbVersionAndPostDataGoOnTheWire) {
             "PUT /submit HTTP/1.0\r\nHost: " + server.Host() + "\r\nContent-Length: 7\r\n\r\na=1&b=2");
 }
 
+// --- bodies -------------------------------------------------------------------
+
+TEST_F(RequestTest, ErrorStatusIsACompletedExchangeWithItsPage) {
+  TLoopbackServer server(Always(HttpReply("404 Not Found", "<h1>gone</h1>")));
+  TRequest request;
+  EXPECT_EQ(Get(request, server, "/missing"), 0);
+  EXPECT_EQ(ResponseText(request.Response()), "<h1>gone</h1>");
+  EXPECT_EQ(request.Response().RawHeaders().rfind("HTTP/1.1 404 Not Found\r\n", 0), 0u);
+}
+
+TEST_F(RequestTest, BodiesOfBufferSizesArriveIntact) {
+  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{8191}, std::size_t{8192},
+                                 std::size_t{8193}, std::size_t{1'000'000}}) {
+    const std::string body = RandomBytes(size, static_cast<unsigned>(size));
+    TLoopbackServer server(Always(HttpReply("200 OK", body)));
+    TRequest request;
+    ASSERT_EQ(Get(request, server, "/data"), 0) << size;
+    EXPECT_EQ(request.Response().Body().Size(), static_cast<std::int64_t>(size));
+    EXPECT_TRUE(ResponseText(request.Response()) == body) << size;
+  }
+}
+
+TEST_F(RequestTest, ChunkedAndCloseDelimitedBodiesArriveInOrder) {
+  const std::string body = RandomBytes(30'000, 7);
+  TLoopbackServer chunked([&](TServerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
+    const std::size_t sizes[] = {1, 8192, 100, 12'000, 9707};
+    std::size_t at = 0;
+    for (const std::size_t size : sizes) {
+      char length[32];
+      std::snprintf(length, sizeof length, "%zx\r\n", size);
+      c.Send(length + body.substr(at, size) + "\r\n");
+      at += size;
+      c.Pause(milliseconds(5));
+    }
+    c.Send("0\r\nX-Trailer: t\r\n\r\n");
+  });
+  TRequest request;
+  ASSERT_EQ(Get(request, chunked, "/"), 0);
+  EXPECT_TRUE(ResponseText(request.Response()) == body);
+  EXPECT_EQ(request.Response().RawHeaders(), "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
+
+  TLoopbackServer until_close([&](TServerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + body);
+  });
+  TRequest second;
+  ASSERT_EQ(Get(second, until_close, "/"), 0);
+  EXPECT_TRUE(ResponseText(second.Response()) == body);
+}
+
+// --- redirects and cookies ----------------------------------------------------
+
+TLoopbackServer::Handler RedirectingServer() {
+  return [](TServerConnection& c) {
+    c.ServeAll([](const std::string& request) {
+      if (request.rfind("GET /old ", 0) == 0)
+        return HttpReply("302 Found", "moved", "Location: /new\r\nSet-Cookie: hop=1\r\n");
+      return HttpReply("200 OK", "fresh", "Set-Cookie: sid=42; Path=/\r\nSet-Cookie: other=2\r\n");
+    });
+  };
+}
+
+TEST_F(RequestTest, RedirectIsFollowedAndTheFinalResponseKept) {
+  TLoopbackServer server(RedirectingServer());
+  TRequest request;
+  ASSERT_EQ(Get(request, server, "/old"), 0);
+  ASSERT_EQ(server.Requests().size(), 2u);
+  EXPECT_EQ(server.Requests()[1], "GET /new HTTP/1.1\r\nHost: " + server.Host() + "\r\n\r\n");
+  EXPECT_EQ(ResponseText(request.Response()), "fresh");
+  EXPECT_EQ(request.Response().RawHeaders(),
+            "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nSet-Cookie: sid=42; Path=/\r\nSet-Cookie: other=2\r\n\r\n");
+  EXPECT_EQ(request.Response().GetValue(rvSetCookie), "sid=42; Path=/");
+}
+
+TEST_F(RequestTest, RedirectIsNotFollowedWhenSwitchedOff) {
+  TLoopbackServer server(RedirectingServer());
+  TRequest request;
+  request.SetFollowRedirects(0);
+  ASSERT_EQ(Get(request, server, "/old"), 0);
+  EXPECT_EQ(server.Requests().size(), 1u);
+  EXPECT_EQ(ResponseText(request.Response()), "moved");
+  EXPECT_EQ(request.Response().RawHeaders(),
+            "HTTP/1.1 302 Found\r\nContent-Length: 5\r\nLocation: /new\r\nSet-Cookie: hop=1\r\n\r\n");
+  EXPECT_EQ(request.Response().GetValue(rvSetCookie), "hop=1");
+}
+
+TEST_F(RequestTest, EndlessRedirectsFail) {
+  TLoopbackServer server(Always(HttpReply("302 Found", "", "Location: /again\r\n")));
+  TRequest request;
+  EXPECT_EQ(Get(request, server, "/again"), -1);
+  EXPECT_EQ(request.Response().RawHeaders(), "");
+}
+
+TEST_F(RequestTest, HeaderBlockTooLongForTheBufferReadsAsEmpty) {
+  TLoopbackServer server(Always(HttpReply("200 OK", "x", "X-Big: " + std::string(9000, 'a') + "\r\nSet-Cookie: c=1\r\n")));
+  TRequest request;
+  ASSERT_EQ(Get(request, server, "/"), 0);
+  EXPECT_EQ(request.Response().RawHeaders(), "");
+  EXPECT_EQ(request.Response().GetValue(rvSetCookie), "c=1");
+}
+
+// --- failures -----------------------------------------------------------------
+
+TEST_F(RequestTest, UnreachableHostsFailQuicklyWithNothingFilled) {
+  for (const std::string& host : {"127.0.0.1:" + std::to_string(test::UnusedPort()), std::string("feeds.example.invalid"),
+                                 std::string("127.0.0.1/evil"), std::string("")}) {
+    TRequest request;
+    request.SetValue(rvHost, host);
+    request.SetLimits(FastLimits());
+    const auto start = Clock::now();
+    EXPECT_EQ(request.Execute(internet_), -1) << host;
+    EXPECT_LT(MillisecondsSince(start), 2000) << host;
+    EXPECT_EQ(request.Response().Body().Size(), 0);
+    EXPECT_EQ(request.Response().RawHeaders(), "");
+  }
+}
+
+TEST_F(RequestTest, SilentServerFailsAfterTheStallTimeOut) {
+  TLoopbackServer silent([](TServerConnection& c) {
+    c.ReadRequest();
+    c.HoldUntilStopped();
+  });
+  TRequest request;
+  request.SetValue(rvHost, silent.Host());
+  request.SetLimits({5000, 300, 1 << 20});
+  const auto start = Clock::now();
+  EXPECT_EQ(request.Execute(internet_), -1);
+  EXPECT_GE(MillisecondsSince(start), 250);
+  EXPECT_LT(MillisecondsSince(start), 3000);
+}
+
+TEST_F(RequestTest, StallInsideTheBodyFailsButKeepsWhatArrived) {
+  TLoopbackServer stalling([](TServerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabcd");
+    c.HoldUntilStopped();
+  });
+  TRequest request;
+  request.SetValue(rvHost, stalling.Host());
+  request.SetLimits({5000, 300, 1 << 20});
+  const auto start = Clock::now();
+  EXPECT_EQ(request.Execute(internet_), -1);
+  EXPECT_LT(MillisecondsSince(start), 3000);
+  EXPECT_EQ(ResponseText(request.Response()), "abcd");
+  EXPECT_EQ(request.Response().RawHeaders(), "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n");
+}
+
+TEST_F(RequestTest, ConnectionClosedMidBodyFails) {
+  const std::string body = RandomBytes(100'000, 3);
+  TLoopbackServer server([&](TServerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\nSet-Cookie: k=v\r\n\r\n" + body.substr(0, 50'000));
+  });
+  TRequest request;
+  EXPECT_EQ(Get(request, server, "/"), -1);
+  const std::string got = ResponseText(request.Response());
+  EXPECT_LE(got.size(), 50'000u);
+  EXPECT_TRUE(body.compare(0, got.size(), got) == 0);
+  EXPECT_EQ(request.Response().GetValue(rvSetCookie), "k=v");
+}
+
+TEST_F(RequestTest, BodyOverTheCapFailsAndIsDiscarded) {
+  const std::string body = RandomBytes(100'000, 5);
+  TLoopbackServer with_length(Always(HttpReply("200 OK", body)));
+  TLoopbackServer chunked([&](TServerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
+    for (int i = 0; i < 10; ++i) c.Send("2710\r\n" + body.substr(i * 10'000, 10'000) + "\r\n");
+    c.Send("0\r\n\r\n");
+  });
+  for (TLoopbackServer* server : {&with_length, &chunked}) {
+    TRequest request;
+    request.SetValue(rvHost, server->Host());
+    request.SetLimits({5000, 5000, 99'999});
+    EXPECT_EQ(request.Execute(internet_), -1);
+    EXPECT_EQ(request.Response().Body().Size(), 0);
+
+    TRequest at_cap;
+    at_cap.SetValue(rvHost, server->Host());
+    at_cap.SetLimits({5000, 5000, 100'000});
+    EXPECT_EQ(at_cap.Execute(internet_), 0);
+    EXPECT_TRUE(ResponseText(at_cap.Response()) == body);
+  }
+}
+
+TEST_F(RequestTest, AbortEndsARunningExchangeWithin100ms) {
+  TLoopbackServer silent([](TServerConnection& c) {
+    c.ReadRequest();
+    c.HoldUntilStopped();
+  });
+  TRequest request;
+  request.SetValue(rvHost, silent.Host());
+  std::int32_t result = 0;
+  std::thread worker([&] { result = request.Execute(internet_); });
+  ASSERT_TRUE(silent.WaitForRequests(1, milliseconds(5000)));
+  const auto start = Clock::now();
+  request.Abort();
+  worker.join();
+  EXPECT_LT(MillisecondsSince(start), 100);
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(request.Execute(internet_), -1);  // stays aborted
+}
+
+TEST_F(RequestTest, ConcurrentRequestsShareOneSession) {
+  const std::string body = RandomBytes(200'000, 11);
+  TLoopbackServer server(Always(HttpReply("200 OK", body)));
+  TRequest requests[3];
+  std::int32_t results[3] = {-2, -2, -2};
+  std::vector<std::thread> workers;
+  for (int i = 0; i < 3; ++i) {
+    requests[i].SetValue(rvHost, "localhost:" + std::to_string(server.Port()));
+    requests[i].SetLimits(FastLimits());
+    workers.emplace_back([&, i] { results[i] = requests[i].Execute(internet_); });
+  }
+  for (std::thread& worker : workers) worker.join();
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(results[i], 0);
+    EXPECT_TRUE(ResponseText(requests[i].Response()) == body);
+  }
+}
+
 }  // namespace
 }  // namespace varnika
