@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -21,16 +22,17 @@ std::u16string_view Trim(std::u16string_view s) {
 // Decodes the escapes of piece into out. pending carries a backslash that is
 // still waiting for its character, also from one piece to the next.
 void Unescape(std::u16string_view piece, bool& pending, std::u16string& out) {
-  for (const char16_t c : piece) {
+  std::size_t pos = 0;
+  while (pos < piece.size()) {
     if (!pending) {
-      if (c == u'\\')
-        pending = true;
-      else
-        out += c;
+      const std::size_t backslash = std::min(piece.find(u'\\', pos), piece.size());
+      out.append(piece.substr(pos, backslash - pos));
+      pending = backslash < piece.size();
+      pos = backslash + 1;
       continue;
     }
     pending = false;
-    switch (c) {
+    switch (piece[pos++]) {
       case u'\\': out += u'\\'; break;
       case u'n': out += u'\n'; break;
       case u'r': out += u'\r'; break;
