@@ -203,6 +203,9 @@ bool TTransfer::Setup() {
   ok &= curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L) == CURLE_OK;
   ok &= curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect_timeout_ms)) == CURLE_OK;
   ok &= curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L) == CURLE_OK;
+  // An abort or time-out during a name lookup does not wait for the lookup
+  // thread; it ends by itself.
+  ok &= curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L) == CURLE_OK;
   ok &= curl_easy_setopt(easy, CURLOPT_HTTPHEADER, header_list_.get()) == CURLE_OK;
   ok &= curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &TTransfer::OnHeader) == CURLE_OK;
   ok &= curl_easy_setopt(easy, CURLOPT_HEADERDATA, this) == CURLE_OK;

@@ -1,6 +1,10 @@
 #include "net/Request.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <thread>
@@ -291,6 +295,33 @@ TEST_F(RequestTest, UnreachableHostsFailQuicklyWithNothingFilled) {
     EXPECT_EQ(request.Response().Body().Size(), 0);
     EXPECT_EQ(request.Response().RawHeaders(), "");
   }
+}
+
+// A listener whose accept queue is full drops new connection attempts, so
+// connecting to it hangs until the connect time-out.
+TEST_F(RequestTest, HangingConnectFailsAfterTheConnectTimeOut) {
+  const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+  ASSERT_EQ(listen(listener, 0), 0);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  std::vector<int> fillers;
+  for (int i = 0; i < 4; ++i) {
+    fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    connect(fillers.back(), reinterpret_cast<sockaddr*>(&address), length);
+  }
+  TRequest request;
+  request.SetValue(rvHost, "127.0.0.1:" + std::to_string(ntohs(address.sin_port)));
+  request.SetLimits({300, 5000, 1 << 20});
+  const auto start = Clock::now();
+  EXPECT_EQ(request.Execute(internet_), -1);
+  EXPECT_GE(MillisecondsSince(start), 250);
+  EXPECT_LT(MillisecondsSince(start), 3000);
+  for (int fd : fillers) close(fd);
+  close(listener);
 }
 
 TEST_F(RequestTest, SilentServerFailsAfterTheStallTimeOut) {
