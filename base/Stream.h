@@ -2,6 +2,7 @@
 // TFileStream over a file descriptor.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -39,6 +40,8 @@ class TMemoryStream : public TStream {
   std::int64_t Seek(std::int64_t offset, Origin origin) override;
   std::int64_t Size() override { return static_cast<std::int64_t>(data_.size()); }
   void SetSize(std::int64_t size) override;
+  // Makes room for size bytes without changing Size().
+  void Reserve(std::int64_t size) { data_.reserve(static_cast<std::size_t>(std::max<std::int64_t>(size, 0))); }
   void Clear();
 
   const std::uint8_t* Memory() const { return data_.data(); }

@@ -363,12 +363,8 @@ bool TTransfer::AppendBody(const char* data, std::size_t size) {
     curl_easy_getinfo(easy_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     if (length > cap - body.Size()) return DiscardBody();
     // A known length is reserved at once, so the body never holds more
-    // memory than its own size (shrinking a memory stream keeps its storage).
-    if (length > 0 && body.Size() == 0) {
-      body.SetSize(length);
-      body.SetSize(0);
-      body.SetPosition(0);
-    }
+    // memory than its own size.
+    if (length > 0 && body.Size() == 0) body.Reserve(length);
   }
   if (static_cast<std::int64_t>(size) > cap - body.Size()) return DiscardBody();
   body.WriteBuffer(data, static_cast<std::int64_t>(size));
