@@ -1,0 +1,35 @@
+#include "resources/StringTable.h"
+
+#include "base/Utf.h"
+#include "resources/ResourceText.h"
+#include "resources/Resources.h"
+
+namespace varnika {
+
+namespace {
+constexpr std::u16string_view kWhat = u"STRINGTABLE";
+}
+
+std::map<UINT, std::u16string> ParseStringTable(std::string_view text) {
+  std::map<UINT, std::u16string> table;
+  for (const ResourceTextLine& line : TokenizeResourceText(text, kWhat)) {
+    int id = 0;
+    if (line.tokens.size() != 2 || !ParseResourceId(line.tokens[0], id) || !line.tokens[1].quoted) {
+      RaiseResourceFormatError(kWhat, line.number);
+    }
+    if (!table.emplace(static_cast<UINT>(id), Utf8ToUtf16(line.tokens[1].text)).second) {
+      RaiseResourceFormatError(kWhat, line.number);
+    }
+  }
+  return table;
+}
+
+std::u16string LoadStringW(UINT id) {
+  std::span<const std::uint8_t> data = FindResourceData(kResourceTypeStringTable, kStringTableResourceId);
+  std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+  std::map<UINT, std::u16string> table = ParseStringTable(text);
+  auto it = table.find(id);
+  return it == table.end() ? std::u16string() : it->second;
+}
+
+}  // namespace varnika

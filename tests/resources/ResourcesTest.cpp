@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "resources/MenuResource.h"
+#include "resources/Resources.h"
+#include "resources/StringTable.h"
+
+namespace varnika {
+namespace {
+
+std::string Text(std::span<const std::uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
+
+TEST(Resources, EmbeddedFilesAreFoundByTypeAndId) {
+  EXPECT_EQ(Text(FindResourceData(u"TEST", 1)), "Merhaba, dünya!\n");
+  EXPECT_EQ(Text(FindResourceData(u"test", 1)), "Merhaba, dünya!\n");  // types ignore case
+  EXPECT_TRUE(FindResourceData(u"TEST", 3).empty());
+  EXPECT_TRUE(FindResourceData(u"OTHER", 1).empty());
+  // An empty file is a resource; a missing one is not.
+  ASSERT_NE(FindResource(u"TEST", 2), nullptr);
+  EXPECT_EQ(FindResource(u"TEST", 2)->Data().size(), 0u);
+  EXPECT_EQ(FindResource(u"TEST", 3), nullptr);
+}
+
+TEST(Resources, MissingResourceRaisesWithItsId) {
+  try {
+    LoadResourceData(u"PNG", 4242);
+    FAIL() << "no exception";
+  } catch (const EResNotFound& e) {
+    EXPECT_EQ(e.Message(), u"Resource 4242 not found");
+  }
+  EXPECT_EQ(LoadResourceData(u"TEST", 1).size(), 17u);
+}
+
+TEST(Resources, ProgramCarriesItsIconMenuAndStrings) {
+  std::span<const std::uint8_t> icon = FindResourceData(kResourceTypeIcon, 101);
+  ASSERT_GE(icon.size(), 8u);
+  EXPECT_EQ(Text(icon.first(8)), "\x89PNG\r\n\x1a\n");
+  EXPECT_FALSE(FindResourceData(kResourceTypeMenu, 101).empty());
+  EXPECT_FALSE(FindResourceData(kResourceTypeStringTable, 1).empty());
+}
+
+TEST(StringTable, HoldsTheProgramsTexts) {
+  EXPECT_EQ(LoadStringW(100), u"Varnika");
+  EXPECT_EQ(LoadStringW(103), u"Kapat");
+  EXPECT_EQ(LoadStringW(104), u"Windows her açıldığında otomatik olarak başlat.");
+  EXPECT_EQ(LoadStringW(105), u"Pencereyi her zaman en üstte tut.");
+  EXPECT_EQ(LoadStringW(106), u"Sistem Tepsisinde program simgesini göster.");
+  EXPECT_EQ(LoadStringW(107), u"Otomatik boyutlandırmayı etkinleştir.");
+  EXPECT_EQ(LoadStringW(108), u"Varnika");
+  EXPECT_EQ(LoadStringW(109), u"Seçenekler");
+  EXPECT_EQ(LoadStringW(110), u"Web sitemizi ziyaret edin...");
+  EXPECT_EQ(LoadStringW(200), u"\"%s\" için yeni sürüm hazır. İndirmek ister misiniz?");
+  EXPECT_EQ(LoadStringW(301), u"Güncelleniyor...");
+  EXPECT_EQ(LoadStringW(999), u"");
+}
+
+TEST(StringTable, AboutTextHasFourLetterSpacedLines) {
+  std::u16string about = LoadStringW(IDS_ABOUTTEXT);
+  std::u16string first = u"S ü r ü m   2 . 0\r\n";
+  ASSERT_EQ(about.substr(0, first.size()), first);
+  std::size_t second_end = about.find(u"\r\n", first.size());
+  ASSERT_NE(second_end, std::u16string::npos);
+  std::u16string second = about.substr(first.size(), second_end - first.size());
+  for (std::size_t i = 1; i < second.size(); i += 2) EXPECT_EQ(second[i], u' ') << i;
+  EXPECT_EQ(about.substr(second_end), u"\r\n\r\nBu programın ilgili kurumlarla bir ilişkisi yoktur.");
+
+  std::u16string domain = LoadStringW(IDS_ABOUTLINK);
+  ASSERT_GT(domain.size(), 3u);
+  for (std::size_t i = 0; i < domain.size(); ++i) EXPECT_EQ(domain[i] == u' ', i % 2 == 1) << i;
+}
+
+TEST(StringTable, ParsesEscapesAndRejectsMalformedLines) {
+  auto table = ParseStringTable("# comment\n\n7 \"a\\r\\n\\t\\\\\\\"b\"\r\n  12   \"x y\"  \n");
+  EXPECT_EQ(table.at(7), u"a\r\n\t\\\"b");
+  EXPECT_EQ(table.at(12), u"x y");
+  for (const char* bad : {"1 \"open", "x \"text\"", "1 text", "1 \"a\" \"b\"", "1 \"a\"\n1 \"b\"", "1 \"\\q\"",
+                          "1 \"a\"b", "99999999999 \"a\""}) {
+    EXPECT_THROW(ParseStringTable(bad), EResourceFormatError) << bad;
+  }
+  try {
+    ParseStringTable("1 \"a\"\n\n2 oops\n");
+    FAIL();
+  } catch (const EResourceFormatError& e) {
+    EXPECT_EQ(e.Message(), u"Invalid resource STRINGTABLE at line 3");
+  }
+}
+
+TEST(MenuResource, MainMenuHasTheCommandsWithTheirMnemonics) {
+  MenuTemplate menu = LoadMenuTemplate(kMainMenuResourceId);
+  ASSERT_EQ(menu.items.size(), 1u);
+  const MenuItemTemplate& popup = menu.items[0];
+  EXPECT_EQ(popup.kind, MenuItemTemplate::Kind::Popup);
+  EXPECT_EQ(popup.text, u"&Dosya");
+  using Kind = MenuItemTemplate::Kind;
+  struct Expected {
+    Kind kind;
+    UINT id;
+    const char16_t* text;
+    char16_t mnemonic;
+  };
+  const Expected expected[] = {
+      {Kind::Command, IDM_ABOUT, u"&Hakkında", u'H'},   {Kind::Separator, 0, u"", 0},
+      {Kind::Command, IDM_OPTIONS, u"&Seçenekler", u'S'}, {Kind::Command, IDM_REFRESH, u"&Güncelle", u'G'},
+      {Kind::Separator, 0, u"", 0},                       {Kind::Command, IDM_CLOSE, u"&Kapat\tAlt+F4", u'K'},
+  };
+  ASSERT_EQ(popup.items.size(), std::size(expected));
+  for (std::size_t i = 0; i < std::size(expected); ++i) {
+    EXPECT_EQ(popup.items[i].kind, expected[i].kind) << i;
+    EXPECT_EQ(popup.items[i].id, expected[i].id) << i;
+    EXPECT_EQ(popup.items[i].text, expected[i].text) << i;
+    EXPECT_EQ(MenuMnemonic(popup.items[i].text), expected[i].mnemonic) << i;
+  }
+  EXPECT_EQ(IDM_ABOUT, 40000u);
+  EXPECT_EQ(IDM_OPTIONS, 40003u);
+  EXPECT_EQ(IDM_CLOSE, 40005u);
+  EXPECT_EQ(IDM_REFRESH, 40007u);
+}
+
+TEST(MenuResource, NestedPopupsAndFormatErrors) {
+  MenuTemplate menu = ParseMenuTemplate("item 1 \"&Top\"\npopup \"A\"\n popup \"B\"\n  item 2 \"x\"\n end\nend\n");
+  ASSERT_EQ(menu.items.size(), 2u);
+  ASSERT_EQ(menu.items[1].items.size(), 1u);
+  EXPECT_EQ(menu.items[1].items[0].items[0].id, 2u);
+
+  for (const char* bad : {"popup \"A\"\n item 1 \"x\"\n", "end\n", "item x \"y\"\n", "item 1\n", "separator 3\n",
+                          "menuitem 1 \"a\"\n", "popup A\nend\n"}) {
+    EXPECT_THROW(ParseMenuTemplate(bad), EResourceFormatError) << bad;
+  }
+  try {
+    ParseMenuTemplate("popup \"A\"\n  item 1 \"a\"\n  bogus\nend\n", u"MENU 7");
+    FAIL();
+  } catch (const EResourceFormatError& e) {
+    EXPECT_EQ(e.Message(), u"Invalid resource MENU 7 at line 3");
+  }
+  EXPECT_THROW(LoadMenuTemplate(4242), EResNotFound);
+}
+
+TEST(MenuResource, MnemonicIsTheCharacterAfterASingleAmpersand) {
+  EXPECT_EQ(MenuMnemonic(u"&Kapat"), u'K');
+  EXPECT_EQ(MenuMnemonic(u"R&&D &Notes"), u'N');
+  EXPECT_EQ(MenuMnemonic(u"&&"), 0);
+  EXPECT_EQ(MenuMnemonic(u"Plain"), 0);
+  EXPECT_EQ(MenuMnemonic(u"End&"), 0);
+}
+
+}  // namespace
+}  // namespace varnika

@@ -1,0 +1,100 @@
+#include "toolkit/BitmapEx.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace varnika {
+
+namespace {
+
+constexpr int kMaxSide = 32767;  // cairo's limit for image surfaces
+
+cairo_user_data_key_t kPixelMemoryKey;
+
+void FreePixelMemory(void* memory) { delete[] static_cast<std::uint8_t*>(memory); }
+
+bool KnownFormat(int format) { return format >= CAIRO_FORMAT_ARGB32 && format <= CAIRO_FORMAT_RGB30; }
+
+}  // namespace
+
+TBitmapEx::TBitmapEx(int width, int height, int format) : format_(format) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  auto cairo_format = static_cast<cairo_format_t>(format);
+  if (width > kMaxSide || height > kMaxSide || !KnownFormat(format)) {
+    image_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 0, 0));
+    return;
+  }
+  width_ = width;
+  height_ = height;
+  stride_ = cairo_format_stride_for_width(cairo_format, width);
+  std::size_t bytes = static_cast<std::size_t>(stride_) * static_cast<std::size_t>(height);
+  if (bytes == 0) {
+    image_.reset(cairo_image_surface_create(cairo_format, width, height));
+    return;
+  }
+  auto* memory = new std::uint8_t[bytes]();
+  image_.reset(cairo_image_surface_create_for_data(memory, cairo_format, width, height, stride_));
+  if (cairo_surface_set_user_data(image_.get(), &kPixelMemoryKey, memory, FreePixelMemory) !=
+      CAIRO_STATUS_SUCCESS) {
+    // An error surface keeps no data: the bitmap stays empty.
+    delete[] memory;
+    return;
+  }
+  bits_ = memory;
+}
+
+TBitmapEx::~TBitmapEx() = default;
+
+std::unique_ptr<TBitmapEx> TBitmapEx::CreateCopy(const TBitmapEx& source) {
+  auto copy = std::make_unique<TBitmapEx>(source.width_, source.height_, source.format_);
+  if (copy->bits_ && source.bits_) {
+    source.BeginPixelAccess();
+    std::memcpy(copy->bits_, source.bits_, static_cast<std::size_t>(source.stride_) * source.height_);
+    copy->EndPixelAccess();
+  }
+  return copy;
+}
+
+void TBitmapEx::Blur(int passes) {
+  if (passes <= 0 || !HasPixels() || width_ < 3 || height_ < 3) return;
+  BeginPixelAccess();
+  for (int pass = 0; pass < passes; ++pass) BlurPass();
+  EndPixelAccess();
+}
+
+void TBitmapEx::BlurPass() {
+  const std::size_t row = static_cast<std::size_t>(width_) * 4;
+  for (int y = 1; y < height_ - 1; ++y) {
+    std::uint8_t* line = bits_ + y * row;
+    for (int x = 1; x < width_ - 1; ++x) {
+      std::uint8_t* p = line + x * 4;
+      const std::uint8_t* up = p - row;
+      const std::uint8_t* down = p + row;
+      for (int c = 0; c < 4; ++c) {
+        p[c] = static_cast<std::uint8_t>((up[c] + down[c] + p[c - 4] + p[c + 4]) >> 2);
+      }
+    }
+  }
+}
+
+void TBitmapEx::Fade(BYTE alpha) {
+  if (!HasPixels()) return;
+  BeginPixelAccess();
+  std::uint8_t* end = bits_ + static_cast<std::size_t>(width_) * height_ * 4;
+  for (std::uint8_t* p = bits_; p != end; ++p) *p = static_cast<std::uint8_t>((*p * alpha) >> 8);
+  EndPixelAccess();
+}
+
+void TBitmapEx::Tint(ARGB color) {
+  if (!HasPixels()) return;
+  const unsigned factors[3] = {ColorBlue(color), ColorGreen(color), ColorRed(color)};
+  BeginPixelAccess();
+  std::uint8_t* end = bits_ + static_cast<std::size_t>(width_) * height_ * 4;
+  for (std::uint8_t* p = bits_; p != end; p += 4) {
+    for (int c = 0; c < 3; ++c) p[c] = static_cast<std::uint8_t>(std::min((p[c] * factors[c]) >> 8, 255u));
+  }
+  EndPixelAccess();
+}
+
+}  // namespace varnika
