@@ -1,0 +1,135 @@
+// The display backend behind the window system. The core keeps every window,
+// the z-order, focus, capture and all routing; a backend only shows top-level
+// windows ("surfaces"), reports raw input and keeps time. The X11 backend and
+// the headless test backend implement this interface.
+//
+// Threads: every call comes from the UI thread except Wake and TickCount,
+// which any thread may call.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Messages.h"
+
+namespace varnika {
+
+constexpr DWORD INFINITE = 0xFFFFFFFF;
+
+// The shapes of the sixteen system cursors, in the toolkit's index order.
+enum class CursorShape : std::uint8_t {
+  Arrow, IBeam, Wait, Cross, UpArrow, Size, Icon, SizeNWSE, SizeNESW, SizeWE, SizeNS, SizeAll, No, Hand,
+  AppStarting, Help, Hidden
+};
+
+enum class MouseButton : std::uint8_t { Left, Right, Middle };
+
+// Bits of RawEvent::modifiers: the state of keys and buttons as the display
+// reports it with the event (the core resynchronises GetKeyState from them).
+constexpr DWORD kModShift = 0x01;
+constexpr DWORD kModControl = 0x02;
+constexpr DWORD kModAlt = 0x04;
+constexpr DWORD kModLeftButton = 0x10;
+constexpr DWORD kModRightButton = 0x20;
+constexpr DWORD kModMiddleButton = 0x40;
+
+enum class RawEventKind : std::uint8_t {
+  PointerMove,   // pt
+  PointerLeave,  // the pointer is over none of our windows
+  ButtonDown,    // pt, button
+  ButtonUp,      // pt, button
+  Wheel,         // pt, wheel_delta (120 a notch, positive away from the user)
+  KeyDown,       // vk, scan_code, extended, text (characters it types)
+  KeyUp,         // vk, scan_code, extended
+  Activate,      // surface became the active window
+  Deactivate,    // surface lost activation to something outside the program
+  CloseRequest,  // the user asked to close surface: posts WM_CLOSE
+  Configure,     // the display moved or resized surface to rect
+  Message,       // post message/wparam/lparam to surface (messages from other processes)
+  EndSession,    // the session ends: WM_QUERYENDSESSION, then WM_CLOSE, to each top-level window
+};
+
+struct RawEvent {
+  RawEventKind kind = RawEventKind::PointerMove;
+  HWND surface = nullptr;  // the top-level window it happened in; nullptr lets the core find it
+  POINT pt;                // screen coordinates
+  MouseButton button = MouseButton::Left;
+  int wheel_delta = 0;
+  UINT vk = 0;
+  UINT scan_code = 0;
+  bool extended = false;
+  std::u16string text;
+  RECT rect;
+  UINT message = 0;
+  WPARAM wparam = 0;
+  LPARAM lparam = 0;
+  bool has_modifiers = false;
+  DWORD modifiers = 0;
+  DWORD time = 0;  // tick count; 0: stamped when the core receives the event
+};
+
+// Where a backend delivers raw events: only from inside Wait, on the UI thread.
+class IRawEventSink {
+ public:
+  virtual void Deliver(RawEvent event) = 0;
+
+ protected:
+  ~IRawEventSink() = default;
+};
+
+struct SurfaceDesc {
+  RECT rect;  // screen
+  DWORD style = 0;
+  DWORD ex_style = 0;
+  std::u16string title;
+  HWND owner = nullptr;
+};
+
+// A layered frame: width * height premultiplied ARGB32 pixels, rows packed.
+struct FrameView {
+  const std::uint32_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+  BYTE alpha = 255;  // constant alpha on top of the per-pixel alpha
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  // The core attaches itself at start and detaches (nullptr) at shutdown.
+  virtual void Attach(IRawEventSink* sink) = 0;
+
+  // Surfaces: the top-level windows. They start hidden.
+  virtual void CreateSurface(HWND wnd, const SurfaceDesc& desc) = 0;
+  virtual void DestroySurface(HWND wnd) = 0;
+  virtual void ShowSurface(HWND wnd, bool visible) = 0;
+  virtual void MoveSurface(HWND wnd, const RECT& rect) = 0;
+  // Every surface, from the top of the z-order down (WS_EX_TOPMOST ones first).
+  virtual void RestackSurfaces(const std::vector<HWND>& top_to_bottom) = 0;
+  // WS_EX_TOPMOST: keep above; WS_EX_TOOLWINDOW: no taskbar entry;
+  // WS_EX_TRANSPARENT: click-through; WS_EX_LAYERED: shows frames.
+  virtual void SetSurfaceStyle(HWND wnd, DWORD style, DWORD ex_style) = 0;
+  virtual void SetSurfaceTitle(HWND wnd, std::u16string_view title) = 0;
+  virtual void PresentFrame(HWND wnd, const FrameView& frame) = 0;
+  virtual void SetSurfaceAlpha(HWND wnd, BYTE alpha) = 0;
+  virtual void ActivateSurface(HWND wnd) = 0;
+  virtual void SetCursorShape(HWND wnd, CursorShape shape) = 0;
+  // While set, pointer events outside our windows still reach the core.
+  virtual void GrabPointer(HWND wnd) = 0;
+
+  // Delivers pending events to the sink; if none is pending, blocks until an
+  // event, a Wake or timeout_ms (INFINITE: no limit; 0: only poll).
+  virtual void Wait(DWORD timeout_ms) = 0;
+  virtual void Wake() = 0;
+  virtual DWORD TickCount() = 0;
+  virtual void Sleep(DWORD ms) = 0;
+
+  virtual RECT WorkArea() = 0;
+  virtual SIZE ScreenSize() = 0;
+  virtual POINT PointerPosition() = 0;
+};
+
+}  // namespace varnika

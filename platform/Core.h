@@ -1,0 +1,206 @@
+// The window system's shared state and the operations its services use among
+// themselves. Internal to platform/: the toolkit uses the public headers.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "platform/Backend.h"
+#include "platform/Messages.h"
+
+namespace varnika::core {
+
+struct WindowClass {
+  std::u16string name;
+  HINSTANCE instance = nullptr;
+  bool system = false;
+  ATOM atom = 0;
+  UINT style = 0;
+  WNDPROC proc = nullptr;
+  int cls_extra = 0;
+  int wnd_extra = 0;
+  HICON icon = nullptr;
+  HCURSOR cursor = nullptr;
+  HBRUSH background = nullptr;
+  LPCWSTR menu_name = nullptr;  // an integer resource, or points into menu_name_text
+  std::u16string menu_name_text;
+  std::vector<BYTE> extra;
+  int windows = 0;
+};
+
+struct LayeredFrame {
+  std::vector<std::uint32_t> pixels;
+  int width = 0;
+  int height = 0;
+  BYTE alpha = 255;
+  bool opaque = false;
+};
+
+struct Window {
+  HWND handle = nullptr;
+  WindowClass* cls = nullptr;
+  WNDPROC proc = nullptr;
+  DWORD style = 0;
+  DWORD ex_style = 0;
+  LONG_PTR id = 0;
+  LONG_PTR user_data = 0;
+  HINSTANCE instance = nullptr;
+  std::u16string text;
+  Window* parent = nullptr;  // the desktop for top-level windows; nullptr for the desktop
+  HWND owner = nullptr;
+  std::vector<Window*> children;  // top of the z-order first
+  RECT rect;                      // in the parent's client coordinates
+  std::vector<std::pair<ATOM, HANDLE>> props;
+  std::vector<BYTE> extra;
+  bool destroying = false;
+  bool is_desktop = false;
+  std::unique_ptr<LayeredFrame> frame;  // the last layered frame
+
+  bool TopLevel() const { return parent != nullptr && parent->is_desktop; }
+  int Width() const { return rect.right - rect.left; }
+  int Height() const { return rect.bottom - rect.top; }
+};
+
+struct Timer {
+  HWND wnd = nullptr;
+  UINT_PTR id = 0;
+  UINT elapse = 0;
+  TIMERPROC proc = nullptr;
+  DWORD due = 0;
+  std::uint64_t order = 0;  // creation order breaks ties between equal due times
+};
+
+struct KeyText {
+  DWORD serial = 0;
+  std::u16string text;
+};
+
+struct InputState {
+  POINT cursor;
+  DWORD event_time = 0;  // time of the raw event being routed
+  BYTE keys[256] = {};
+  HWND capture = nullptr;
+  HWND focus = nullptr;
+  HWND active = nullptr;
+  HWND under_pointer = nullptr;  // the window the last pointer event hit
+  // TrackMouseEvent
+  HWND track = nullptr;
+  DWORD track_flags = 0;
+  DWORD hover_time = 400;
+  DWORD hover_start = 0;
+  POINT hover_anchor;
+  // double clicks
+  HWND last_click_wnd = nullptr;
+  MouseButton last_click_button = MouseButton::Left;
+  DWORD last_click_time = 0;
+  POINT last_click_pt;
+  bool last_click_was_double = true;  // no pending first click
+  // cursor
+  HCURSOR cursor_handle = nullptr;
+  HWND cursor_surface = nullptr;
+  // characters of key presses, for TranslateMessage
+  DWORD key_serial = 0;
+  std::deque<KeyText> key_texts;
+};
+
+class WindowSystem : public IRawEventSink {
+ public:
+  void Deliver(RawEvent event) override;
+
+  std::atomic<bool> running{false};
+  std::thread::id ui_thread;
+  std::unique_ptr<Backend> backend;
+
+  // Windows. The map belongs to the UI thread; it changes only under
+  // post_mutex so that other threads may look a handle up under that mutex.
+  std::unordered_map<std::uintptr_t, std::unique_ptr<Window>> windows;
+  Window* desktop = nullptr;
+  std::uintptr_t next_handle = 0x10010;
+  std::vector<std::unique_ptr<WindowClass>> classes;
+  ATOM next_class_atom = 0xC100;
+
+  // Posted messages (any thread).
+  std::mutex post_mutex;
+  std::deque<MSG> posted;
+  std::uint64_t post_serial = 0;  // counts posts, so a waiter sees whether one arrived
+  bool sleeping = false;          // the UI thread waits (or is about to) in the backend
+
+  // The rest belongs to the UI thread.
+  bool quit_pending = false;
+  int quit_code = 0;
+  std::deque<MSG> input;     // mouse and keyboard messages ready for retrieval
+  std::deque<RawEvent> raw;  // backend events not yet routed
+  std::vector<Timer> timers;
+  std::uint64_t timer_order = 0;
+  UINT_PTR next_thread_timer = 1;
+  InputState in;
+  DWORD last_message_time = 0;
+  POINT last_message_pos;
+  bool echo_to_backend = true;  // false while applying a change the display made
+  int move_loops = 0;
+};
+
+// The one window system (never freed, so other threads can always reach its
+// mutex). Sys().running says whether it is started.
+WindowSystem& Sys();
+bool OnUiThread();
+
+// --- windows (Window.cpp) ----------------------------------------------------
+// The window for a live handle, or nullptr (with ERROR_INVALID_WINDOW_HANDLE).
+Window* Find(HWND wnd);
+Window* FindQuiet(HWND wnd);
+inline HWND HandleOf(const Window* w) { return w ? w->handle : nullptr; }
+POINT ClientOrigin(const Window* w);  // screen
+RECT ScreenRect(const Window* w);
+bool VisibleChain(const Window* w);   // the window and all ancestors visible
+Window* Root(Window* w);              // the top-level ancestor (or w)
+void TellBackendStacking();
+void DestroyAllWindows();
+void RegisterBuiltinClasses();
+void CreateDesktopWindow();
+void ClearClasses();
+// SetWindowPos without the public checks.
+bool SetPosition(Window* w, HWND insert_after, int x, int y, int cx, int cy, UINT flags);
+
+// --- messages (MessageLoop.cpp) -----------------------------------------------
+LRESULT Send(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
+void QueueInput(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD serial = 0);
+void DropWindowMessages(HWND wnd);  // posted and input messages, timers
+void ClearQueues();
+
+// --- input (Input.cpp) --------------------------------------------------------
+struct Hit {
+  Window* window = nullptr;
+  LRESULT code = HTNOWHERE;
+};
+// The window under a screen point as the mouse finds it (surface: only that
+// top-level window; nullptr: all of them).
+Hit HitTest(POINT screen, HWND surface);
+void Route(const RawEvent& event);
+// Drops capture, focus, activation and tracking of a dying window; notify
+// sends WM_CAPTURECHANGED as a release would.
+void ForgetWindow(Window* w, bool notify);
+void ActivateTopLevel(HWND wnd, WORD how, bool tell_backend);
+bool HoverDue(DWORD now, DWORD* due);  // pending hover deadline
+void FireHover();
+CursorShape ShapeOf(HCURSOR cursor);
+WPARAM KeyStateFlags();               // MK_* from the key state
+const std::u16string* TextOfKey(DWORD serial);
+void ResetInput();
+
+// --- layered windows (Layered.cpp) ----------------------------------------------
+// Whether the pixel under a screen point is fully transparent.
+bool LayeredPassesThrough(const Window* w, POINT screen);
+
+// --- default processing (DefWindowProc.cpp) -----------------------------------
+void RunMoveLoop(HWND wnd);
+
+}  // namespace varnika::core

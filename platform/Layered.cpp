@@ -1,0 +1,204 @@
+#include "platform/Layered.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <unordered_set>
+
+#include "platform/Core.h"
+#include "platform/Window.h"
+
+namespace varnika {
+
+using core::Find;
+using core::LayeredFrame;
+using core::Sys;
+using core::Window;
+
+namespace {
+
+struct DeviceContext {
+  void* bits = nullptr;
+  int width = 0;
+  int height = 0;
+  int stride = 0;
+};
+
+// Device contexts may be made before the window system starts (bitmaps are
+// created with their controls), so they live in a table of their own.
+struct DeviceContexts {
+  std::mutex mutex;
+  std::unordered_set<DeviceContext*> live;
+};
+
+DeviceContexts& Contexts() {
+  static DeviceContexts* table = new DeviceContexts;
+  return *table;
+}
+
+bool LookUp(HDC dc, DeviceContext* out) {
+  auto& table = Contexts();
+  std::lock_guard lock(table.mutex);
+  auto* p = reinterpret_cast<DeviceContext*>(dc);
+  if (!table.live.count(p)) return false;
+  *out = *p;
+  return true;
+}
+
+BOOL Invalid() {
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return FALSE;
+}
+
+Window* LayeredTopLevel(HWND wnd) {
+  Window* w = Find(wnd);
+  if (!w) return nullptr;
+  if (!w->TopLevel() || !(w->ex_style & WS_EX_LAYERED)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return w;
+}
+
+// Copies width x height pixels at (x, y) of the context into frame.
+void CopyPixels(const DeviceContext& dc, int x, int y, int width, int height, bool opaque, LayeredFrame* frame) {
+  frame->pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+  frame->width = width;
+  frame->height = height;
+  frame->opaque = opaque;
+  const auto* base = static_cast<const unsigned char*>(dc.bits);
+  for (int row = 0; row < height; ++row) {
+    const unsigned char* src = base + static_cast<size_t>(y + row) * static_cast<size_t>(dc.stride) +
+                               static_cast<size_t>(x) * 4;
+    std::memcpy(frame->pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(width), src,
+                static_cast<size_t>(width) * 4);
+  }
+  if (opaque) {
+    for (auto& p : frame->pixels) p |= 0xFF000000u;
+  }
+}
+
+void Present(const Window* w) {
+  const LayeredFrame& f = *w->frame;
+  Sys().backend->PresentFrame(w->handle, FrameView{f.pixels.data(), f.width, f.height, f.alpha});
+}
+
+}  // namespace
+
+HDC CreateMemoryDC(void* bits, int width, int height, int stride) {
+  if (width < 0 || height < 0 || stride < width * 4 || (!bits && width * height > 0)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  auto* dc = new DeviceContext{bits, width, height, stride};
+  auto& table = Contexts();
+  std::lock_guard lock(table.mutex);
+  table.live.insert(dc);
+  return reinterpret_cast<HDC>(dc);
+}
+
+BOOL DeleteDC(HDC dc) {
+  auto& table = Contexts();
+  std::lock_guard lock(table.mutex);
+  auto* p = reinterpret_cast<DeviceContext*>(dc);
+  if (!table.live.erase(p)) return Invalid();
+  delete p;
+  return TRUE;
+}
+
+BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc, POINT* src_position, COLORREF,
+                         BLENDFUNCTION* blend, DWORD flags) {
+  Window* w = LayeredTopLevel(wnd);
+  if (!w) return FALSE;
+  int width = size ? size->cx : w->Width();
+  int height = size ? size->cy : w->Height();
+  if (width < 0 || height < 0) return Invalid();
+  bool use_blend = (flags & ULW_ALPHA) && blend;
+  bool opaque = (flags & ULW_OPAQUE) || !use_blend || !(blend->AlphaFormat & AC_SRC_ALPHA);
+  LayeredFrame next;
+  if (src_dc) {
+    DeviceContext dc;
+    if (!LookUp(src_dc, &dc)) return Invalid();
+    POINT from = src_position ? *src_position : POINT{};
+    if (from.x < 0 || from.y < 0 || from.x + width > dc.width || from.y + height > dc.height) return Invalid();
+    CopyPixels(dc, from.x, from.y, width, height, opaque, &next);
+  } else {
+    if (!w->frame || w->frame->width != width || w->frame->height != height) return Invalid();
+    next = *w->frame;
+  }
+  next.alpha = use_blend ? blend->SourceConstantAlpha : 255;
+  w->frame = std::make_unique<LayeredFrame>(std::move(next));
+
+  bool moves = position && (position->x != w->rect.left || position->y != w->rect.top);
+  bool sizes = width != w->Width() || height != w->Height();
+  if (moves || sizes) {
+    UINT swp = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | (moves ? 0 : SWP_NOMOVE) | (sizes ? 0 : SWP_NOSIZE);
+    core::SetPosition(w, nullptr, position ? position->x : 0, position ? position->y : 0, width, height, swp);
+    w = core::FindQuiet(wnd);
+    if (!w || !w->frame) return FALSE;
+  }
+  Present(w);
+  return TRUE;
+}
+
+BOOL SetLayeredWindowAttributes(HWND wnd, COLORREF, BYTE alpha, DWORD flags) {
+  Window* w = LayeredTopLevel(wnd);
+  if (!w) return FALSE;
+  if (!(flags & LWA_ALPHA)) return TRUE;
+  if (!w->frame) w->frame = std::make_unique<LayeredFrame>();
+  w->frame->alpha = alpha;
+  Sys().backend->SetSurfaceAlpha(wnd, alpha);
+  return TRUE;
+}
+
+BOOL GetLayeredWindowAttributes(HWND wnd, COLORREF* key, BYTE* alpha, DWORD* flags) {
+  Window* w = LayeredTopLevel(wnd);
+  if (!w) return FALSE;
+  if (key) *key = 0;
+  if (alpha) *alpha = w->frame ? w->frame->alpha : 255;
+  if (flags) *flags = LWA_ALPHA;
+  return TRUE;
+}
+
+BOOL SystemParametersInfoW(UINT action, UINT, void* pvparam, UINT) {
+  auto& sys = Sys();
+  if (!sys.running || action != SPI_GETWORKAREA || !pvparam) return Invalid();
+  *static_cast<RECT*>(pvparam) = sys.backend->WorkArea();
+  return TRUE;
+}
+
+int GetSystemMetrics(int index) {
+  auto& sys = Sys();
+  if (!sys.running) return 0;
+  switch (index) {
+    case SM_CXSCREEN:
+    case SM_CXVIRTUALSCREEN: return sys.backend->ScreenSize().cx;
+    case SM_CYSCREEN:
+    case SM_CYVIRTUALSCREEN: return sys.backend->ScreenSize().cy;
+    case SM_CXCURSOR:
+    case SM_CYCURSOR: return 32;
+    case SM_CXDOUBLECLK:
+    case SM_CYDOUBLECLK:
+    case SM_CXDRAG:
+    case SM_CYDRAG: return 4;
+    default: return 0;
+  }
+}
+
+namespace core {
+
+bool LayeredPassesThrough(const Window* w, POINT screen) {
+  if (!(w->ex_style & WS_EX_LAYERED)) return false;
+  if (!w->frame) return true;  // nothing shown yet
+  const LayeredFrame& f = *w->frame;
+  if (f.alpha == 0) return true;
+  if (f.pixels.empty()) return false;  // a constant-alpha window without frames
+  int x = screen.x - w->rect.left;
+  int y = screen.y - w->rect.top;
+  if (x < 0 || y < 0 || x >= f.width || y >= f.height) return true;
+  std::uint32_t a = f.pixels[static_cast<size_t>(y) * static_cast<size_t>(f.width) + static_cast<size_t>(x)] >> 24;
+  return a * f.alpha / 255 == 0;
+}
+
+}  // namespace core
+}  // namespace varnika

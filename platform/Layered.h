@@ -1,0 +1,38 @@
+// Layered top-level windows and the desktop's metrics.
+//
+// A WS_EX_LAYERED top-level window shows exactly the last frame given to
+// UpdateLayeredWindow: premultiplied ARGB32 pixels (0xAARRGGBB in native byte
+// order), its position and size, and a constant alpha applied on top of the
+// per-pixel alpha. Mouse input passes through pixels whose resulting alpha is
+// 0 and through the whole window when it has WS_EX_TRANSPARENT.
+//
+// The source of a frame is a memory device context over pixel memory that
+// the caller owns (a bitmap's bits); it must outlive the DC.
+#pragma once
+
+#include "platform/Messages.h"
+
+namespace varnika {
+
+// A device context over width x height premultiplied ARGB32 pixels with the
+// given stride in bytes (the bits are not copied).
+HDC CreateMemoryDC(void* bits, int width, int height, int stride);
+BOOL DeleteDC(HDC dc);
+
+// dst_dc is ignored. position/size nullptr keep the window's own. src_dc
+// nullptr keeps the last frame's pixels (position and alpha may still
+// change). ULW_ALPHA takes blend->SourceConstantAlpha; ULW_OPAQUE ignores
+// the pixels' alpha. A new position or size moves the window with
+// SetWindowPos (so WM_WINDOWPOSCHANGING sees it). The colour key is not
+// supported.
+BOOL UpdateLayeredWindow(HWND wnd, HDC dst_dc, POINT* position, SIZE* size, HDC src_dc, POINT* src_position,
+                         COLORREF key, BLENDFUNCTION* blend, DWORD flags);
+// LWA_ALPHA sets the constant alpha of the window's frame.
+BOOL SetLayeredWindowAttributes(HWND wnd, COLORREF key, BYTE alpha, DWORD flags);
+BOOL GetLayeredWindowAttributes(HWND wnd, COLORREF* key, BYTE* alpha, DWORD* flags);
+
+// SPI_GETWORKAREA into a RECT.
+BOOL SystemParametersInfoW(UINT action, UINT uparam, void* pvparam, UINT winini);
+int GetSystemMetrics(int index);
+
+}  // namespace varnika

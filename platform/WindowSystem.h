@@ -1,0 +1,24 @@
+// Starting and stopping the window system.
+#pragma once
+
+#include <memory>
+
+#include "platform/Backend.h"
+#include "platform/Messages.h"
+
+namespace varnika {
+
+// The calling thread becomes the UI thread. Creates the desktop window and
+// registers the system classes ("STATIC").
+void InitWindowSystem(std::unique_ptr<Backend> backend);
+// Destroys the remaining windows (with their messages), unregisters every
+// class, drops queued messages and timers and frees the backend.
+void ShutdownWindowSystem();
+bool WindowSystemRunning();
+Backend* CurrentBackend();
+
+// Registers a system class: found for every instance, never unregistered by
+// the program. For the platform's own classes (tooltips, menus, ...).
+ATOM RegisterSystemClassW(const WNDCLASSW* wc);
+
+}  // namespace varnika

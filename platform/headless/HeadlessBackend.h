@@ -1,0 +1,128 @@
+// A display backend without a display, for tests. It keeps what the core asks
+// it to show (surfaces, their last frames, the cursor) for tests to read,
+// takes scripted input (queued until the core's loop consumes it, so a modal
+// loop such as the move loop can be driven from a script), and runs on a
+// manual clock: time moves only when a test advances it or calls Sleep, so
+// timers of minutes fire at once and every run gives the same messages.
+//
+// The scripting calls may come from any thread; a blocked Wait wakes up when
+// input arrives or the clock reaches its deadline.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/Backend.h"
+
+namespace varnika {
+
+class HeadlessBackend : public Backend {
+ public:
+  struct Surface {
+    RECT rect;
+    DWORD style = 0;
+    DWORD ex_style = 0;
+    std::u16string title;
+    bool visible = false;
+    // The last frame.
+    std::vector<std::uint32_t> pixels;
+    int frame_width = 0;
+    int frame_height = 0;
+    BYTE alpha = 255;
+    int frames_presented = 0;
+  };
+
+  HeadlessBackend();
+  ~HeadlessBackend() override;
+
+  // --- scripting (any thread) ----------------------------------------------
+  void MovePointer(int x, int y);
+  void PressButton(MouseButton button = MouseButton::Left);
+  void ReleaseButton(MouseButton button = MouseButton::Left);
+  void Click(MouseButton button = MouseButton::Left);
+  void TurnWheel(int notches);  // positive: away from the user
+  // text: the characters the press types (nothing when empty).
+  void PressKey(UINT vk, std::u16string text = {});
+  void ReleaseKey(UINT vk);
+  void TypeKey(UINT vk, std::u16string text = {});  // press and release
+  void UserActivate(HWND wnd);    // as if the user activated the window
+  void UserDeactivate(HWND wnd);  // as if the user switched to another program
+  void RequestClose(HWND wnd);
+  void EndSession();
+  void PostForeign(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
+  void SetWorkArea(const RECT& rect);
+  void SetScreenSize(int width, int height);
+  void AdvanceClock(DWORD ms);
+  void SetClock(DWORD tick);
+  // With auto-advance on, a Wait with a finite timeout and nothing to
+  // deliver moves the clock to its deadline at once instead of blocking.
+  void SetAutoAdvance(bool on);
+
+  // --- observation ---------------------------------------------------------
+  bool HasSurface(HWND wnd) const;
+  Surface SurfaceOf(HWND wnd) const;  // a copy; empty when unknown
+  std::vector<HWND> Stacking() const;  // top to bottom
+  CursorShape Cursor() const;
+  HWND Grab() const;
+  HWND ActivationRequest() const;  // last surface the core asked to activate
+  POINT Pointer() const;
+  size_t PendingEvents() const;
+  // Returns of Wait that were allowed to block (timeout other than 0).
+  int WakeUps() const;
+
+  // --- Backend -------------------------------------------------------------
+  void Attach(IRawEventSink* sink) override;
+  void CreateSurface(HWND wnd, const SurfaceDesc& desc) override;
+  void DestroySurface(HWND wnd) override;
+  void ShowSurface(HWND wnd, bool visible) override;
+  void MoveSurface(HWND wnd, const RECT& rect) override;
+  void RestackSurfaces(const std::vector<HWND>& top_to_bottom) override;
+  void SetSurfaceStyle(HWND wnd, DWORD style, DWORD ex_style) override;
+  void SetSurfaceTitle(HWND wnd, std::u16string_view title) override;
+  void PresentFrame(HWND wnd, const FrameView& frame) override;
+  void SetSurfaceAlpha(HWND wnd, BYTE alpha) override;
+  void ActivateSurface(HWND wnd) override;
+  void SetCursorShape(HWND wnd, CursorShape shape) override;
+  void GrabPointer(HWND wnd) override;
+  void Wait(DWORD timeout_ms) override;
+  void Wake() override;
+  DWORD TickCount() override;
+  void Sleep(DWORD ms) override;
+  RECT WorkArea() override;
+  SIZE ScreenSize() override;
+  POINT PointerPosition() override;
+
+ private:
+  void Queue(RawEvent event);                 // takes mutex_
+  RawEvent Stamped(RawEventKind kind) const;  // caller holds mutex_
+  DWORD Modifiers() const;                    // caller holds mutex_
+
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  IRawEventSink* sink_ = nullptr;
+  std::deque<RawEvent> pending_;
+  bool woken_ = false;
+  bool auto_advance_ = false;
+  std::atomic<DWORD> clock_{1000};  // changed under mutex_, read anywhere
+  int wake_ups_ = 0;
+  POINT pointer_;
+  bool buttons_[3] = {false, false, false};
+  bool shift_ = false;
+  bool control_ = false;
+  bool alt_ = false;
+  RECT work_area_{0, 0, 1280, 984};
+  SIZE screen_{1280, 1024};
+  std::map<HWND, Surface> surfaces_;
+  std::vector<HWND> stacking_;
+  CursorShape cursor_ = CursorShape::Arrow;
+  HWND grab_ = nullptr;
+  HWND activation_request_ = nullptr;
+};
+
+}  // namespace varnika
