@@ -1,0 +1,82 @@
+#include "toolkit/ControlEx.h"
+
+#include "base/Exceptions.h"
+#include "platform/Window.h"
+
+namespace varnika {
+
+// Sets the painting flag for one Repaint and clears it again, also when an
+// exception passes.
+class TControlEx::PaintingGuard {
+ public:
+  explicit PaintingGuard(bool& flag) : flag_(flag) { flag_ = true; }
+  ~PaintingGuard() { flag_ = false; }
+  PaintingGuard(const PaintingGuard&) = delete;
+  PaintingGuard& operator=(const PaintingGuard&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+TControlEx::TControlEx(TComponent* owner)
+    : TControl(owner), canvas_(std::make_unique<TCanvasEx>(Width(), Height())) {
+  SetClassNameW(u"TControlEx");
+  canvas_->Font().OnChange = [this](TGraphicObjectEx*) { Perform(CM_FONTCHANGED, 0, 0); };
+}
+
+TControlEx::~TControlEx() {
+  canvas_->Font().OnChange = nullptr;
+}
+
+void TControlEx::CreateHandle() {
+  TControl::CreateHandle();
+  canvas_->SetSize(Width(), Height());
+}
+
+void TControlEx::WMSize(TWidgetMessage& message) {
+  const int old_width = Width();
+  const int old_height = Height();
+  TControl::WMSize(message);
+  if (Width() != old_width || Height() != old_height) canvas_->SetSize(Width(), Height());
+}
+
+void TControlEx::WMShowWindow(TWidgetMessage& message) { TControl::WMShowWindow(message); }
+
+void TControlEx::Repaint() {
+  if (painting_) return;
+  PaintingGuard guard(painting_);
+  if (!HasWindow()) return;
+  if (Redraw()) {
+    if (!Locked()) Paint();
+    SetRedraw(!Cached());
+  }
+  if (!Locked()) RepaintChildren();
+  UpdateLayer();
+}
+
+void TControlEx::RepaintChildren() {
+  HWND child = GetWindow(WindowHandle(), GW_CHILD);
+  if (!child) return;
+  for (child = GetWindow(child, GW_HWNDLAST); child; child = GetWindow(child, GW_HWNDPREV)) {
+    TControl* control = FindControl(child);
+    if (control && control->Visible()) control->Repaint();
+  }
+}
+
+void TControlEx::Paint() {
+  canvas_->Clear();
+  if (OnPaint) OnPaint(this);
+}
+
+void TControlEx::UpdateLayer() {
+  if (!Parent()) return;
+  auto* parent = dynamic_cast<TControlEx*>(Parent());
+  if (!parent) throw EInvalidCast(u"Invalid class typecast");
+  parent->Canvas().DrawAlpha(canvas_->Bitmap(), Left(), Top(), opacity_);
+}
+
+void TControlEx::Invalidate() {
+  if (Parent()) Parent()->Invalidate();
+}
+
+}  // namespace varnika

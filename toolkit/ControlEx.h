@@ -1,0 +1,54 @@
+// A control with a layered drawing surface: it paints into an off-screen
+// 32-bit canvas with per-pixel alpha and composes that canvas into its
+// parent's canvas at its position with its Opacity. Nothing is drawn into the
+// native child window itself; the window only takes part in hit testing.
+#pragma once
+
+#include <memory>
+
+#include "toolkit/CanvasEx.h"
+#include "toolkit/Control.h"
+
+namespace varnika {
+
+class TControlEx : public TControl {
+ public:
+  explicit TControlEx(TComponent* owner);
+  ~TControlEx() override;
+
+  TCanvasEx& Canvas() { return *canvas_; }
+  TFontEx& Font() { return canvas_->Font(); }
+  BYTE Opacity() const { return opacity_; }
+  // Only stores; the caller follows with UpdateLayer or Invalidate.
+  void SetOpacity(BYTE opacity) { opacity_ = opacity; }
+  // True while this control's Repaint runs.
+  bool Painting() const { return painting_; }
+
+  // The paint walk: Paint when due (unless Locked), the visible children
+  // from the bottom of the z-order up (unless Locked), then UpdateLayer.
+  void Repaint() override;
+  // Clears the canvas and raises OnPaint.
+  void Paint() override;
+  // Composes the canvas into the parent's canvas at (Left, Top) with
+  // Opacity. Raises EInvalidCast when the parent is no TControlEx.
+  void UpdateLayer() override;
+  // Hands the request up to the parent; the top window repaints the tree.
+  void Invalidate() override;
+  void CreateHandle() override;
+
+  TNotifyEvent OnPaint;
+
+ protected:
+  void WMSize(TWidgetMessage& message) override;
+  void WMShowWindow(TWidgetMessage& message) override;
+  void RepaintChildren();
+
+ private:
+  class PaintingGuard;
+
+  bool painting_ = false;
+  std::unique_ptr<TCanvasEx> canvas_;
+  BYTE opacity_ = 255;
+};
+
+}  // namespace varnika

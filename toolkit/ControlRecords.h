@@ -1,0 +1,57 @@
+// Records and numbers of the tooltip and owner-drawn item messages that the
+// control base sends or reflects. They keep their Win32 layouts and values and
+// live in their own namespace so that they cannot collide with the same names
+// should the window system come to declare them.
+#pragma once
+
+#include "platform/Messages.h"
+
+namespace varnika::records {
+
+// The tool record of the TTM_*TOOLW messages.
+struct TOOLINFOW {
+  UINT cbSize = sizeof(TOOLINFOW);
+  UINT uFlags = 0;
+  HWND hwnd = nullptr;  // the window that owns the tool
+  UINT_PTR uId = 0;     // with TTF_IDISHWND: the tool's window handle
+  RECT rect;
+  HINSTANCE hinst = nullptr;
+  LPWSTR lpszText = nullptr;
+  LPARAM lParam = 0;
+  void* lpReserved = nullptr;
+};
+
+constexpr UINT TTF_IDISHWND = 0x0001;
+constexpr UINT TTF_SUBCLASS = 0x0010;
+
+constexpr UINT TTM_ADDTOOLW = WM_USER + 50;
+constexpr UINT TTM_DELTOOLW = WM_USER + 51;
+constexpr UINT TTM_UPDATETIPTEXTW = WM_USER + 57;
+
+// The tooltip asks its owner for the text when it is about to show.
+inline LPWSTR TextCallbackW() { return reinterpret_cast<LPWSTR>(static_cast<std::intptr_t>(-1)); }
+
+// WM_DRAWITEM's record.
+struct DRAWITEMSTRUCT {
+  UINT CtlType = 0;
+  UINT CtlID = 0;
+  UINT itemID = 0;
+  UINT itemAction = 0;
+  UINT itemState = 0;
+  HWND hwndItem = nullptr;
+  HDC hDC = nullptr;
+  RECT rcItem;
+  ULONG_PTR itemData = 0;
+};
+
+// WM_MEASUREITEM's record.
+struct MEASUREITEMSTRUCT {
+  UINT CtlType = 0;
+  UINT CtlID = 0;
+  UINT itemID = 0;
+  UINT itemWidth = 0;
+  UINT itemHeight = 0;
+  ULONG_PTR itemData = 0;
+};
+
+}  // namespace varnika::records
