@@ -2,7 +2,7 @@
 // Internal to platform/x11.
 #pragma once
 
-#include <X11/Xlib.h>
+#include "platform/x11/XIncludes.h"
 
 namespace varnika::x11 {
 

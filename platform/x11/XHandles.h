@@ -2,10 +2,11 @@
 // path has to remember a release. Internal to platform/x11.
 #pragma once
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XShm.h>
 #include <unistd.h>
+
+#include "platform/x11/XIncludes.h"
+// After XIncludes.h.
+#include <X11/extensions/XShm.h>
 
 #include <memory>
 #include <utility>
@@ -107,7 +108,7 @@ using BorrowedImage = std::unique_ptr<XImage, BorrowedImageDeleter>;
 // process.
 class ShmImage {
  public:
-  ShmImage() = default;
+  ShmImage() { segment_.shmid = -1; }
   ShmImage(const ShmImage&) = delete;
   ShmImage& operator=(const ShmImage&) = delete;
   ~ShmImage();

@@ -1,0 +1,84 @@
+// Shows a surface's layered frames in its X window: keeps a copy of the last
+// frame, applies the constant alpha into the upload buffer (a MIT-SHM image
+// when the server offers one, else client memory sent with XPutImage), and
+// keeps the window's shapes in step with the pixels:
+// - bounding shape: without a compositing manager, the pixels that are not
+//   fully transparent (so transparent corners stay cut); with one, none;
+// - input shape: empty for a click-through window, else the same pixels.
+// Internal to platform/x11.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/Backend.h"
+#include "platform/x11/FramePixels.h"
+#include "platform/x11/XHandles.h"
+
+namespace varnika::x11 {
+
+class FramePresenter {
+ public:
+  struct Target {
+    Display* display = nullptr;
+    ::Window window = 0;
+    Visual* visual = nullptr;
+    int depth = 24;
+    bool use_shm = false;
+    bool has_shape = false;
+  };
+
+  explicit FramePresenter(const Target& target);
+
+  // Copies the frame and shows it.
+  void Present(const FrameView& frame);
+  // Shows the last frame again with another constant alpha.
+  void SetAlpha(BYTE alpha);
+  // Puts the uploaded pixels again (after the server lost them: Expose).
+  void Redraw();
+  // layered: the pixels' alpha counts (otherwise they show opaque and the
+  // window keeps its rectangle); compositing: a compositing manager blends
+  // the window; click_through: the window takes no pointer input.
+  void SetMode(bool layered, bool compositing, bool click_through);
+
+  bool HasFrame() const { return width_ > 0 && height_ > 0; }
+  BYTE Alpha() const { return alpha_; }
+  bool UsesShm() const { return use_shm_; }
+
+ private:
+  // Applies the alpha into the upload buffer, puts it and reshapes.
+  void Upload();
+  void Put();
+  // Makes sure the server has finished reading the shared image.
+  void WaitForServer();
+  bool EnsureShmCapacity();
+  void UpdateShape();
+
+  Display* display_;
+  ::Window window_;
+  Visual* visual_;
+  int depth_;
+  bool use_shm_;
+  bool has_shape_;
+  XGcHandle gc_;
+
+  std::vector<std::uint32_t> source_;
+  int width_ = 0;
+  int height_ = 0;
+  BYTE alpha_ = 255;
+
+  ShmImage shm_;
+  unsigned long put_serial_ = 0;  // request number of the last shared-memory put
+  std::vector<std::uint32_t> upload_;
+  const std::uint32_t* uploaded_ = nullptr;  // what the last put sent
+  int uploaded_stride_ = 0;
+
+  bool layered_ = true;
+  bool compositing_ = false;
+  bool click_through_ = false;
+  std::vector<ShapeRect> runs_;  // opaque pixels of the last upload
+  bool shape_dirty_ = true;
+  bool bounding_shaped_ = false;
+};
+
+}  // namespace varnika::x11

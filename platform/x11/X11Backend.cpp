@@ -1,0 +1,518 @@
+#include "platform/x11/X11Backend.h"
+
+#include "platform/x11/X11Internal.h"
+
+#include <X11/XKBlib.h>
+#include <X11/cursorfont.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/Xfixes.h>
+#include <X11/extensions/shape.h>
+#include <sys/eventfd.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "base/Utf.h"
+#include "platform/Window.h"
+#include "platform/x11/WmHints.h"
+#include "platform/x11/XErrors.h"
+
+namespace varnika {
+
+namespace {
+
+// Classes whose windows the window manager must leave alone: they appear
+// and vanish at exact places and never take the focus.
+constexpr const char16_t* kPopupClasses[] = {u"tooltips_class32", u"#32768"};
+
+// The X font cursor of each CursorShape (Hidden has none: a blank cursor).
+constexpr unsigned kFontCursors[] = {
+    XC_left_ptr,             // Arrow
+    XC_xterm,                // IBeam
+    XC_watch,                // Wait
+    XC_crosshair,            // Cross
+    XC_sb_up_arrow,          // UpArrow
+    XC_fleur,                // Size
+    XC_icon,                 // Icon
+    XC_bottom_right_corner,  // SizeNWSE
+    XC_bottom_left_corner,   // SizeNESW
+    XC_sb_h_double_arrow,    // SizeWE
+    XC_sb_v_double_arrow,    // SizeNS
+    XC_fleur,                // SizeAll
+    XC_X_cursor,             // No
+    XC_hand2,                // Hand
+    XC_watch,                // AppStarting
+    XC_question_arrow,       // Help
+};
+static_assert(std::size(kFontCursors) == kCursorShapes - 1);
+
+std::u16string ClassNameOf(HWND wnd) {
+  char16_t buffer[256] = {};
+  int n = GetClassNameW(wnd, buffer, 256);
+  return std::u16string(buffer, static_cast<size_t>(std::max(n, 0)));
+}
+
+bool IsPopupClass(const std::u16string& name) {
+  for (const char16_t* popup : kPopupClasses) {
+    if (name == popup) return true;
+  }
+  return false;
+}
+
+unsigned Dimension(LONG v) { return static_cast<unsigned>(std::max<LONG>(v, 1)); }
+
+// Finds the depth-32 TrueColor visual with the usual ARGB masks.
+bool FindArgbVisual(Display* display, int screen, XVisualInfo* out) {
+  XVisualInfo templ{};
+  templ.screen = screen;
+  templ.depth = 32;
+  templ.c_class = TrueColor;
+  int count = 0;
+  x11::XMemory<XVisualInfo> list(
+      XGetVisualInfo(display, VisualScreenMask | VisualDepthMask | VisualClassMask, &templ, &count));
+  for (int i = 0; i < count; ++i) {
+    const XVisualInfo& v = list.get()[i];
+    if (v.red_mask == 0xFF0000 && v.green_mask == 0x00FF00 && v.blue_mask == 0x0000FF) {
+      *out = v;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+// --- opening -------------------------------------------------------------------------
+
+std::unique_ptr<X11Backend> X11Backend::Open(const char* display_name, std::string* error, X11Options options) {
+  x11::DisplayPtr display(XOpenDisplay(display_name));
+  if (!display) {
+    const char* shown = display_name ? display_name : std::getenv("DISPLAY");
+    if (error) *error = std::string("cannot open display ") + (shown && *shown ? shown : "(DISPLAY is not set)");
+    return nullptr;
+  }
+  x11::InstallErrorHandler();
+  auto c = std::make_unique<Connection>();
+  Display* d = display.get();
+  c->display = std::move(display);
+  c->options = options;
+  c->screen = DefaultScreen(d);
+  c->root = RootWindow(d, c->screen);
+  c->atoms.Intern(d, c->screen);
+
+  XVisualInfo argb{};
+  if (FindArgbVisual(d, c->screen, &argb)) {
+    c->visual = argb.visual;
+    c->depth = 32;
+    c->own_colormap = x11::XColormapHandle(d, XCreateColormap(d, c->root, argb.visual, AllocNone));
+    c->colormap = c->own_colormap.Get();
+  } else {
+    c->visual = DefaultVisual(d, c->screen);
+    c->depth = DefaultDepth(d, c->screen);
+    c->colormap = DefaultColormap(d, c->screen);
+  }
+
+  int event_base = 0;
+  int error_base = 0;
+  c->shm = options.use_shm && XShmQueryExtension(d);
+  c->shape = XShapeQueryExtension(d, &event_base, &error_base);
+  c->xfixes = XFixesQueryExtension(d, &c->xfixes_event_base, &error_base);
+  if (c->xfixes) {
+    XFixesSelectSelectionInput(d, c->root, c->atoms.net_wm_cm,
+                               XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask |
+                                   XFixesSelectionClientCloseNotifyMask);
+  }
+  c->compositing = XGetSelectionOwner(d, c->atoms.net_wm_cm) != None;
+
+  // Held keys repeat as presses only, without the releases in between.
+  Bool detectable = False;
+  XkbSetDetectableAutoRepeat(d, True, &detectable);
+
+  c->wake = x11::UniqueFd(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
+  return std::unique_ptr<X11Backend>(new X11Backend(std::move(c)));
+}
+
+std::unique_ptr<Backend> OpenX11BackendOrExit() {
+  std::string error;
+  std::unique_ptr<X11Backend> backend = X11Backend::Open(nullptr, &error);
+  if (!backend) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    std::exit(1);
+  }
+  return backend;
+}
+
+X11Backend::X11Backend(std::unique_ptr<Connection> connection) : x_(std::move(connection)) {}
+
+X11Backend::~X11Backend() {
+  if (grab_) XUngrabPointer(x_->dpy(), CurrentTime);
+  surfaces_.clear();
+  XSync(x_->dpy(), False);
+}
+
+void X11Backend::Attach(IRawEventSink* sink) { sink_ = sink; }
+
+_XDisplay* X11Backend::XDisplay() const { return x_->dpy(); }
+
+bool X11Backend::Compositing() const { return x_->compositing; }
+
+unsigned long X11Backend::XWindowOf(HWND wnd) const {
+  Surface* s = Find(wnd);
+  return s ? s->xid() : 0;
+}
+
+X11Backend::Surface* X11Backend::Find(HWND wnd) const {
+  auto it = surfaces_.find(wnd);
+  return it == surfaces_.end() ? nullptr : it->second.get();
+}
+
+X11Backend::Surface* X11Backend::FindX(unsigned long window) const {
+  auto it = by_window_.find(window);
+  return it == by_window_.end() ? nullptr : it->second;
+}
+
+void X11Backend::Deliver(RawEvent event) {
+  if (!sink_) return;
+  delivered_ = true;
+  sink_->Deliver(std::move(event));
+}
+
+// --- surfaces ----------------------------------------------------------------------------
+
+void X11Backend::CreateSurface(HWND wnd, const SurfaceDesc& desc) {
+  if (Find(wnd)) DestroySurface(wnd);
+  Display* d = x_->dpy();
+  auto s = std::make_unique<Surface>();
+  s->hwnd = wnd;
+  s->rect = desc.rect;
+  s->style = desc.style;
+  s->ex_style = desc.ex_style;
+  std::u16string class_name = ClassNameOf(wnd);
+  s->popup = IsPopupClass(class_name);
+
+  XSetWindowAttributes attrs{};
+  attrs.colormap = x_->colormap;
+  attrs.border_pixel = 0;
+  attrs.background_pixel = 0;
+  attrs.bit_gravity = NorthWestGravity;
+  attrs.override_redirect = s->popup ? True : False;
+  attrs.event_mask = ExposureMask | StructureNotifyMask | FocusChangeMask | ButtonPressMask | ButtonReleaseMask |
+                     PointerMotionMask | EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask;
+  ::Window window = XCreateWindow(d, x_->root, desc.rect.left, desc.rect.top, Dimension(desc.rect.right - desc.rect.left),
+                                  Dimension(desc.rect.bottom - desc.rect.top), 0, x_->depth, InputOutput, x_->visual,
+                                  CWColormap | CWBorderPixel | CWBackPixel | CWBitGravity | CWOverrideRedirect |
+                                      CWEventMask,
+                                  &attrs);
+  s->window = x11::XWindowHandle(d, window);
+
+  x11::SetIdentity(d, window, x_->atoms, Utf16ToUtf8(class_name));
+  x11::SetPositionHints(d, window, desc.rect);
+  x11::SetTitle(d, window, x_->atoms, Utf16ToUtf8(desc.title));
+  if (Surface* owner = Find(desc.owner)) x11::SetTransientFor(d, window, owner->xid());
+
+  x11::FramePresenter::Target target;
+  target.display = d;
+  target.window = window;
+  target.visual = x_->visual;
+  target.depth = x_->depth;
+  target.use_shm = x_->shm;
+  target.has_shape = x_->shape;
+  s->presenter = std::make_unique<x11::FramePresenter>(target);
+
+  if (s->popup) {
+    x11::SetWindowType(d, window, x_->atoms,
+                       class_name == u"tooltips_class32" ? x_->atoms.net_wm_window_type_tooltip
+                                                         : x_->atoms.net_wm_window_type_popup_menu);
+  }
+
+  Surface& ref = *s;
+  by_window_[window] = s.get();
+  surfaces_[wnd] = std::move(s);
+  ApplyState(ref, ~desc.ex_style);
+  ApplyMode(ref);
+  ApplyCursor(ref);
+}
+
+void X11Backend::DestroySurface(HWND wnd) {
+  auto it = surfaces_.find(wnd);
+  if (it == surfaces_.end()) return;
+  if (grab_ == wnd) GrabPointer(nullptr);
+  by_window_.erase(it->second->xid());
+  surfaces_.erase(it);
+  std::erase(stacking_, wnd);
+  XFlush(x_->dpy());
+}
+
+void X11Backend::ApplyGeometry(Surface& s) {
+  if (!s.geometry_pending) return;
+  s.geometry_pending = false;
+  s.configure_serial = NextRequest(x_->dpy());
+  XMoveResizeWindow(x_->dpy(), s.xid(), s.rect.left, s.rect.top, Dimension(s.rect.right - s.rect.left),
+                    Dimension(s.rect.bottom - s.rect.top));
+}
+
+void X11Backend::ShowSurface(HWND wnd, bool visible) {
+  Surface* s = Find(wnd);
+  if (!s || s->visible == visible) return;
+  s->visible = visible;
+  Display* d = x_->dpy();
+  if (visible) {
+    ApplyGeometry(*s);
+    // Managers read the position from the hints when the window maps.
+    if (!s->popup) x11::SetPositionHints(d, s->xid(), s->rect);
+    x11::WriteState(d, s->xid(), x_->atoms, x11::WmState{(s->ex_style & WS_EX_TOPMOST) != 0,
+                                                         (s->ex_style & WS_EX_TOOLWINDOW) != 0});
+    XMapWindow(d, s->xid());
+  } else {
+    s->activate_on_map = false;
+    if (s->popup) {
+      XUnmapWindow(d, s->xid());
+    } else {
+      XWithdrawWindow(d, s->xid(), x_->screen);
+    }
+  }
+  XFlush(d);
+}
+
+void X11Backend::MoveSurface(HWND wnd, const RECT& rect) {
+  Surface* s = Find(wnd);
+  if (!s || s->rect == rect) return;
+  // Sent with the next frame (or at the next Wait), so a move and the
+  // frame that goes with it reach the server together.
+  s->rect = rect;
+  s->geometry_pending = true;
+}
+
+void X11Backend::RestackSurfaces(const std::vector<HWND>& top_to_bottom) {
+  // Raise, bottom to top, the first window whose place changed among the
+  // others and every window above it; the rest keeps its place, so windows
+  // of other programs between ours are not disturbed needlessly.
+  std::vector<HWND> old = stacking_;
+  std::vector<HWND> order;
+  for (HWND h : top_to_bottom) {
+    if (Find(h)) order.push_back(h);
+  }
+  stacking_ = order;
+  std::vector<HWND> old_known;
+  for (HWND h : old) {
+    if (std::find(order.begin(), order.end(), h) != order.end()) old_known.push_back(h);
+  }
+  // Positions from the bottom that still agree with the old order.
+  size_t same = 0;
+  while (same < order.size() && same < old_known.size() &&
+         order[order.size() - 1 - same] == old_known[old_known.size() - 1 - same]) {
+    ++same;
+  }
+  if (same == order.size()) return;
+  for (size_t i = order.size() - same; i-- > 0;) {
+    if (Surface* s = Find(order[i])) XRaiseWindow(x_->dpy(), s->xid());
+  }
+  XFlush(x_->dpy());
+}
+
+void X11Backend::SetSurfaceStyle(HWND wnd, DWORD style, DWORD ex_style) {
+  Surface* s = Find(wnd);
+  if (!s) return;
+  DWORD old = s->ex_style;
+  s->style = style;
+  s->ex_style = ex_style;
+  ApplyState(*s, old);
+  ApplyMode(*s);
+  XFlush(x_->dpy());
+}
+
+// _NET_WM_STATE and the window type after WS_EX_TOPMOST or WS_EX_TOOLWINDOW
+// changed (old_ex_style: the bits before; all flipped at creation).
+void X11Backend::ApplyState(Surface& s, DWORD old_ex_style) {
+  if (s.popup) return;
+  Display* d = x_->dpy();
+  const x11::Atoms& a = x_->atoms;
+  bool above = s.ex_style & WS_EX_TOPMOST;
+  bool tool = s.ex_style & WS_EX_TOOLWINDOW;
+  bool above_changed = above != ((old_ex_style & WS_EX_TOPMOST) != 0);
+  bool tool_changed = tool != ((old_ex_style & WS_EX_TOOLWINDOW) != 0);
+  if (!above_changed && !tool_changed) return;
+  if (tool_changed) {
+    x11::SetWindowType(d, s.xid(), a, tool ? a.net_wm_window_type_utility : a.net_wm_window_type_normal);
+  }
+  if (!s.visible) {
+    // A withdrawn window's state is its own to write.
+    x11::WriteState(d, s.xid(), a, x11::WmState{above, tool});
+    return;
+  }
+  if (above_changed) x11::RequestState(d, x_->root, s.xid(), a, a.net_wm_state_above, above);
+  if (tool_changed) {
+    x11::RequestState(d, x_->root, s.xid(), a, a.net_wm_state_skip_taskbar, tool, a.net_wm_state_skip_pager);
+  }
+  // Nobody else keeps the property without a window manager.
+  if (!WindowManagerRunning()) x11::WriteState(d, s.xid(), a, x11::WmState{above, tool});
+}
+
+void X11Backend::ApplyMode(Surface& s) {
+  s.presenter->SetMode((s.ex_style & WS_EX_LAYERED) != 0, x_->compositing, (s.ex_style & WS_EX_TRANSPARENT) != 0);
+}
+
+void X11Backend::SetCompositing(bool on) {
+  if (x_->compositing == on) return;
+  x_->compositing = on;
+  for (auto& [h, s] : surfaces_) ApplyMode(*s);
+  XFlush(x_->dpy());
+}
+
+void X11Backend::SetSurfaceTitle(HWND wnd, std::u16string_view title) {
+  Surface* s = Find(wnd);
+  if (!s) return;
+  x11::SetTitle(x_->dpy(), s->xid(), x_->atoms, Utf16ToUtf8(title));
+  XFlush(x_->dpy());
+}
+
+void X11Backend::SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) {
+  Surface* s = Find(wnd);
+  if (!s) return;
+  x11::SetIcon(x_->dpy(), s->xid(), x_->atoms, argb, width, height);
+  XFlush(x_->dpy());
+}
+
+void X11Backend::PresentFrame(HWND wnd, const FrameView& frame) {
+  Surface* s = Find(wnd);
+  if (!s) return;
+  ApplyGeometry(*s);
+  s->presenter->Present(frame);
+  XFlush(x_->dpy());
+}
+
+void X11Backend::SetSurfaceAlpha(HWND wnd, BYTE alpha) {
+  Surface* s = Find(wnd);
+  if (!s) return;
+  ApplyGeometry(*s);
+  s->presenter->SetAlpha(alpha);
+  XFlush(x_->dpy());
+}
+
+// --- activation, cursor, grab ----------------------------------------------------------
+
+bool X11Backend::WindowManagerRunning() const {
+  return x11::WindowManagerRunning(x_->dpy(), x_->root, x_->atoms);
+}
+
+void X11Backend::ActivateSurface(HWND wnd) {
+  Surface* s = Find(wnd);
+  if (!s || s->popup) return;
+  if (!s->mapped) {
+    s->activate_on_map = true;
+    return;
+  }
+  FocusNow(*s);
+}
+
+void X11Backend::FocusNow(Surface& s) {
+  Display* d = x_->dpy();
+  if (WindowManagerRunning()) {
+    x11::RequestActivation(d, x_->root, s.xid(), x_->atoms, x_->last_user_time);
+  } else {
+    XSetInputFocus(d, s.xid(), RevertToPointerRoot, CurrentTime);
+  }
+  XFlush(d);
+}
+
+unsigned long X11Backend::CursorFor(CursorShape shape) {
+  auto index = static_cast<size_t>(shape);
+  if (index >= kCursorShapes) index = 0;
+  x11::XCursorHandle& slot = x_->cursors[index];
+  if (!slot) {
+    Display* d = x_->dpy();
+    if (shape == CursorShape::Hidden) {
+      char empty = 0;
+      x11::XPixmapHandle blank(d, XCreateBitmapFromData(d, x_->root, &empty, 1, 1));
+      XColor black{};
+      slot = x11::XCursorHandle(d, XCreatePixmapCursor(d, blank.Get(), blank.Get(), &black, &black, 0, 0));
+    } else {
+      slot = x11::XCursorHandle(d, XCreateFontCursor(d, kFontCursors[index]));
+    }
+  }
+  return slot.Get();
+}
+
+void X11Backend::ApplyCursor(Surface& s) { XDefineCursor(x_->dpy(), s.xid(), CursorFor(s.cursor)); }
+
+void X11Backend::SetCursorShape(HWND wnd, CursorShape shape) {
+  Surface* s = Find(wnd);
+  if (!s) s = Find(grab_);
+  if (!s) return;
+  if (s->cursor != shape) {
+    s->cursor = shape;
+    ApplyCursor(*s);
+  }
+  if (grab_) {
+    XChangeActivePointerGrab(x_->dpy(), ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                                            EnterWindowMask | LeaveWindowMask,
+                             CursorFor(shape), CurrentTime);
+  }
+  XFlush(x_->dpy());
+}
+
+void X11Backend::GrabPointer(HWND wnd) {
+  Display* d = x_->dpy();
+  Surface* s = Find(wnd);
+  if (!s) {
+    if (grab_) XUngrabPointer(d, CurrentTime);
+    grab_ = nullptr;
+    XFlush(d);
+    return;
+  }
+  grab_ = wnd;
+  XGrabPointer(d, s->xid(), True,
+               ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask,
+               GrabModeAsync, GrabModeAsync, None, CursorFor(s->cursor), CurrentTime);
+  XFlush(d);
+}
+
+// --- time and the desktop ----------------------------------------------------------------
+
+void X11Backend::Wake() {
+  std::uint64_t one = 1;
+  ssize_t ignored = ::write(x_->wake.Get(), &one, sizeof one);
+  (void)ignored;
+}
+
+DWORD X11Backend::TickCount() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+  return static_cast<DWORD>(ms);
+}
+
+void X11Backend::Sleep(DWORD ms) {
+  timespec left{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+  while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
+}
+
+RECT X11Backend::WorkArea() {
+  RECT area;
+  if (x11::ReadWorkArea(x_->dpy(), x_->root, x_->atoms, &area)) return area;
+  SIZE screen = ScreenSize();
+  return RECT{0, 0, screen.cx, screen.cy};
+}
+
+SIZE X11Backend::ScreenSize() {
+  return SIZE{DisplayWidth(x_->dpy(), x_->screen), DisplayHeight(x_->dpy(), x_->screen)};
+}
+
+POINT X11Backend::PointerPosition() {
+  ::Window root = 0;
+  ::Window child = 0;
+  int x = 0;
+  int y = 0;
+  int wx = 0;
+  int wy = 0;
+  unsigned mask = 0;
+  XQueryPointer(x_->dpy(), x_->root, &root, &child, &x, &y, &wx, &wy, &mask);
+  return POINT{x, y};
+}
+
+}  // namespace varnika

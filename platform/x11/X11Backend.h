@@ -1,0 +1,131 @@
+// The display backend for a real X server (Xlib). Top-level windows become X
+// windows with a 32-bit ARGB visual; frames are uploaded with the constant
+// alpha applied (MIT-SHM when offered); without a compositing manager the
+// window's shape follows the frame's alpha. X events become raw events
+// through a table of one small handler per event type. Wait sleeps in poll
+// on the X connection, a wake-up eventfd, the SIGTERM/SIGHUP pipe and the
+// timeout.
+//
+// This header keeps Xlib out of its includers: X types appear only as the
+// forward-declared structs below.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/Backend.h"
+
+struct _XDisplay;
+union _XEvent;
+
+namespace varnika {
+
+struct X11Options {
+  bool use_shm = true;  // MIT-SHM uploads when the server offers them
+};
+
+class X11Backend final : public Backend {
+ public:
+  // display_name nullptr: $DISPLAY. nullptr when the display cannot be
+  // opened, with *error set to "cannot open display <name>".
+  static std::unique_ptr<X11Backend> Open(const char* display_name, std::string* error, X11Options options = {});
+  ~X11Backend() override;
+  X11Backend(const X11Backend&) = delete;
+  X11Backend& operator=(const X11Backend&) = delete;
+
+  // --- Backend -------------------------------------------------------------
+  void Attach(IRawEventSink* sink) override;
+  void CreateSurface(HWND wnd, const SurfaceDesc& desc) override;
+  void DestroySurface(HWND wnd) override;
+  void ShowSurface(HWND wnd, bool visible) override;
+  void MoveSurface(HWND wnd, const RECT& rect) override;
+  void RestackSurfaces(const std::vector<HWND>& top_to_bottom) override;
+  void SetSurfaceStyle(HWND wnd, DWORD style, DWORD ex_style) override;
+  void SetSurfaceTitle(HWND wnd, std::u16string_view title) override;
+  void PresentFrame(HWND wnd, const FrameView& frame) override;
+  void SetSurfaceAlpha(HWND wnd, BYTE alpha) override;
+  void ActivateSurface(HWND wnd) override;
+  void SetCursorShape(HWND wnd, CursorShape shape) override;
+  void GrabPointer(HWND wnd) override;
+  void Wait(DWORD timeout_ms) override;
+  void Wake() override;
+  DWORD TickCount() override;
+  void Sleep(DWORD ms) override;
+  RECT WorkArea() override;
+  SIZE ScreenSize() override;
+  POINT PointerPosition() override;
+
+  // --- beyond the interface --------------------------------------------------
+  // _NET_WM_ICON of a surface: width x height straight (not premultiplied)
+  // ARGB32 pixels; nullptr removes it.
+  void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height);
+  // The X window of a surface (0 when wnd has none).
+  unsigned long XWindowOf(HWND wnd) const;
+  _XDisplay* XDisplay() const;
+  // Whether a compositing manager owns _NET_WM_CM_S<screen>.
+  bool Compositing() const;
+  // How often a Wait that was allowed to block came back from poll.
+  int PollWakeUps() const { return poll_wake_ups_; }
+
+ private:
+  struct Connection;
+  struct Surface;
+  using Handler = void (X11Backend::*)(const _XEvent&);
+
+  explicit X11Backend(std::unique_ptr<Connection> connection);
+
+  Surface* Find(HWND wnd) const;
+  Surface* FindX(unsigned long window) const;
+  void Deliver(RawEvent event);
+  void ApplyGeometry(Surface& s);
+  void ApplyState(Surface& s, DWORD old_ex_style);
+  void ApplyMode(Surface& s);
+  void ApplyCursor(Surface& s);
+  void FocusNow(Surface& s);
+  unsigned long CursorFor(CursorShape shape);
+  bool WindowManagerRunning() const;
+
+  // Events (X11Events.cpp).
+  static Handler HandlerFor(int type);
+  bool DispatchQueued();  // true when something reached the sink
+  void Dispatch(_XEvent& event);
+  void OnButtonPress(const _XEvent& e);
+  void OnButtonRelease(const _XEvent& e);
+  void OnMotion(const _XEvent& e);
+  void OnEnter(const _XEvent& e);
+  void OnLeave(const _XEvent& e);
+  void OnKeyPress(const _XEvent& e);
+  void OnKeyRelease(const _XEvent& e);
+  void OnFocusIn(const _XEvent& e);
+  void OnFocusOut(const _XEvent& e);
+  void OnExpose(const _XEvent& e);
+  void OnConfigure(const _XEvent& e);
+  void OnMap(const _XEvent& e);
+  void OnUnmap(const _XEvent& e);
+  void OnClientMessage(const _XEvent& e);
+  void OnMapping(const _XEvent& e);
+  void OnSelectionOwner(const _XEvent& e);
+  RawEvent PointerEvent(RawEventKind kind, unsigned long window, int x_root, int y_root, unsigned state) const;
+  RawEvent KeyEvent(RawEventKind kind, const _XEvent& e, bool with_text);
+  bool NextIsOurs(int type) const;  // whether the next queued event is of that type for one of our windows
+  void SetCompositing(bool on);
+
+  std::unique_ptr<Connection> x_;
+  IRawEventSink* sink_ = nullptr;
+  std::map<HWND, std::unique_ptr<Surface>> surfaces_;
+  std::unordered_map<unsigned long, Surface*> by_window_;
+  std::vector<HWND> stacking_;  // top to bottom, as last told
+  HWND grab_ = nullptr;
+  bool delivered_ = false;
+  int poll_wake_ups_ = 0;
+};
+
+// Opens $DISPLAY, or prints "cannot open display ..." on stderr and ends the
+// process with exit code 1.
+std::unique_ptr<Backend> OpenX11BackendOrExit();
+
+}  // namespace varnika

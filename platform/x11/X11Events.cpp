@@ -1,0 +1,380 @@
+// The event loop: poll on the X connection, the wake-up eventfd and the
+// signal pipe; X events become raw events through one table from event type
+// to a small handler. Event types without a row (MIT-SHM completions, other
+// extensions' events) are ignored.
+#include "platform/x11/X11Internal.h"
+
+#include <X11/XKBlib.h>
+#include <X11/extensions/Xfixes.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+
+#include "platform/x11/WmHints.h"
+#include "platform/x11/X11Keys.h"
+
+namespace varnika {
+
+namespace {
+
+// Window messages that other processes may send (the client message of type
+// _VARNIKA_MESSAGE): the widget's close request. Anything else is dropped, so
+// another program on the display cannot inject arbitrary messages.
+constexpr UINT kForeignMessages[] = {37683};
+
+bool ForeignMessageAllowed(long message) {
+  return std::find(std::begin(kForeignMessages), std::end(kForeignMessages), message) != std::end(kForeignMessages);
+}
+
+// The state after the event: X reports it from before.
+DWORD ModifiersOf(unsigned state) {
+  DWORD m = 0;
+  if (state & ShiftMask) m |= kModShift;
+  if (state & ControlMask) m |= kModControl;
+  if (state & Mod1Mask) m |= kModAlt;
+  if (state & Button1Mask) m |= kModLeftButton;
+  if (state & Button2Mask) m |= kModMiddleButton;
+  if (state & Button3Mask) m |= kModRightButton;
+  return m;
+}
+
+unsigned ButtonMask(unsigned button) {
+  switch (button) {
+    case Button1: return Button1Mask;
+    case Button2: return Button2Mask;
+    case Button3: return Button3Mask;
+    default: return 0;
+  }
+}
+
+bool ButtonOf(unsigned x_button, MouseButton* button) {
+  switch (x_button) {
+    case Button1: *button = MouseButton::Left; return true;
+    case Button2: *button = MouseButton::Middle; return true;
+    case Button3: *button = MouseButton::Right; return true;
+    default: return false;
+  }
+}
+
+// The modifier a modifier key itself sets.
+unsigned ModifierMaskOfKey(UINT vk) {
+  switch (vk) {
+    case VK_SHIFT: return ShiftMask;
+    case VK_CONTROL: return ControlMask;
+    case VK_MENU: return Mod1Mask;
+    default: return 0;
+  }
+}
+
+// Focus changes that say something about activation (not the pointer
+// wandering within PointerRoot focus, not grabs).
+bool MeaningfulFocusChange(const XFocusChangeEvent& f) {
+  if (f.mode == NotifyGrab || f.mode == NotifyUngrab) return false;
+  return f.detail != NotifyInferior && f.detail != NotifyPointer && f.detail != NotifyPointerRoot &&
+         f.detail != NotifyDetailNone;
+}
+
+}  // namespace
+
+// --- waiting -------------------------------------------------------------------------------
+
+void X11Backend::Wait(DWORD timeout_ms) {
+  Display* d = x_->dpy();
+  for (auto& [h, s] : surfaces_) ApplyGeometry(*s);
+  delivered_ = false;
+  DispatchQueued();
+  int ms = -1;
+  if (delivered_ || timeout_ms == 0) {
+    ms = 0;
+  } else if (timeout_ms != INFINITE) {
+    ms = static_cast<int>(std::min<DWORD>(timeout_ms, INT_MAX));
+  }
+  pollfd fds[3] = {
+      {ConnectionNumber(d), POLLIN, 0},
+      {x_->wake.Get(), POLLIN, 0},
+      {x_->signals.ReadFd(), POLLIN, 0},
+  };
+  int ready = poll(fds, 3, ms);
+  if (ms != 0) ++poll_wake_ups_;
+  if (ready <= 0) return;
+  if (fds[1].revents) {
+    std::uint64_t count = 0;
+    ssize_t ignored = ::read(x_->wake.Get(), &count, sizeof count);
+    (void)ignored;
+  }
+  if (fds[2].revents && x_->signals.Drain()) {
+    RawEvent end;
+    end.kind = RawEventKind::EndSession;
+    Deliver(std::move(end));
+  }
+  if (fds[0].revents) DispatchQueued();
+}
+
+bool X11Backend::DispatchQueued() {
+  Display* d = x_->dpy();
+  while (XPending(d) > 0) {
+    XEvent event;
+    XNextEvent(d, &event);
+    Dispatch(event);
+  }
+  return delivered_;
+}
+
+X11Backend::Handler X11Backend::HandlerFor(int type) {
+  static const std::array<Handler, LASTEvent> table = [] {
+    std::array<Handler, LASTEvent> t{};
+    t[ButtonPress] = &X11Backend::OnButtonPress;
+    t[ButtonRelease] = &X11Backend::OnButtonRelease;
+    t[MotionNotify] = &X11Backend::OnMotion;
+    t[EnterNotify] = &X11Backend::OnEnter;
+    t[LeaveNotify] = &X11Backend::OnLeave;
+    t[KeyPress] = &X11Backend::OnKeyPress;
+    t[KeyRelease] = &X11Backend::OnKeyRelease;
+    t[FocusIn] = &X11Backend::OnFocusIn;
+    t[FocusOut] = &X11Backend::OnFocusOut;
+    t[Expose] = &X11Backend::OnExpose;
+    t[ConfigureNotify] = &X11Backend::OnConfigure;
+    t[MapNotify] = &X11Backend::OnMap;
+    t[UnmapNotify] = &X11Backend::OnUnmap;
+    t[ClientMessage] = &X11Backend::OnClientMessage;
+    t[MappingNotify] = &X11Backend::OnMapping;
+    return t;
+  }();
+  return type >= 0 && type < LASTEvent ? table[static_cast<size_t>(type)] : nullptr;
+}
+
+void X11Backend::Dispatch(XEvent& event) {
+  if (x_->xfixes && event.type == x_->xfixes_event_base + XFixesSelectionNotify) {
+    OnSelectionOwner(event);
+    return;
+  }
+  if (Handler handler = HandlerFor(event.type)) (this->*handler)(event);
+}
+
+bool X11Backend::NextIsOurs(int type) const {
+  Display* d = x_->dpy();
+  if (XEventsQueued(d, QueuedAfterReading) == 0) return false;
+  XEvent next;
+  XPeekEvent(d, &next);
+  return next.type == type && FindX(next.xany.window) != nullptr;
+}
+
+// --- pointer -------------------------------------------------------------------------------
+
+RawEvent X11Backend::PointerEvent(RawEventKind kind, unsigned long window, int x_root, int y_root,
+                                  unsigned state) const {
+  RawEvent e;
+  e.kind = kind;
+  e.pt = POINT{x_root, y_root};
+  // Name the window only while the pointer is really in it: under a grab X
+  // reports everything to the grabbing window.
+  if (Surface* s = FindX(window); s && PtInRect(s->rect, e.pt)) e.surface = s->hwnd;
+  e.has_modifiers = true;
+  e.modifiers = ModifiersOf(state);
+  return e;
+}
+
+void X11Backend::OnButtonPress(const XEvent& e) {
+  const XButtonEvent& b = e.xbutton;
+  x_->last_user_time = b.time;
+  if (b.button == Button4 || b.button == Button5) {
+    RawEvent w = PointerEvent(RawEventKind::Wheel, b.window, b.x_root, b.y_root, b.state);
+    w.wheel_delta = b.button == Button4 ? WHEEL_DELTA : -WHEEL_DELTA;
+    Deliver(std::move(w));
+    return;
+  }
+  MouseButton button;
+  if (!ButtonOf(b.button, &button)) return;
+  RawEvent down = PointerEvent(RawEventKind::ButtonDown, b.window, b.x_root, b.y_root, b.state | ButtonMask(b.button));
+  down.button = button;
+  Deliver(std::move(down));
+}
+
+void X11Backend::OnButtonRelease(const XEvent& e) {
+  const XButtonEvent& b = e.xbutton;
+  x_->last_user_time = b.time;
+  MouseButton button;
+  if (!ButtonOf(b.button, &button)) return;  // the wheel's releases
+  RawEvent up = PointerEvent(RawEventKind::ButtonUp, b.window, b.x_root, b.y_root, b.state & ~ButtonMask(b.button));
+  up.button = button;
+  Deliver(std::move(up));
+}
+
+void X11Backend::OnMotion(const XEvent& e) {
+  // Only the latest of a run of motions for the same window matters.
+  Display* d = x_->dpy();
+  XMotionEvent m = e.xmotion;
+  while (XEventsQueued(d, QueuedAlready) > 0) {
+    XEvent next;
+    XPeekEvent(d, &next);
+    if (next.type != MotionNotify || next.xmotion.window != m.window) break;
+    XNextEvent(d, &next);
+    m = next.xmotion;
+  }
+  Deliver(PointerEvent(RawEventKind::PointerMove, m.window, m.x_root, m.y_root, m.state));
+}
+
+void X11Backend::OnEnter(const XEvent& e) {
+  const XCrossingEvent& c = e.xcrossing;
+  if (c.mode == NotifyGrab) return;
+  Deliver(PointerEvent(RawEventKind::PointerMove, c.window, c.x_root, c.y_root, c.state));
+}
+
+void X11Backend::OnLeave(const XEvent& e) {
+  const XCrossingEvent& c = e.xcrossing;
+  if (c.mode != NotifyNormal || c.detail == NotifyInferior) return;
+  if (NextIsOurs(EnterNotify)) return;  // straight into another of our windows
+  RawEvent leave = PointerEvent(RawEventKind::PointerLeave, c.window, c.x_root, c.y_root, c.state);
+  leave.surface = nullptr;
+  Deliver(std::move(leave));
+}
+
+// --- keyboard ------------------------------------------------------------------------------
+
+RawEvent X11Backend::KeyEvent(RawEventKind kind, const XEvent& e, bool with_text) {
+  XKeyEvent k = e.xkey;
+  x_->last_user_time = k.time;
+  char bytes[32] = {};
+  KeySym typed = NoSymbol;
+  int length = XLookupString(&k, bytes, sizeof bytes, &typed, nullptr);
+  // The virtual key comes from the unmodified symbol, except on the keypad,
+  // where Num Lock decides between digits and navigation.
+  KeySym base = XLookupKeysym(&k, 0);
+  if (IsKeypadKey(typed)) base = typed;
+  x11::KeyCode code = x11::TranslateKey(base, k.keycode);
+  if (code.vk == 0) code = x11::TranslateKey(typed, k.keycode);
+
+  RawEvent r;
+  r.kind = kind;
+  r.vk = code.vk;
+  r.scan_code = code.scan_code;
+  r.extended = code.extended;
+  r.pt = POINT{k.x_root, k.y_root};
+  if (Surface* s = FindX(k.window)) r.surface = s->hwnd;
+  unsigned state = k.state;
+  unsigned own = ModifierMaskOfKey(code.vk);
+  state = kind == RawEventKind::KeyDown ? (state | own) : (state & ~own);
+  r.has_modifiers = true;
+  r.modifiers = ModifiersOf(state);
+  if (with_text) r.text = x11::KeyText(typed, bytes, length);
+  return r;
+}
+
+void X11Backend::OnKeyPress(const XEvent& e) {
+  RawEvent r = KeyEvent(RawEventKind::KeyDown, e, true);
+  if (r.vk != 0) Deliver(std::move(r));
+}
+
+void X11Backend::OnKeyRelease(const XEvent& e) {
+  RawEvent r = KeyEvent(RawEventKind::KeyUp, e, false);
+  if (r.vk != 0) Deliver(std::move(r));
+}
+
+void X11Backend::OnMapping(const XEvent& e) {
+  XMappingEvent m = e.xmapping;
+  XRefreshKeyboardMapping(&m);
+}
+
+// --- focus ---------------------------------------------------------------------------------
+
+void X11Backend::OnFocusIn(const XEvent& e) {
+  Surface* s = FindX(e.xfocus.window);
+  if (!s || !MeaningfulFocusChange(e.xfocus)) return;
+  RawEvent r;
+  r.kind = RawEventKind::Activate;
+  r.surface = s->hwnd;
+  Deliver(std::move(r));
+}
+
+void X11Backend::OnFocusOut(const XEvent& e) {
+  Surface* s = FindX(e.xfocus.window);
+  if (!s || !MeaningfulFocusChange(e.xfocus)) return;
+  if (NextIsOurs(FocusIn)) return;  // the focus stays in the program
+  RawEvent r;
+  r.kind = RawEventKind::Deactivate;
+  r.surface = s->hwnd;
+  Deliver(std::move(r));
+}
+
+// --- structure -----------------------------------------------------------------------------
+
+void X11Backend::OnExpose(const XEvent& e) {
+  Surface* s = FindX(e.xexpose.window);
+  if (s && e.xexpose.count == 0) s->presenter->Redraw();
+}
+
+void X11Backend::OnConfigure(const XEvent& e) {
+  const XConfigureEvent& c = e.xconfigure;
+  Surface* s = FindX(c.window);
+  // Reports of our own moves that a newer one has overtaken are stale.
+  if (!s || s->geometry_pending || c.serial < s->configure_serial) return;
+  int x = c.x;
+  int y = c.y;
+  if (!c.send_event) {
+    // A real event is relative to the parent, which a window manager may
+    // have made its frame.
+    ::Window child = 0;
+    XTranslateCoordinates(x_->dpy(), c.window, x_->root, 0, 0, &x, &y, &child);
+  }
+  RECT now{x, y, x + c.width, y + c.height};
+  if (now == s->rect) return;
+  s->rect = now;
+  RawEvent r;
+  r.kind = RawEventKind::Configure;
+  r.surface = s->hwnd;
+  r.rect = now;
+  Deliver(std::move(r));
+}
+
+void X11Backend::OnMap(const XEvent& e) {
+  Surface* s = FindX(e.xmap.window);
+  if (!s) return;
+  s->mapped = true;
+  if (s->activate_on_map) {
+    s->activate_on_map = false;
+    FocusNow(*s);
+  }
+}
+
+void X11Backend::OnUnmap(const XEvent& e) {
+  if (Surface* s = FindX(e.xunmap.window)) s->mapped = false;
+}
+
+void X11Backend::OnClientMessage(const XEvent& e) {
+  const XClientMessageEvent& m = e.xclient;
+  Surface* s = FindX(m.window);
+  if (!s || m.format != 32) return;
+  const x11::Atoms& a = x_->atoms;
+  if (m.message_type == a.wm_protocols) {
+    auto protocol = static_cast<Atom>(m.data.l[0]);
+    if (protocol == a.wm_delete_window) {
+      RawEvent r;
+      r.kind = RawEventKind::CloseRequest;
+      r.surface = s->hwnd;
+      Deliver(std::move(r));
+    } else if (protocol == a.net_wm_ping) {
+      x11::AnswerPing(x_->dpy(), x_->root, m);
+    }
+    return;
+  }
+  if (m.message_type == a.message && ForeignMessageAllowed(m.data.l[0])) {
+    RawEvent r;
+    r.kind = RawEventKind::Message;
+    r.surface = s->hwnd;
+    r.message = static_cast<UINT>(m.data.l[0]);
+    r.wparam = static_cast<WPARAM>(m.data.l[1]);
+    r.lparam = static_cast<LPARAM>(m.data.l[2]);
+    Deliver(std::move(r));
+  }
+}
+
+void X11Backend::OnSelectionOwner(const XEvent& e) {
+  const auto& n = reinterpret_cast<const XFixesSelectionNotifyEvent&>(e);
+  if (n.selection != x_->atoms.net_wm_cm) return;
+  SetCompositing(n.subtype == XFixesSetSelectionOwnerNotify && n.owner != None);
+}
+
+}  // namespace varnika

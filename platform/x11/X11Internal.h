@@ -1,0 +1,64 @@
+// The X state behind X11Backend. Internal to platform/x11.
+#pragma once
+
+#include "platform/x11/XIncludes.h"
+
+#include <array>
+#include <memory>
+
+#include "platform/x11/FramePresenter.h"
+#include "platform/x11/SignalPipe.h"
+#include "platform/x11/X11Atoms.h"
+#include "platform/x11/X11Backend.h"
+#include "platform/x11/XHandles.h"
+
+namespace varnika {
+
+inline constexpr size_t kCursorShapes = static_cast<size_t>(CursorShape::Hidden) + 1;
+
+struct X11Backend::Connection {
+  // Declared first, so closed last.
+  x11::DisplayPtr display;
+  int screen = 0;
+  ::Window root = 0;
+  x11::Atoms atoms;
+  X11Options options;
+
+  Visual* visual = nullptr;  // 32-bit ARGB when the server has one
+  int depth = 24;
+  x11::XColormapHandle own_colormap;
+  Colormap colormap = 0;
+
+  bool shm = false;
+  bool shape = false;
+  bool xfixes = false;
+  int xfixes_event_base = 0;
+  bool compositing = false;
+  Time last_user_time = CurrentTime;
+
+  x11::UniqueFd wake;  // eventfd
+  x11::SignalPipe signals;
+  std::array<x11::XCursorHandle, kCursorShapes> cursors;
+
+  Display* dpy() const { return display.get(); }
+};
+
+struct X11Backend::Surface {
+  HWND hwnd = nullptr;
+  x11::XWindowHandle window;  // declared before the presenter, so it goes after it
+  std::unique_ptr<x11::FramePresenter> presenter;
+  RECT rect;                         // where the window system wants it
+  bool geometry_pending = false;     // rect not yet sent to the server
+  unsigned long configure_serial = 0;  // request number of the last move or resize we sent
+  DWORD style = 0;
+  DWORD ex_style = 0;
+  bool popup = false;            // override-redirect: menus and tooltips, not managed
+  bool visible = false;          // asked to be shown
+  bool mapped = false;           // the server says it is
+  bool activate_on_map = false;  // activation asked for before it was mapped
+  CursorShape cursor = CursorShape::Arrow;
+
+  ::Window xid() const { return window.Get(); }
+};
+
+}  // namespace varnika
