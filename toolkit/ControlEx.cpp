@@ -33,11 +33,11 @@ void TControlEx::CreateHandle() {
   canvas_->SetSize(Width(), Height());
 }
 
+// The canvas follows the window's size. It is compared with the canvas
+// itself: the size setters store the new size before the window reports it.
 void TControlEx::WMSize(TWidgetMessage& message) {
-  const int old_width = Width();
-  const int old_height = Height();
   TControl::WMSize(message);
-  if (Width() != old_width || Height() != old_height) canvas_->SetSize(Width(), Height());
+  if (Width() != canvas_->Width() || Height() != canvas_->Height()) canvas_->SetSize(Width(), Height());
 }
 
 void TControlEx::WMShowWindow(TWidgetMessage& message) { TControl::WMShowWindow(message); }
@@ -46,10 +46,10 @@ void TControlEx::Repaint() {
   if (painting_) return;
   PaintingGuard guard(painting_);
   if (!HasWindow()) return;
-  if (Redraw()) {
-    if (!Locked()) Paint();
-    SetRedraw(!Cached());
-  }
+  // An uncached control is due again after every walk, also one that
+  // skipped its paint; a cached one keeps its picture until asked again.
+  if (Redraw() && !Locked()) Paint();
+  SetRedraw(!Cached());
   if (!Locked()) RepaintChildren();
   UpdateLayer();
 }
