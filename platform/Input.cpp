@@ -365,6 +365,7 @@ HWND GetCapture() { return Sys().running ? In().capture : nullptr; }
 HWND SetFocus(HWND wnd) {
   if (!Sys().running || !core::OnUiThread()) return nullptr;
   InputState& in = In();
+  HWND original = in.focus;
   if (wnd) {
     Window* w = Find(wnd);
     if (!w || w->destroying || w->is_desktop) return nullptr;
@@ -372,15 +373,15 @@ HWND SetFocus(HWND wnd) {
     HWND root = core::Root(w)->handle;
     if (in.active != root) core::ActivateTopLevel(root, WA_ACTIVE, true);
     if (!FindQuiet(wnd)) return nullptr;
-    if (in.focus == wnd) return wnd;
+    if (in.focus == wnd) return original;
   }
   HWND old = in.focus;
-  if (old == wnd) return old;
+  if (old == wnd) return original;
   if (FindQuiet(old)) core::Send(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(wnd), 0);
-  if (wnd && !FindQuiet(wnd)) return old;
+  if (wnd && !FindQuiet(wnd)) return original;
   in.focus = wnd;
   if (wnd) core::Send(wnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
-  return old;
+  return original;
 }
 
 HWND GetFocus() { return Sys().running ? In().focus : nullptr; }

@@ -217,6 +217,11 @@ size_t HeadlessBackend::PendingEvents() const {
   return pending_.size();
 }
 
+bool HeadlessBackend::Blocked() const {
+  std::lock_guard lock(mutex_);
+  return blocked_;
+}
+
 int HeadlessBackend::WakeUps() const {
   std::lock_guard lock(mutex_);
   return wake_ups_;
@@ -324,7 +329,9 @@ void HeadlessBackend::Wait(DWORD timeout_ms) {
           break;
         }
       }
+      blocked_ = true;
       changed_.wait(lock);
+      blocked_ = false;
     }
     if (timeout_ms != 0) ++wake_ups_;
     woken_ = false;

@@ -75,6 +75,8 @@ class HeadlessBackend : public Backend {
   size_t PendingEvents() const;
   // Returns of Wait that were allowed to block (timeout other than 0).
   int WakeUps() const;
+  // Whether the UI thread is blocked in Wait right now.
+  bool Blocked() const;
 
   // --- Backend -------------------------------------------------------------
   void Attach(IRawEventSink* sink) override;
@@ -108,6 +110,7 @@ class HeadlessBackend : public Backend {
   IRawEventSink* sink_ = nullptr;
   std::deque<RawEvent> pending_;
   bool woken_ = false;
+  bool blocked_ = false;
   bool auto_advance_ = false;
   std::atomic<DWORD> clock_{1000};  // changed under mutex_, read anywhere
   int wake_ups_ = 0;

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/x11/X11Backend.h"
+
 namespace varnika::x11 {
 
 void Atoms::Intern(Display* display, int screen) {
@@ -33,7 +35,7 @@ void Atoms::Intern(Display* display, int screen) {
       {"_NET_SUPPORTING_WM_CHECK", &net_supporting_wm_check},
       {"_NET_WM_ICON", &net_wm_icon},
       {cm.c_str(), &net_wm_cm},
-      {kMessageAtomName, &message},
+      {kForeignMessageAtom, &message},
   };
   constexpr int kCount = sizeof(entries) / sizeof(entries[0]);
   char* names[kCount];

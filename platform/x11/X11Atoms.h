@@ -6,10 +6,6 @@
 
 namespace varnika::x11 {
 
-// The type of the client message that carries a window message from another
-// process: data.l[0] message, l[1] wParam, l[2] lParam.
-inline constexpr const char* kMessageAtomName = "_VARNIKA_MESSAGE";
-
 struct Atoms {
   Atom wm_protocols = 0;
   Atom wm_delete_window = 0;
@@ -33,7 +29,7 @@ struct Atoms {
   Atom net_supporting_wm_check = 0;
   Atom net_wm_icon = 0;
   Atom net_wm_cm = 0;  // _NET_WM_CM_S<screen>
-  Atom message = 0;    // kMessageAtomName
+  Atom message = 0;    // kForeignMessageAtom
 
   void Intern(Display* display, int screen);
 };

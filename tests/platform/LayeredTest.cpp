@@ -1,0 +1,108 @@
+// Layered windows and the desktop's metrics.
+#include "tests/platform/PlatformFixture.h"
+
+namespace varnika::test {
+namespace {
+
+class LayeredTest : public PlatformTest {
+ protected:
+  // A layered window showing a 4 x 2 frame whose second pixel is transparent.
+  HWND Layered(const std::string& name, POINT at, BYTE alpha = 255) {
+    HWND w = Top(name, Rect(0, 0, 1, 1), WS_EX_LAYERED | WS_EX_TOOLWINDOW);
+    Show(w, at, alpha);
+    return w;
+  }
+  bool Show(HWND w, POINT at, BYTE alpha, DWORD flags = ULW_ALPHA) {
+    HDC dc = CreateMemoryDC(pixels_, 4, 2, 16);
+    SIZE size{4, 2};
+    POINT src{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+    BOOL ok = UpdateLayeredWindow(w, nullptr, &at, &size, dc, &src, 0, &blend, flags);
+    DeleteDC(dc);
+    return ok;
+  }
+  std::uint32_t pixels_[8] = {0xFF112233, 0x00000000, 0x80402010, 0xFFFFFFFF,
+                              0x01010101, 0xFF000000, 0xFF0000FF, 0x7F7F7F7F};
+};
+
+TEST_F(LayeredTest, TheDisplayShowsExactlyTheLastFrameAtItsPositionWithItsAlpha) {
+  HWND w = Layered("w", POINT{30, 40}, 128);
+  HeadlessBackend::Surface s = display->SurfaceOf(w);
+  EXPECT_EQ(s.pixels, std::vector<std::uint32_t>(pixels_, pixels_ + 8));
+  EXPECT_EQ(s.frame_width, 4);
+  EXPECT_EQ(s.frame_height, 2);
+  EXPECT_EQ(s.alpha, 128);
+  EXPECT_EQ(s.rect, Rect(30, 40, 4, 2));
+  EXPECT_TRUE(s.visible);
+  EXPECT_EQ(s.ex_style & WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW);
+  // Only the constant alpha changes: the pixels stay.
+  BLENDFUNCTION fade{AC_SRC_OVER, 0, 3, AC_SRC_ALPHA};
+  EXPECT_TRUE(UpdateLayeredWindow(w, nullptr, nullptr, nullptr, nullptr, nullptr, 0, &fade, ULW_ALPHA));
+  s = display->SurfaceOf(w);
+  EXPECT_EQ(s.alpha, 3);
+  EXPECT_EQ(s.pixels[0], 0xFF112233u);
+  EXPECT_EQ(s.frames_presented, 2);
+  BYTE alpha = 0;
+  GetLayeredWindowAttributes(w, nullptr, &alpha, nullptr);
+  EXPECT_EQ(alpha, 3);
+}
+
+TEST_F(LayeredTest, AMoveByFrameGoesThroughWindowPosChanging) {
+  On("w", WM_WINDOWPOSCHANGING, [](HWND, WPARAM, LPARAM l) {
+    auto* wp = reinterpret_cast<WINDOWPOS*>(l);
+    if (!(wp->flags & SWP_NOMOVE) && wp->y < 8) wp->y = 0;
+    return LRESULT{0};
+  });
+  HWND w = Layered("w", POINT{30, 5});
+  RECT r;
+  GetWindowRect(w, &r);
+  EXPECT_EQ(r, Rect(30, 0, 4, 2));
+  EXPECT_EQ(display->SurfaceOf(w).rect, Rect(30, 0, 4, 2));
+}
+
+TEST_F(LayeredTest, BadCallsFailWithoutChangingTheFrame) {
+  HWND plain = Top("plain", Rect(0, 0, 4, 2));
+  EXPECT_FALSE(Show(plain, POINT{0, 0}, 255));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  HWND w = Layered("w", POINT{0, 0});
+  HDC dc = CreateMemoryDC(pixels_, 4, 2, 16);
+  SIZE too_big{5, 2};
+  POINT src{0, 0};
+  EXPECT_FALSE(UpdateLayeredWindow(w, nullptr, nullptr, &too_big, dc, &src, 0, nullptr, 0));
+  POINT outside{1, 1};
+  SIZE size{4, 2};
+  EXPECT_FALSE(UpdateLayeredWindow(w, nullptr, nullptr, &size, dc, &outside, 0, nullptr, 0));
+  EXPECT_TRUE(DeleteDC(dc));
+  EXPECT_FALSE(DeleteDC(dc));
+  EXPECT_FALSE(UpdateLayeredWindow(w, nullptr, nullptr, &size, dc, &src, 0, nullptr, 0)) << "a deleted DC";
+  EXPECT_EQ(display->SurfaceOf(w).frames_presented, 1);
+}
+
+TEST_F(LayeredTest, TheMousePassesThroughTransparentPixelsAndFadedWindows) {
+  Top("desk", Rect(0, 0, 100, 100));
+  HWND w = Layered("w", POINT{10, 10});
+  EXPECT_EQ(NameOf(WindowFromPoint(POINT{10, 10})), "w");
+  EXPECT_EQ(NameOf(WindowFromPoint(POINT{11, 10})), "desk") << "alpha 0";
+  EXPECT_EQ(NameOf(WindowFromPoint(POINT{10, 11})), "w") << "alpha 1 still counts";
+  Show(w, POINT{10, 10}, 255, ULW_OPAQUE);
+  EXPECT_EQ(NameOf(WindowFromPoint(POINT{11, 10})), "w") << "opaque frames ignore the pixel alpha";
+  Show(w, POINT{10, 10}, 0);
+  EXPECT_EQ(NameOf(WindowFromPoint(POINT{10, 10})), "desk");
+  SetLayeredWindowAttributes(w, 0, 200, LWA_ALPHA);
+  EXPECT_EQ(NameOf(WindowFromPoint(POINT{10, 10})), "w");
+  EXPECT_EQ(display->SurfaceOf(w).alpha, 200);
+}
+
+TEST_F(LayeredTest, WorkAreaAndScreenSizeComeFromTheDisplay) {
+  display->SetWorkArea(RECT{0, 0, 1920, 1050});
+  display->SetScreenSize(1920, 1080);
+  RECT work;
+  EXPECT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+  EXPECT_EQ(work, (RECT{0, 0, 1920, 1050}));
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 1080);
+  EXPECT_FALSE(SystemParametersInfoW(0x1234, 0, &work, 0));
+}
+
+}  // namespace
+}  // namespace varnika::test
