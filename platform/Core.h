@@ -134,6 +134,7 @@ class WindowSystem : public IRawEventSink {
   bool sleeping = false;          // the UI thread waits (or is about to) in the backend
 
   // The rest belongs to the UI thread.
+  std::deque<MSG> taken;  // posted messages moved out of `posted`, still in posting order
   bool quit_pending = false;
   int quit_code = 0;
   std::deque<MSG> input;     // mouse and keyboard messages ready for retrieval

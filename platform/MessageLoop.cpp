@@ -49,6 +49,11 @@ struct Filter {
 
 template <typename Queue>
 bool TakeFrom(Queue& queue, const Filter& f, bool remove, MSG* out) {
+  if (!queue.empty() && !f.wnd && f.min == 0 && f.max == 0) {  // the common case
+    *out = queue.front();
+    if (remove) queue.pop_front();
+    return true;
+  }
   for (auto it = queue.begin(); it != queue.end(); ++it) {
     if (!f.Matches(*it)) continue;
     *out = *it;
@@ -58,17 +63,23 @@ bool TakeFrom(Queue& queue, const Filter& f, bool remove, MSG* out) {
   return false;
 }
 
+// Posted messages: the UI thread moves the shared queue into its own in one
+// step, so posting threads and the loop meet on the mutex once per batch.
 bool TakePosted(const Filter& f, bool remove, MSG* out, std::uint64_t* seen) {
   auto& sys = Sys();
-  std::lock_guard lock(sys.post_mutex);
-  *seen = sys.post_serial;
-  if (sys.posted.empty()) return false;
-  if (!f.wnd && f.min == 0 && f.max == 0) {  // the common case
-    *out = sys.posted.front();
-    if (remove) sys.posted.pop_front();
-    return true;
+  if (!sys.taken.empty() && TakeFrom(sys.taken, f, remove, out)) return true;
+  {
+    std::lock_guard lock(sys.post_mutex);
+    *seen = sys.post_serial;
+    if (sys.posted.empty()) return false;
+    if (sys.taken.empty()) {
+      sys.taken.swap(sys.posted);
+    } else {
+      sys.taken.insert(sys.taken.end(), sys.posted.begin(), sys.posted.end());
+      sys.posted.clear();
+    }
   }
-  return TakeFrom(sys.posted, f, remove, out);
+  return TakeFrom(sys.taken, f, remove, out);
 }
 
 // The due timer that fires first (earliest due time, then oldest).
@@ -273,11 +284,12 @@ LRESULT DispatchMessageW(const MSG* msg) {
     }
   }
   if (!msg->hwnd) return 0;
-  if (!FindQuiet(msg->hwnd)) {
+  Window* w = FindQuiet(msg->hwnd);
+  if (!w) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
-  return core::Send(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+  return w->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
 DWORD GetMessageTime() { return Sys().last_message_time; }
@@ -360,6 +372,7 @@ void DropWindowMessages(HWND wnd) {
     std::lock_guard lock(sys.post_mutex);
     std::erase_if(sys.posted, [&](const MSG& m) { return m.hwnd == wnd; });
   }
+  std::erase_if(sys.taken, [&](const MSG& m) { return m.hwnd == wnd; });
   std::erase_if(sys.input, [&](const MSG& m) { return m.hwnd == wnd; });
   std::erase_if(sys.timers, [&](const Timer& t) { return t.wnd == wnd; });
 }
@@ -370,6 +383,7 @@ void ClearQueues() {
     std::lock_guard lock(sys.post_mutex);
     sys.posted.clear();
   }
+  sys.taken.clear();
   sys.input.clear();
   sys.raw.clear();
   sys.timers.clear();

@@ -400,6 +400,12 @@ std::u16string WindowErrorMessage(DWORD code) {
   }
 }
 
+HINSTANCE GetModuleHandleW(LPCWSTR module_name) {
+  static char module_token;
+  if (module_name) return Fail<HINSTANCE>(ERROR_INVALID_PARAMETER, nullptr);
+  return &module_token;
+}
+
 // --- atoms -------------------------------------------------------------------
 
 ATOM GlobalAddAtomW(LPCWSTR name) {

@@ -23,6 +23,9 @@ void SetLastError(DWORD code);
 // The text for one of the ERROR_* codes above ("Invalid window handle.").
 std::u16string WindowErrorMessage(DWORD code);
 
+// The program's own module (module_name nullptr); other modules are unknown.
+HINSTANCE GetModuleHandleW(LPCWSTR module_name);
+
 // --- atoms ------------------------------------------------------------------
 // The global atom table (any thread). Names compare ignoring ASCII case;
 // "#123" and integer atoms below 0xC000 stand for themselves.
