@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <random>
 #include <string>
@@ -112,14 +113,16 @@ void ReadAndSplitLines(benchmark::State& state) {
 }
 BENCHMARK(ReadAndSplitLines)->Unit(benchmark::kMillisecond);
 
-// Keeps each benchmark's time per iteration for the ratios.
+// Keeps each benchmark's CPU time per iteration for the ratios (steadier than
+// wall time on a shared machine).
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  RatioReporter() : ConsoleReporter(OO_None) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs)
       if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-        times[run.run_name.function_name] = run.real_accumulated_time / static_cast<double>(run.iterations);
+        times[run.run_name.function_name] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
   }
   std::map<std::string, double> times;
 };
@@ -129,7 +132,10 @@ void PrintRatio(const RatioReporter& r, const char* label, const char* a, const 
   const auto y = r.times.find(b);
   if (x == r.times.end() || y == r.times.end() || y->second <= 0) return;
   const double ratio = x->second / y->second;
-  std::printf("ratio %s: %.2fx (target <= %.0fx)%s\n", label, ratio, target, ratio <= target ? "" : "  MISSED");
+  char line[160];
+  std::snprintf(line, sizeof line, "ratio %s: %.2fx (target <= %.0fx)%s", label, ratio, target,
+                ratio <= target ? "" : "  MISSED");
+  std::cout << line << std::endl;
 }
 
 }  // namespace
