@@ -153,6 +153,8 @@ class WindowSystem : public IRawEventSink {
 // mutex). Sys().running says whether it is started.
 WindowSystem& Sys();
 bool OnUiThread();
+// Started, and called on the UI thread: what reading UI-owned state requires.
+inline bool UiReady() { return Sys().running && OnUiThread(); }
 
 // --- windows (Window.cpp) ----------------------------------------------------
 // The window for a live handle, or nullptr (with ERROR_INVALID_WINDOW_HANDLE).

@@ -358,7 +358,7 @@ BOOL ReleaseCapture() {
   return TRUE;
 }
 
-HWND GetCapture() { return Sys().running ? In().capture : nullptr; }
+HWND GetCapture() { return core::UiReady() ? In().capture : nullptr; }
 
 // --- focus and activation ------------------------------------------------------------
 
@@ -384,7 +384,7 @@ HWND SetFocus(HWND wnd) {
   return original;
 }
 
-HWND GetFocus() { return Sys().running ? In().focus : nullptr; }
+HWND GetFocus() { return core::UiReady() ? In().focus : nullptr; }
 
 HWND SetActiveWindow(HWND wnd) {
   if (!Sys().running || !core::OnUiThread()) return nullptr;
@@ -399,7 +399,7 @@ HWND SetActiveWindow(HWND wnd) {
   return old;
 }
 
-HWND GetActiveWindow() { return Sys().running ? In().active : nullptr; }
+HWND GetActiveWindow() { return core::UiReady() ? In().active : nullptr; }
 
 BOOL SetForegroundWindow(HWND wnd) {
   Window* w = Find(wnd);
@@ -417,7 +417,7 @@ BOOL TrackMouseEvent(TRACKMOUSEEVENT* track) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (!Sys().running) return FALSE;
+  if (!core::UiReady()) return FALSE;
   InputState& in = In();
   if (track->dwFlags & TME_QUERY) {
     track->dwFlags = in.track ? in.track_flags : 0;
@@ -475,16 +475,16 @@ HCURSOR SetCursor(HCURSOR cursor) {
   return old;
 }
 
-HCURSOR GetCursor() { return Sys().running ? In().cursor_handle : nullptr; }
+HCURSOR GetCursor() { return core::UiReady() ? In().cursor_handle : nullptr; }
 
 BOOL GetCursorPos(POINT* point) {
-  if (!point || !Sys().running) return FALSE;
+  if (!point || !core::UiReady()) return FALSE;
   *point = In().cursor;
   return TRUE;
 }
 
 SHORT GetKeyState(int virtual_key) {
-  if (!Sys().running) return 0;
+  if (!core::UiReady()) return 0;
   BYTE k = In().keys[virtual_key & 0xFF];
   return static_cast<SHORT>(((k & 0x80) ? 0x8000 : 0) | (k & 0x01));
 }
@@ -494,7 +494,7 @@ SHORT GetAsyncKeyState(int virtual_key) { return GetKeyState(virtual_key); }
 UINT GetDoubleClickTime() { return kDoubleClickTime; }
 
 HWND WindowFromPoint(POINT point) {
-  if (!Sys().running || !core::OnUiThread()) return nullptr;
+  if (!core::UiReady()) return nullptr;
   return HandleOf(core::HitTest(point, nullptr).window);
 }
 
@@ -591,7 +591,7 @@ WPARAM KeyStateFlags() {
 }
 
 const std::u16string* TextOfKey(DWORD serial) {
-  if (!Sys().running || serial == 0) return nullptr;
+  if (!UiReady() || serial == 0) return nullptr;
   for (const KeyText& k : In().key_texts) {
     if (k.serial == serial) return &k.text;
   }

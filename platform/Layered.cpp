@@ -162,14 +162,14 @@ BOOL GetLayeredWindowAttributes(HWND wnd, COLORREF* key, BYTE* alpha, DWORD* fla
 
 BOOL SystemParametersInfoW(UINT action, UINT, void* pvparam, UINT) {
   auto& sys = Sys();
-  if (!sys.running || action != SPI_GETWORKAREA || !pvparam) return Invalid();
+  if (!core::UiReady() || action != SPI_GETWORKAREA || !pvparam) return Invalid();
   *static_cast<RECT*>(pvparam) = sys.backend->WorkArea();
   return TRUE;
 }
 
 int GetSystemMetrics(int index) {
   auto& sys = Sys();
-  if (!sys.running) return 0;
+  if (!core::UiReady()) return 0;
   switch (index) {
     case SM_CXSCREEN:
     case SM_CXVIRTUALSCREEN: return sys.backend->ScreenSize().cx;

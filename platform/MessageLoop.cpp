@@ -292,9 +292,10 @@ LRESULT DispatchMessageW(const MSG* msg) {
   return w->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
-DWORD GetMessageTime() { return Sys().last_message_time; }
+DWORD GetMessageTime() { return core::UiReady() ? Sys().last_message_time : 0; }
 
 DWORD GetMessagePos() {
+  if (!core::UiReady()) return 0;
   POINT p = Sys().last_message_pos;
   return static_cast<DWORD>(MakeLParam(p.x, p.y));
 }

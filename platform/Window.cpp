@@ -476,7 +476,7 @@ ATOM RegisterSystemClassW(const WNDCLASSW* wc) { return AddClass(wc, true); }
 
 BOOL UnregisterClassW(LPCWSTR class_name, HINSTANCE instance) {
   auto& sys = Sys();
-  if (!sys.running || !class_name) return Fail<BOOL>(ERROR_CLASS_DOES_NOT_EXIST, FALSE);
+  if (!core::UiReady() || !class_name) return Fail<BOOL>(ERROR_CLASS_DOES_NOT_EXIST, FALSE);
   auto& classes = sys.classes;
   auto it = std::find_if(classes.begin(), classes.end(), [&](const std::unique_ptr<WindowClass>& c) {
     if (c->system || c->instance != instance) return false;
@@ -490,7 +490,7 @@ BOOL UnregisterClassW(LPCWSTR class_name, HINSTANCE instance) {
 }
 
 BOOL GetClassInfoW(HINSTANCE instance, LPCWSTR class_name, WNDCLASSW* wc) {
-  if (!Sys().running || !wc) return Fail<BOOL>(ERROR_CLASS_DOES_NOT_EXIST, FALSE);
+  if (!core::UiReady() || !wc) return Fail<BOOL>(ERROR_CLASS_DOES_NOT_EXIST, FALSE);
   WindowClass* c = FindClass(instance, class_name);
   if (!c) return Fail<BOOL>(ERROR_CLASS_DOES_NOT_EXIST, FALSE);
   wc->style = c->style;
@@ -840,7 +840,7 @@ HWND GetTopWindow(HWND wnd) { return GetWindow(wnd ? wnd : GetDesktopWindow(), G
 
 HWND FindWindowW(LPCWSTR class_name, LPCWSTR window_name) {
   auto& sys = Sys();
-  if (!sys.running) return nullptr;
+  if (!core::UiReady()) return nullptr;
   for (Window* w : sys.desktop->children) {
     if (class_name && !SameName(w->cls->name, View(class_name))) continue;
     if (window_name && w->text != View(window_name)) continue;
@@ -964,13 +964,13 @@ namespace core {
 
 Window* FindQuiet(HWND wnd) {
   auto& sys = Sys();
-  if (!wnd || !sys.running) return nullptr;
+  if (!wnd || !sys.running || !OnUiThread()) return nullptr;  // the map belongs to the UI thread
   auto it = sys.windows.find(reinterpret_cast<std::uintptr_t>(wnd));
   return it == sys.windows.end() ? nullptr : it->second.get();
 }
 
 Window* Find(HWND wnd) {
-  if (!OnUiThread()) return Fail<Window*>(ERROR_WINDOW_OF_OTHER_THREAD, nullptr);
+  if (Sys().running && !OnUiThread()) return Fail<Window*>(ERROR_WINDOW_OF_OTHER_THREAD, nullptr);
   Window* w = FindQuiet(wnd);
   if (!w) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
   return w;
