@@ -1038,6 +1038,7 @@ bool SetPosition(Window* w, HWND insert_after, int x, int y, int cx, int cy, UIN
   now.right = now.left + width;
   now.bottom = now.top + height;
   w->rect = now;
+  DWORD ex_style_before = w->ex_style;
   bool restacked = !(flags & SWP_NOZORDER) && Restack(w, wp.hwndInsertAfter);
   bool was_visible = w->style & WS_VISIBLE;
   if (flags & SWP_SHOWWINDOW) w->style |= WS_VISIBLE;
@@ -1047,7 +1048,7 @@ bool SetPosition(Window* w, HWND insert_after, int x, int y, int cx, int cy, UIN
   if (w->TopLevel() && sys.echo_to_backend) {
     if (!(now == old)) sys.backend->MoveSurface(h, now);
     if (restacked) TellBackendStacking();
-    if (flags & SWP_FRAMECHANGED) TellSurfaceStyle(w);
+    if ((flags & SWP_FRAMECHANGED) || w->ex_style != ex_style_before) TellSurfaceStyle(w);
     if (visible != was_visible) sys.backend->ShowSurface(h, visible);
   }
   if (w->TopLevel()) {

@@ -57,6 +57,19 @@ TEST_F(MessageLoopTest, SetTimerWithTheSameIdReplacesAndKillTimerStops) {
   EXPECT_EQ(Records(WM_TIMER).size(), 1u);
 }
 
+TEST_F(MessageLoopTest, TimersSurviveTheTickCountWrapping) {
+  display->SetClock(0xFFFFFF00u);
+  HWND w = Top("w", Rect(0, 0, 10, 10));
+  SetTimer(w, 1, 1000, nullptr);
+  display->AdvanceClock(999);
+  Pump();
+  EXPECT_TRUE(Records(WM_TIMER).empty());
+  display->AdvanceClock(1);
+  Pump();
+  EXPECT_EQ(Records(WM_TIMER).size(), 1u);
+  EXPECT_LT(GetTickCount(), 1000u);
+}
+
 int g_callbacks = 0;
 void CountCallback(HWND, UINT, UINT_PTR, DWORD) { ++g_callbacks; }
 

@@ -220,6 +220,7 @@ TEST_F(WindowTest, TopmostWindowsStayAboveTheOthersAndTheBackendFollows) {
   SetWindowPos(c, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   EXPECT_EQ(Children(GetDesktopWindow()), (std::vector<HWND>{c, b, a}));
   EXPECT_TRUE(GetWindowLongW(c, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(display->SurfaceOf(c).ex_style & WS_EX_TOPMOST);
   SetWindowPos(b, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   EXPECT_EQ(Children(GetDesktopWindow()), (std::vector<HWND>{c, b, a}));
   EXPECT_FALSE(GetWindowLongW(b, GWL_EXSTYLE) & WS_EX_TOPMOST);
