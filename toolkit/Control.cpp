@@ -44,10 +44,7 @@ ATOM WidgetAtom() {
   return holder.atom;
 }
 
-HINSTANCE ModuleInstance() {
-  static char module_tag;
-  return &module_tag;
-}
+HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
 
 TShiftState ShiftStateFromKeyData(LPARAM key_data) {
   TShiftState shift;

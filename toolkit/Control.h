@@ -28,7 +28,8 @@ inline constexpr DWORD IdleThreshold = 10000;
 // The tooltip window that serves every control's hint (0: hints are off).
 extern HWND ToolTipWindow;
 
-// The instance under which the toolkit registers its window classes.
+// The instance under which the toolkit registers its window classes: the
+// program's own module.
 HINSTANCE ModuleInstance();
 
 // ssShift and ssCtrl from the live keyboard, ssAlt from the key data's
