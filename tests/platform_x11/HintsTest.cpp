@@ -1,0 +1,1 @@
+#include "tests/platform_x11/X11Harness.h"

@@ -1,0 +1,150 @@
+// Layered frames as a screenshot of the root window shows them.
+#include "tests/platform_x11/X11Harness.h"
+
+namespace varnika::xtest {
+namespace {
+
+constexpr RECT kPlace{300, 200, 420, 280};  // 120 x 80
+constexpr std::uint32_t kRed = 0xFFFF0000u;
+constexpr std::uint32_t kHalfWhite = 0x80808080u;  // premultiplied
+constexpr int kCorner = 8;
+
+// Left half opaque red, right half half-transparent white, the four corners
+// fully transparent.
+Frame TestFrame() {
+  Frame f(120, 80, kRed);
+  f.Fill(60, 0, 60, 80, kHalfWhite);
+  f.Fill(0, 0, kCorner, kCorner, 0);
+  f.Fill(120 - kCorner, 0, kCorner, kCorner, 0);
+  f.Fill(0, 80 - kCorner, kCorner, kCorner, 0);
+  f.Fill(120 - kCorner, 80 - kCorner, kCorner, kCorner, 0);
+  return f;
+}
+
+POINT InRed() { return POINT{kPlace.left + 20, kPlace.top + 40}; }
+POINT InHalf() { return POINT{kPlace.left + 90, kPlace.top + 40}; }
+POINT InCorner() { return POINT{kPlace.left + 2, kPlace.top + 2}; }
+
+// Both upload paths: shared memory and plain XPutImage.
+class PresentTest : public X11Test, public ::testing::WithParamInterface<bool> {
+ protected:
+  X11Options Options() const override {
+    X11Options o;
+    o.use_shm = GetParam();
+    return o;
+  }
+
+  std::uint32_t Screen(POINT p) { return User().ScreenPixel(p.x, p.y); }
+};
+
+TEST_P(PresentTest, WithoutCompositorPixelsShowPremultipliedOverBlackAndCornersStayCut) {
+  ASSERT_FALSE(Backend().Compositing());
+  std::uint32_t corner_before = Screen(InCorner());
+  HWND wnd = MakeTopLevel(kPlace);
+  Present(wnd, TestFrame());
+  Settle();
+
+  EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0xFF0000), 0xFF0000u);
+  EXPECT_EQ(PixelSoon(InHalf().x, InHalf().y, 0x808080), 0x808080u);
+  EXPECT_EQ(Screen(InCorner()), corner_before) << "the transparent corner must show what lies beneath";
+  std::vector<int> shape = User().BoundingShape(XWindow(wnd));
+  ASSERT_GE(shape.size(), 4u);
+  EXPECT_EQ(shape[0], kCorner);  // the first band starts after the corner
+  EXPECT_EQ(shape[1], 0);
+
+  // The constant alpha scales every channel of the premultiplied pixels.
+  Present(wnd, TestFrame(), 128);
+  EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0x800000), 0x800000u);
+  EXPECT_EQ(PixelSoon(InHalf().x, InHalf().y, 0x404040), 0x404040u);
+  SetLayeredWindowAttributes(wnd, 0, 255, LWA_ALPHA);
+  EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0xFF0000), 0xFF0000u);
+}
+
+TEST_P(PresentTest, AWindowShownAgainIsRepaintedFromItsLastFrame) {
+  HWND wnd = MakeTopLevel(kPlace);
+  Present(wnd, TestFrame());
+  Settle();
+  ShowWindow(wnd, SW_HIDE);
+  Settle();
+  EXPECT_FALSE(User().Viewable(XWindow(wnd)));
+  ShowWindow(wnd, SW_SHOWNA);
+  EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0xFF0000), 0xFF0000u);
+  EXPECT_EQ(PixelSoon(InHalf().x, InHalf().y, 0x808080), 0x808080u);
+}
+
+TEST_P(PresentTest, AFrameOfAnotherSizeResizesTheWindowInTheSameStep) {
+  HWND wnd = MakeTopLevel(kPlace);
+  Present(wnd, TestFrame());
+  Frame big(200, 100, 0xFF00FF00u);
+  POINT to{500, 300};
+  SIZE size{200, 100};
+  POINT origin{0, 0};
+  HDC dc = CreateMemoryDC(big.pixels.data(), 200, 100, 800);
+  BLENDFUNCTION blend;
+  blend.AlphaFormat = AC_SRC_ALPHA;
+  ASSERT_TRUE(UpdateLayeredWindow(wnd, nullptr, &to, &size, dc, &origin, 0, &blend, ULW_ALPHA));
+  DeleteDC(dc);
+  Settle();
+  int x = 0, y = 0, w = 0, h = 0;
+  ASSERT_TRUE(User().Geometry(XWindow(wnd), &x, &y, &w, &h));
+  EXPECT_EQ(x, 500);
+  EXPECT_EQ(y, 300);
+  EXPECT_EQ(w, 200);
+  EXPECT_EQ(h, 100);
+  EXPECT_EQ(PixelSoon(690, 390, 0x00FF00), 0x00FF00u);  // the new frame reaches its far corner
+  EXPECT_TRUE(User().BoundingShape(XWindow(wnd)) == (std::vector<int>{0, 0, 200, 100}));
+}
+
+TEST_P(PresentTest, WithCompositorPixelsBlendOverWhatLiesBeneath) {
+  Compositor compositor;
+  Pump([&] { return Backend().Compositing(); });
+  ASSERT_TRUE(Backend().Compositing());
+  HWND wnd = MakeTopLevel(kPlace);
+  Present(wnd, TestFrame());
+  Settle();
+  // The compositing manager paints the root in one flat colour; read it
+  // beside the window once it has painted.
+  std::uint32_t bg = 0;
+  Pump([&] {
+    bg = Screen(POINT{kPlace.left - 30, kPlace.top - 30});
+    return Near(PixelSoon(InRed().x, InRed().y, 0xFF0000, 1, 0), 0xFF0000, 1);
+  });
+  const std::uint32_t bg_half = bg;
+  const std::uint32_t bg_corner = bg;
+
+  EXPECT_TRUE(Near(PixelSoon(InRed().x, InRed().y, 0xFF0000, 1), 0xFF0000, 1));
+  std::uint32_t half = PixelSoon(InHalf().x, InHalf().y, Over(kHalfWhite, bg_half), 2);
+  EXPECT_TRUE(Near(half, Over(kHalfWhite, bg_half), 2)) << std::hex << half << " over " << bg_half;
+  std::uint32_t corner = PixelSoon(InCorner().x, InCorner().y, bg_corner, 2);
+  EXPECT_TRUE(Near(corner, bg_corner, 2)) << std::hex << corner;
+  EXPECT_TRUE(User().BoundingShape(XWindow(wnd)).empty()) << "a compositing manager blends the whole window";
+
+  Present(wnd, TestFrame(), 128);
+  std::uint32_t faded = PixelSoon(InRed().x, InRed().y, Over(0x80800000u, bg_half), 2);
+  EXPECT_TRUE(Near(faded, Over(0x80800000u, bg_half), 2)) << std::hex << faded;
+}
+
+TEST_P(PresentTest, ACompositorArrivingOrLeavingSwitchesBetweenShapeAndBlending) {
+  HWND wnd = MakeTopLevel(kPlace);
+  Present(wnd, TestFrame());
+  Settle();
+  ASSERT_FALSE(User().BoundingShape(XWindow(wnd)).empty());
+  {
+    Compositor compositor;
+    ASSERT_TRUE(Pump([&] { return Backend().Compositing(); }));
+    Settle();
+    EXPECT_TRUE(User().BoundingShape(XWindow(wnd)).empty());
+  }
+  ASSERT_TRUE(Pump([&] { return !Backend().Compositing(); }));
+  Settle();
+  EXPECT_FALSE(User().BoundingShape(XWindow(wnd)).empty());
+  EXPECT_EQ(PixelSoon(InHalf().x, InHalf().y, 0x808080), 0x808080u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Upload, PresentTest, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "SharedMemory" : "PutImage";
+                         });
+
+}  // namespace
+}  // namespace varnika::xtest

@@ -1,0 +1,450 @@
+#include "tests/platform_x11/TestDesktop.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+// After gtest: Xlib's macros (None, Bool, Status) would trip it.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
+#include <X11/extensions/shape.h>
+
+extern char** environ;
+
+namespace varnika::xtest {
+
+namespace {
+
+Display* D(void* p) { return static_cast<Display*>(p); }
+
+std::string TempPath(const char* tag) {
+  std::string path = std::string("/tmp/varnika-x11-") + tag + "-XXXXXX";
+  int fd = mkstemp(path.data());
+  if (fd >= 0) close(fd);
+  return path;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Environment for a child: ours, with entries of the same name replaced.
+std::vector<std::string> MergedEnvironment(const std::vector<std::string>& extra) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) {
+    std::string entry = *e;
+    std::string name = entry.substr(0, entry.find('='));
+    bool replaced = false;
+    for (const std::string& x : extra) replaced = replaced || x.substr(0, x.find('=')) == name;
+    if (!replaced) env.push_back(entry);
+  }
+  env.insert(env.end(), extra.begin(), extra.end());
+  return env;
+}
+
+int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+
+std::string g_display_name;
+
+// One Xvfb for the test process, with a 24-bit screen (which also offers
+// the depth-32 visual that layered windows need).
+class XvfbEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    server_ = Process::Start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
+                              "-noreset", "-nolisten", "tcp"});
+    close(fds[1]);
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (number.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+      if (poll(&p, 1, 100) <= 0) continue;
+      char buffer[16];
+      ssize_t n = read(fds[0], buffer, sizeof buffer);
+      if (n <= 0) break;
+      number.append(buffer, static_cast<size_t>(n));
+    }
+    close(fds[0]);
+    ASSERT_NE(number.find('\n'), std::string::npos) << "Xvfb did not start: " << server_.Errors();
+    g_display_name = ":" + number.substr(0, number.find('\n'));
+    setenv("DISPLAY", g_display_name.c_str(), 1);
+
+    Display* d = XOpenDisplay(g_display_name.c_str());
+    ASSERT_NE(d, nullptr);
+    XVisualInfo info;
+    bool argb = XMatchVisualInfo(d, DefaultScreen(d), 32, TrueColor, &info);
+    XCloseDisplay(d);
+    ASSERT_TRUE(argb) << "the test server offers no depth-32 TrueColor visual";
+  }
+  void TearDown() override { server_.Stop(); }
+
+ private:
+  Process server_;
+};
+
+[[maybe_unused]] ::testing::Environment* const g_xvfb = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+
+}  // namespace
+
+const std::string& TestDisplayName() { return g_display_name; }
+
+bool WaitFor(const std::function<bool()>& done, int timeout_ms) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+// --- Process ------------------------------------------------------------------------
+
+Process::Process(Process&& o) noexcept { *this = std::move(o); }
+
+Process& Process::operator=(Process&& o) noexcept {
+  if (this != &o) {
+    Stop();
+    pid_ = std::exchange(o.pid_, -1);
+    status_ = o.status_;
+    reaped_ = o.reaped_;
+    out_path_ = std::move(o.out_path_);
+    err_path_ = std::move(o.err_path_);
+  }
+  return *this;
+}
+
+Process::~Process() {
+  Stop();
+  if (!out_path_.empty()) unlink(out_path_.c_str());
+  if (!err_path_.empty()) unlink(err_path_.c_str());
+}
+
+Process Process::Start(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
+  Process p;
+  p.out_path_ = TempPath("out");
+  p.err_path_ = TempPath("err");
+  std::vector<std::string> environment = MergedEnvironment(env);
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
+  envp.push_back(nullptr);
+  pid_t parent = getpid();
+  pid_t pid = fork();
+  if (pid == 0) {
+    // Goes with the test process, even when that one crashes.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
+    int out = open(p.out_path_.c_str(), O_WRONLY | O_TRUNC);
+    int err = open(p.err_path_.c_str(), O_WRONLY | O_TRUNC);
+    if (out >= 0) dup2(out, 1);
+    if (err >= 0) dup2(err, 2);
+    execvpe(args[0], args.data(), envp.data());
+    _exit(127);
+  }
+  p.pid_ = pid;
+  return p;
+}
+
+bool Process::Running() {
+  if (pid_ < 0 || reaped_) return false;
+  int status = 0;
+  if (waitpid(pid_, &status, WNOHANG) == pid_) {
+    reaped_ = true;
+    status_ = status;
+    return false;
+  }
+  return true;
+}
+
+void Process::Signal(int signal) {
+  if (pid_ > 0 && !reaped_) kill(pid_, signal);
+}
+
+int Process::WaitExit(int timeout_ms) {
+  if (pid_ < 0) return -1;
+  if (!WaitFor([this] { return !Running(); }, timeout_ms)) return -1;
+  if (WIFEXITED(status_)) return WEXITSTATUS(status_);
+  if (WIFSIGNALED(status_)) return -100 - WTERMSIG(status_);
+  return -1;
+}
+
+void Process::Stop() {
+  if (pid_ < 0 || reaped_) return;
+  Signal(SIGTERM);
+  if (WaitExit(3000) == -1 && Running()) {
+    Signal(SIGKILL);
+    WaitExit(3000);
+  }
+}
+
+std::string Process::Output() const { return ReadFile(out_path_); }
+std::string Process::Errors() const { return ReadFile(err_path_); }
+
+// --- Desktop ------------------------------------------------------------------------
+
+Desktop& Desktop::Get() {
+  static Desktop desktop;
+  return desktop;
+}
+
+Desktop::Desktop() {
+  display_ = XOpenDisplay(g_display_name.c_str());
+  if (!display_) std::abort();
+  XSetErrorHandler(IgnoreErrors);
+}
+
+void Desktop::Sync() { XSync(D(display_), False); }
+
+void Desktop::MovePointer(int x, int y) {
+  XTestFakeMotionEvent(D(display_), -1, x, y, CurrentTime);
+  Sync();
+}
+
+void Desktop::Press(int button) {
+  XTestFakeButtonEvent(D(display_), static_cast<unsigned>(button), True, CurrentTime);
+  Sync();
+}
+
+void Desktop::Release(int button) {
+  XTestFakeButtonEvent(D(display_), static_cast<unsigned>(button), False, CurrentTime);
+  Sync();
+}
+
+void Desktop::Click(int button) {
+  Press(button);
+  Release(button);
+}
+
+void Desktop::KeyDown(const char* keysym) {
+  KeyCode code = XKeysymToKeycode(D(display_), XStringToKeysym(keysym));
+  XTestFakeKeyEvent(D(display_), code, True, CurrentTime);
+  Sync();
+}
+
+void Desktop::KeyUp(const char* keysym) {
+  KeyCode code = XKeysymToKeycode(D(display_), XStringToKeysym(keysym));
+  XTestFakeKeyEvent(D(display_), code, False, CurrentTime);
+  Sync();
+}
+
+void Desktop::Tap(const char* keysym) {
+  KeyDown(keysym);
+  KeyUp(keysym);
+}
+
+std::uint32_t Desktop::ScreenPixel(int x, int y) {
+  Display* d = D(display_);
+  XImage* image = XGetImage(d, DefaultRootWindow(d), x, y, 1, 1, AllPlanes, ZPixmap);
+  if (!image) return 0xDEADBEEF;
+  auto pixel = static_cast<std::uint32_t>(XGetPixel(image, 0, 0) & 0xFFFFFF);
+  XDestroyImage(image);
+  return pixel;
+}
+
+Desktop::CursorImage Desktop::Cursor() {
+  CursorImage c;
+  XFixesCursorImage* image = XFixesGetCursorImage(D(display_));
+  if (!image) return c;
+  c.width = image->width;
+  c.height = image->height;
+  c.xhot = image->xhot;
+  c.yhot = image->yhot;
+  c.pixels.assign(image->pixels, image->pixels + static_cast<size_t>(image->width) * image->height);
+  XFree(image);
+  return c;
+}
+
+Desktop::CursorImage Desktop::FontCursorImage(unsigned shape, int x, int y) {
+  Display* d = D(display_);
+  XSetWindowAttributes attrs{};
+  attrs.override_redirect = True;
+  Window w = XCreateWindow(d, DefaultRootWindow(d), x, y, 20, 20, 0, CopyFromParent, InputOutput, CopyFromParent,
+                           CWOverrideRedirect, &attrs);
+  ::Cursor cursor = XCreateFontCursor(d, shape);
+  XDefineCursor(d, w, cursor);
+  XMapRaised(d, w);
+  Sync();
+  MovePointer(x + 10, y + 10);
+  CursorImage image = Cursor();
+  XDestroyWindow(d, w);
+  XFreeCursor(d, cursor);
+  Sync();
+  return image;
+}
+
+namespace {
+
+struct Property {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned char* data = nullptr;
+  ~Property() {
+    if (data) XFree(data);
+  }
+};
+
+bool ReadProperty(Display* d, unsigned long window, const char* name, Property* p) {
+  Window w = window ? window : DefaultRootWindow(d);
+  unsigned long after = 0;
+  Atom atom = XInternAtom(d, name, False);
+  return XGetWindowProperty(d, w, atom, 0, 1 << 16, False, AnyPropertyType, &p->type, &p->format, &p->count, &after,
+                            &p->data) == Success &&
+         p->data != nullptr;
+}
+
+}  // namespace
+
+std::vector<std::string> Desktop::AtomList(unsigned long window, const char* property) {
+  Display* d = D(display_);
+  std::vector<std::string> names;
+  Property p;
+  if (!ReadProperty(d, window, property, &p) || p.format != 32) return names;
+  const auto* atoms = reinterpret_cast<const Atom*>(p.data);
+  for (unsigned long i = 0; i < p.count; ++i) {
+    char* name = XGetAtomName(d, atoms[i]);
+    if (name) {
+      names.emplace_back(name);
+      XFree(name);
+    }
+  }
+  return names;
+}
+
+std::vector<long> Desktop::Cardinals(unsigned long window, const char* property) {
+  Property p;
+  if (!ReadProperty(D(display_), window, property, &p) || p.format != 32) return {};
+  const auto* values = reinterpret_cast<const long*>(p.data);
+  return std::vector<long>(values, values + p.count);
+}
+
+unsigned long Desktop::WindowProperty(unsigned long window, const char* property) {
+  std::vector<long> values = Cardinals(window, property);
+  return values.empty() ? 0 : static_cast<unsigned long>(values[0]);
+}
+
+void Desktop::SetCardinals(unsigned long window, const char* property, const std::vector<long>& values) {
+  Display* d = D(display_);
+  Window w = window ? window : DefaultRootWindow(d);
+  if (values.empty()) {
+    XDeleteProperty(d, w, XInternAtom(d, property, False));
+  } else {
+    XChangeProperty(d, w, XInternAtom(d, property, False), XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(values.data()), static_cast<int>(values.size()));
+  }
+  Sync();
+}
+
+std::string Desktop::ClassOf(unsigned long window) {
+  XClassHint hint{};
+  if (!XGetClassHint(D(display_), window, &hint)) return {};
+  std::string name = hint.res_class ? hint.res_class : "";
+  if (hint.res_name) XFree(hint.res_name);
+  if (hint.res_class) XFree(hint.res_class);
+  return name;
+}
+
+bool Desktop::Geometry(unsigned long window, int* x, int* y, int* width, int* height) {
+  Display* d = D(display_);
+  XWindowAttributes attrs;
+  if (!XGetWindowAttributes(d, window, &attrs)) return false;
+  Window child = 0;
+  XTranslateCoordinates(d, window, DefaultRootWindow(d), 0, 0, x, y, &child);
+  *width = attrs.width;
+  *height = attrs.height;
+  return true;
+}
+
+bool Desktop::Viewable(unsigned long window) {
+  XWindowAttributes attrs;
+  return XGetWindowAttributes(D(display_), window, &attrs) && attrs.map_state == IsViewable;
+}
+
+std::vector<int> Desktop::BoundingShape(unsigned long window) {
+  Display* d = D(display_);
+  Bool bounding = False;
+  Bool clip = False;
+  int bx = 0, by = 0, cx = 0, cy = 0;
+  unsigned bw = 0, bh = 0, cw = 0, ch = 0;
+  if (!XShapeQueryExtents(d, window, &bounding, &bx, &by, &bw, &bh, &clip, &cx, &cy, &cw, &ch) || !bounding) return {};
+  int count = 0;
+  int ordering = 0;
+  XRectangle* rects = XShapeGetRectangles(d, window, ShapeBounding, &count, &ordering);
+  std::vector<int> out;
+  for (int i = 0; i < count; ++i) out.insert(out.end(), {rects[i].x, rects[i].y, rects[i].width, rects[i].height});
+  if (rects) XFree(rects);
+  return out;
+}
+
+bool Desktop::HasSelectionOwner(const char* selection) {
+  Display* d = D(display_);
+  return XGetSelectionOwner(d, XInternAtom(d, selection, False)) != None;
+}
+
+void Desktop::SendClientMessage(unsigned long window, const char* type, long l0, long l1, long l2) {
+  Display* d = D(display_);
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(d, type, False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = l0;
+  event.xclient.data.l[1] = l1;
+  event.xclient.data.l[2] = l2;
+  XSendEvent(d, window, False, NoEventMask, &event);
+  Sync();
+}
+
+// --- managers -------------------------------------------------------------------------
+
+WindowManager::WindowManager() {
+  Desktop& desktop = Desktop::Get();
+  process_ = Process::Start({"openbox", "--sm-disable"});
+  bool up = WaitFor([&] { return desktop.WindowProperty(0, "_NET_SUPPORTING_WM_CHECK") != 0; }, 10000);
+  if (!up) ADD_FAILURE() << "openbox did not start: " << process_.Errors();
+}
+
+WindowManager::~WindowManager() {
+  process_.Stop();
+  // What it leaves on the root would make the next test see a manager.
+  Desktop& desktop = Desktop::Get();
+  for (const char* name : {"_NET_SUPPORTING_WM_CHECK", "_NET_WORKAREA", "_NET_ACTIVE_WINDOW", "_NET_SUPPORTED"}) {
+    desktop.SetCardinals(0, name, {});
+  }
+}
+
+Compositor::Compositor() {
+  Desktop& desktop = Desktop::Get();
+  process_ = Process::Start({"xcompmgr"});
+  bool up = WaitFor([&] { return desktop.HasSelectionOwner("_NET_WM_CM_S0"); }, 10000);
+  if (!up) ADD_FAILURE() << "xcompmgr did not start: " << process_.Errors();
+}
+
+Compositor::~Compositor() {
+  process_.Stop();
+  WaitFor([] { return !Desktop::Get().HasSelectionOwner("_NET_WM_CM_S0"); }, 3000);
+}
+
+}  // namespace varnika::xtest

@@ -1,0 +1,127 @@
+// A real X desktop for the backend's tests: a private Xvfb (started once per
+// test process by a global environment), helper processes (window manager,
+// compositing manager, the program under test) that never outlive the test
+// process, and a second X connection that plays the user: it moves the
+// pointer, clicks and types through XTest, and reads back pixels, cursors and
+// properties. No Xlib types here, so tests include this next to gtest.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace varnika::xtest {
+
+// A child process; killed (SIGTERM, then SIGKILL) when the object goes.
+class Process {
+ public:
+  Process() = default;
+  Process(Process&& o) noexcept;
+  Process& operator=(Process&& o) noexcept;
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+  ~Process();
+
+  // Starts argv[0] (found on PATH) with the extra environment entries
+  // ("NAME=value"); stdout and stderr go to files read by Output/Errors.
+  static Process Start(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
+
+  int Pid() const { return pid_; }
+  bool Running();
+  void Signal(int signal);
+  // The exit code, or -1 when it did not end within timeout_ms (or died by
+  // a signal: then -100 - signal).
+  int WaitExit(int timeout_ms);
+  void Stop();
+  std::string Output() const;
+  std::string Errors() const;
+
+ private:
+  int pid_ = -1;
+  int status_ = 0;
+  bool reaped_ = false;
+  std::string out_path_;
+  std::string err_path_;
+};
+
+// Polls done() every 10 ms until it holds or timeout_ms passed.
+bool WaitFor(const std::function<bool()>& done, int timeout_ms);
+
+// The display the global environment started (":N").
+const std::string& TestDisplayName();
+
+// The user's side of the display.
+class Desktop {
+ public:
+  static Desktop& Get();
+
+  // --- input (XTest) ---
+  void MovePointer(int x, int y);
+  void Press(int button);
+  void Release(int button);
+  void Click(int button);
+  // Key symbol names as X spells them ("Page_Down", "F4", "Alt_L", "a").
+  void KeyDown(const char* keysym);
+  void KeyUp(const char* keysym);
+  void Tap(const char* keysym);
+  void Sync();
+
+  // --- reading back ---
+  // 0xRRGGBB of the screen (the root window, as a screenshot sees it).
+  std::uint32_t ScreenPixel(int x, int y);
+  // The current cursor image (XFixes), as width, height, hot spot and pixels.
+  struct CursorImage {
+    int width = 0;
+    int height = 0;
+    int xhot = 0;
+    int yhot = 0;
+    std::vector<unsigned long> pixels;
+    friend bool operator==(const CursorImage&, const CursorImage&) = default;
+  };
+  CursorImage Cursor();
+  // The image of an X font cursor (XC_hand2 = 60, XC_left_ptr = 68), read by
+  // showing it over a window of the test's own.
+  CursorImage FontCursorImage(unsigned shape, int x, int y);
+
+  // Properties of a window (0: the root).
+  std::vector<std::string> AtomList(unsigned long window, const char* property);
+  std::vector<long> Cardinals(unsigned long window, const char* property);
+  std::string ClassOf(unsigned long window);
+  unsigned long WindowProperty(unsigned long window, const char* property);
+  void SetCardinals(unsigned long window, const char* property, const std::vector<long>& values);
+  // Where the window is on the screen and whether it is viewable.
+  bool Geometry(unsigned long window, int* x, int* y, int* width, int* height);
+  bool Viewable(unsigned long window);
+  // The bounding shape's rectangles (x, y, w, h each); empty when unshaped.
+  std::vector<int> BoundingShape(unsigned long window);
+  bool HasSelectionOwner(const char* selection);
+  // A client message from another client, as a foreign program would send it.
+  void SendClientMessage(unsigned long window, const char* type, long l0, long l1 = 0, long l2 = 0);
+
+ private:
+  Desktop();
+  void* display_;
+};
+
+// A window manager or compositing manager for one test; ready once the
+// constructor returns, gone when the object is.
+class WindowManager {
+ public:
+  WindowManager();  // openbox
+  ~WindowManager();
+
+ private:
+  Process process_;
+};
+
+class Compositor {
+ public:
+  Compositor();  // xcompmgr
+  ~Compositor();
+
+ private:
+  Process process_;
+};
+
+}  // namespace varnika::xtest
