@@ -115,19 +115,19 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc,
   if (width < 0 || height < 0) return Invalid();
   bool use_blend = (flags & ULW_ALPHA) && blend;
   bool opaque = (flags & ULW_OPAQUE) || !use_blend || !(blend->AlphaFormat & AC_SRC_ALPHA);
-  LayeredFrame next;
   if (src_dc) {
     DeviceContext dc;
     if (!LookUp(src_dc, &dc)) return Invalid();
     POINT from = src_position ? *src_position : POINT{};
     if (from.x < 0 || from.y < 0 || from.x + width > dc.width || from.y + height > dc.height) return Invalid();
-    CopyPixels(dc, from.x, from.y, width, height, opaque, &next);
+    // The window's frame buffer is reused: a frame of the same size is copied
+    // over the last one without reallocating or clearing it first.
+    if (!w->frame) w->frame = std::make_unique<LayeredFrame>();
+    CopyPixels(dc, from.x, from.y, width, height, opaque, w->frame.get());
   } else {
     if (!w->frame || w->frame->width != width || w->frame->height != height) return Invalid();
-    next = *w->frame;
   }
-  next.alpha = use_blend ? blend->SourceConstantAlpha : 255;
-  w->frame = std::make_unique<LayeredFrame>(std::move(next));
+  w->frame->alpha = use_blend ? blend->SourceConstantAlpha : 255;
 
   bool moves = position && (position->x != w->rect.left || position->y != w->rect.top);
   bool sizes = width != w->Width() || height != w->Height();
