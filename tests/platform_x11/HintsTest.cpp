@@ -1,1 +1,143 @@
+// What the window manager is told, read back from the window's properties,
+// and what it does with it.
+#include <unistd.h>
+
+#include <algorithm>
+
 #include "tests/platform_x11/X11Harness.h"
+
+namespace varnika::xtest {
+namespace {
+
+constexpr RECT kPlace{200, 150, 300, 230};
+
+bool Contains(const std::vector<std::string>& list, const char* name) {
+  return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+class HintsTest : public X11Test {
+ protected:
+  HWND Shown(DWORD ex_style) {
+    HWND wnd = MakeTopLevel(kPlace, ex_style);
+    Present(wnd, Frame(100, 80, 0xFF404040u));
+    Settle();
+    return wnd;
+  }
+  std::vector<std::string> State(HWND wnd) { return User().AtomList(XWindow(wnd), "_NET_WM_STATE"); }
+};
+
+TEST_F(HintsTest, ATopmostToolWindowAsksToStayAboveOutOfTaskbarAndPager) {
+  HWND wnd = MakeTopLevel(kPlace, WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, false);
+  unsigned long x = XWindow(wnd);
+  std::vector<std::string> state = User().AtomList(x, "_NET_WM_STATE");
+  EXPECT_TRUE(Contains(state, "_NET_WM_STATE_ABOVE"));
+  EXPECT_TRUE(Contains(state, "_NET_WM_STATE_SKIP_TASKBAR"));
+  EXPECT_TRUE(Contains(state, "_NET_WM_STATE_SKIP_PAGER"));
+  EXPECT_EQ(User().AtomList(x, "_NET_WM_WINDOW_TYPE"), std::vector<std::string>{"_NET_WM_WINDOW_TYPE_UTILITY"});
+  EXPECT_EQ(User().ClassOf(x), "varnikaclass");
+  EXPECT_EQ(User().Cardinals(x, "_NET_WM_PID"), std::vector<long>{getpid()});
+  EXPECT_EQ(User().Cardinals(x, "_MOTIF_WM_HINTS"), (std::vector<long>{2, 0, 0, 0, 0})) << "no decorations";
+  EXPECT_TRUE(Contains(User().AtomList(x, "WM_PROTOCOLS"), "WM_DELETE_WINDOW"));
+  std::vector<long> normal = User().Cardinals(x, "WM_NORMAL_HINTS");
+  ASSERT_FALSE(normal.empty());
+  EXPECT_EQ(normal[0] & 3, 3) << "USPosition and USSize, so the manager keeps the place";
+
+  HWND plain = MakeTopLevel(RECT{400, 150, 500, 230}, WS_EX_LAYERED, false);
+  EXPECT_TRUE(State(plain).empty());
+  EXPECT_EQ(User().AtomList(XWindow(plain), "_NET_WM_WINDOW_TYPE"),
+            std::vector<std::string>{"_NET_WM_WINDOW_TYPE_NORMAL"});
+}
+
+TEST_F(HintsTest, KeepAboveFollowsTheTopmostFlagAtRunTimeWithoutAWindowManager) {
+  HWND wnd = Shown(WS_EX_LAYERED | WS_EX_TOPMOST);
+  ASSERT_TRUE(Contains(State(wnd), "_NET_WM_STATE_ABOVE"));
+  SetWindowPos(wnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  Settle();
+  EXPECT_FALSE(Contains(State(wnd), "_NET_WM_STATE_ABOVE"));
+  SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  Settle();
+  EXPECT_TRUE(Contains(State(wnd), "_NET_WM_STATE_ABOVE"));
+}
+
+TEST_F(HintsTest, UnderOpenboxTheWindowStaysWhereItAskedUndecoratedAndKeepAboveChangesAtRunTime) {
+  WindowManager wm;
+  HWND wnd = Shown(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
+  unsigned long x = XWindow(wnd);
+  int left = 0, top = 0, w = 0, h = 0;
+  ASSERT_TRUE(Pump([&] { return User().Viewable(x); }));
+  ASSERT_TRUE(User().Geometry(x, &left, &top, &w, &h));
+  EXPECT_EQ(left, kPlace.left);
+  EXPECT_EQ(top, kPlace.top);
+  EXPECT_EQ(User().Cardinals(x, "_NET_FRAME_EXTENTS"), (std::vector<long>{0, 0, 0, 0}));
+  EXPECT_TRUE(Contains(State(wnd), "_NET_WM_STATE_ABOVE"));
+  EXPECT_TRUE(Contains(State(wnd), "_NET_WM_STATE_SKIP_TASKBAR"));
+
+  // The manager owns the property now: it changes when it grants the request.
+  SetWindowPos(wnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  EXPECT_TRUE(Pump([&] { return !Contains(State(wnd), "_NET_WM_STATE_ABOVE"); }));
+  SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  EXPECT_TRUE(Pump([&] { return Contains(State(wnd), "_NET_WM_STATE_ABOVE"); }));
+  EXPECT_TRUE(Contains(State(wnd), "_NET_WM_STATE_SKIP_TASKBAR"));
+}
+
+TEST_F(HintsTest, ActivationGoesThroughTheWindowManagerWhenOneRuns) {
+  WindowManager wm;
+  HWND first = Shown(WS_EX_LAYERED);
+  HWND second = MakeTopLevel(RECT{500, 150, 600, 230});
+  Present(second, Frame(100, 80, 0xFF404040u));
+  ASSERT_TRUE(Pump([&] { return User().WindowProperty(0, "_NET_ACTIVE_WINDOW") == XWindow(second); }));
+  SetActiveWindow(first);
+  EXPECT_TRUE(Pump([&] { return User().WindowProperty(0, "_NET_ACTIVE_WINDOW") == XWindow(first); }));
+  EXPECT_EQ(GetActiveWindow(), first);
+}
+
+TEST_F(HintsTest, WithoutAWindowManagerActivationSetsTheInputFocus) {
+  HWND first = Shown(WS_EX_LAYERED);
+  HWND second = MakeTopLevel(RECT{500, 150, 600, 230});
+  Present(second, Frame(100, 80, 0xFF404040u));
+  Settle();
+  SetActiveWindow(first);
+  Settle();
+  EXPECT_EQ(User().FocusWindow(), XWindow(first));
+  // The user switching to something else deactivates the program.
+  User().FocusRoot();
+  EXPECT_TRUE(Pump([&] { return GetActiveWindow() == nullptr; }));
+  EXPECT_TRUE(Got(first, WM_ACTIVATE));
+}
+
+TEST_F(HintsTest, TheWindowManagersCloseRequestBecomesWmClose) {
+  HWND wnd = Shown(WS_EX_LAYERED);
+  User().SendClientMessage(XWindow(wnd), "WM_PROTOCOLS", User().AtomOf("WM_DELETE_WINDOW"));
+  ASSERT_TRUE(AwaitMessage(wnd, WM_CLOSE));
+  EXPECT_FALSE(IsWindow(wnd));
+}
+
+TEST_F(HintsTest, WorkAreaComesFromTheRootPropertyElseTheScreen) {
+  User().SetCardinals(0, "_NET_WORKAREA", {});
+  RECT area;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0));
+  EXPECT_EQ(area, (RECT{0, 0, 1280, 1024}));
+  // Two desktops; the second is current and has a panel on top.
+  User().SetCardinals(0, "_NET_WORKAREA", {0, 0, 1280, 1000, 0, 30, 1280, 994});
+  User().SetCardinals(0, "_NET_CURRENT_DESKTOP", {1});
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0));
+  EXPECT_EQ(area, (RECT{0, 30, 1280, 1024}));
+  User().SetCardinals(0, "_NET_WORKAREA", {});
+  User().SetCardinals(0, "_NET_CURRENT_DESKTOP", {});
+}
+
+TEST_F(HintsTest, TheIconAndTitleReachTheirProperties) {
+  HWND wnd = Shown(WS_EX_LAYERED);
+  std::uint32_t icon[4] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0x80FFFFFFu};
+  Backend().SetSurfaceIcon(wnd, icon, 2, 2);
+  SetWindowTextW(wnd, u"Haberler \u015eimdi");
+  Settle();
+  std::vector<std::uint32_t> values;
+  for (long v : User().Cardinals(XWindow(wnd), "_NET_WM_ICON")) values.push_back(static_cast<std::uint32_t>(v));
+  std::vector<std::uint32_t> want = {2, 2, 0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0x80FFFFFFu};
+  EXPECT_EQ(values, want);
+  EXPECT_EQ(User().Utf8Property(XWindow(wnd), "_NET_WM_NAME"), "Haberler \xc5\x9eimdi");
+}
+
+}  // namespace
+}  // namespace varnika::xtest

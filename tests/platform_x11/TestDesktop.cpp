@@ -366,6 +366,26 @@ std::string Desktop::ClassOf(unsigned long window) {
   return name;
 }
 
+std::string Desktop::Utf8Property(unsigned long window, const char* property) {
+  Property p;
+  if (!ReadProperty(D(display_), window, property, &p) || p.format != 8) return {};
+  return std::string(reinterpret_cast<const char*>(p.data), p.count);
+}
+
+long Desktop::AtomOf(const char* name) { return static_cast<long>(XInternAtom(D(display_), name, False)); }
+
+unsigned long Desktop::FocusWindow() {
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(D(display_), &focus, &revert);
+  return focus;
+}
+
+void Desktop::FocusRoot() {
+  XSetInputFocus(D(display_), PointerRoot, RevertToPointerRoot, CurrentTime);
+  Sync();
+}
+
 bool Desktop::Geometry(unsigned long window, int* x, int* y, int* width, int* height) {
   Display* d = D(display_);
   XWindowAttributes attrs;
@@ -398,6 +418,32 @@ std::vector<int> Desktop::BoundingShape(unsigned long window) {
   return out;
 }
 
+bool Desktop::ManagesNewWindows(int timeout_ms) {
+  Display* d = D(display_);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  // Two probes in a row must be taken in (reparented into a frame): the
+  // first may be mapped while the manager still starts and be lost.
+  int managed = 0;
+  while (managed < 2 && std::chrono::steady_clock::now() < deadline) {
+    Window probe = XCreateSimpleWindow(d, DefaultRootWindow(d), 1200, 950, 40, 40, 0, 0, 0);
+    XMapWindow(d, probe);
+    Sync();
+    bool taken = WaitFor(
+        [&] {
+          Window root = 0, parent = 0, *children = nullptr;
+          unsigned count = 0;
+          if (!XQueryTree(d, probe, &root, &parent, &children, &count)) return false;
+          if (children) XFree(children);
+          return parent != root && Viewable(probe);
+        },
+        300);
+    XDestroyWindow(d, probe);
+    Sync();
+    managed = taken ? managed + 1 : 0;
+  }
+  return managed == 2;
+}
+
 bool Desktop::HasSelectionOwner(const char* selection) {
   Display* d = D(display_);
   return XGetSelectionOwner(d, XInternAtom(d, selection, False)) != None;
@@ -423,6 +469,9 @@ WindowManager::WindowManager() {
   Desktop& desktop = Desktop::Get();
   process_ = Process::Start({"openbox", "--sm-disable"});
   bool up = WaitFor([&] { return desktop.WindowProperty(0, "_NET_SUPPORTING_WM_CHECK") != 0; }, 10000);
+  // openbox names itself before it has finished starting, and a window
+  // mapped meanwhile may be lost.
+  up = up && desktop.ManagesNewWindows(10000);
   if (!up) ADD_FAILURE() << "openbox did not start: " << process_.Errors();
 }
 

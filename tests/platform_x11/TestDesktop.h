@@ -88,6 +88,12 @@ class Desktop {
   std::vector<std::string> AtomList(unsigned long window, const char* property);
   std::vector<long> Cardinals(unsigned long window, const char* property);
   std::string ClassOf(unsigned long window);
+  std::string Utf8Property(unsigned long window, const char* property);
+  long AtomOf(const char* name);
+  // The window holding the keyboard focus; moving it to the root (as when
+  // the user picks something else).
+  unsigned long FocusWindow();
+  void FocusRoot();
   unsigned long WindowProperty(unsigned long window, const char* property);
   void SetCardinals(unsigned long window, const char* property, const std::vector<long>& values);
   // Where the window is on the screen and whether it is viewable.
@@ -96,6 +102,9 @@ class Desktop {
   // The bounding shape's rectangles (x, y, w, h each); empty when unshaped.
   std::vector<int> BoundingShape(unsigned long window);
   bool HasSelectionOwner(const char* selection);
+  // Whether a window manager takes newly mapped windows into frames (tried
+  // until timeout_ms).
+  bool ManagesNewWindows(int timeout_ms);
   // A client message from another client, as a foreign program would send it.
   void SendClientMessage(unsigned long window, const char* type, long l0, long l1 = 0, long l2 = 0);
 
