@@ -18,6 +18,22 @@ inline std::uint32_t Scale(std::uint32_t p, std::uint32_t alpha) {
   return ScalePair(p & 0x00FF00FFu, alpha) | (ScalePair((p >> 8) & 0x00FF00FFu, alpha) << 8);
 }
 
+// Whether any of the n pixels has alpha 0; four pixels a step.
+bool HasClearPixel(const std::uint32_t* row, int n) {
+  using Lanes = std::uint32_t __attribute__((vector_size(16)));
+  const Lanes visible = {0x01000000u, 0x01000000u, 0x01000000u, 0x01000000u};
+  Lanes any = {0, 0, 0, 0};
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    Lanes v;
+    std::memcpy(&v, row + i, sizeof v);
+    any |= reinterpret_cast<Lanes>(v < visible);
+  }
+  bool clear = (any[0] | any[1] | any[2] | any[3]) != 0;
+  for (; i < n; ++i) clear = clear || row[i] < 0x01000000u;
+  return clear;
+}
+
 }  // namespace
 
 void ApplyConstantAlpha(const std::uint32_t* src, int src_stride, std::uint32_t* dst, int dst_stride, int width,
@@ -45,7 +61,11 @@ std::vector<ShapeRect> OpaqueRuns(const std::uint32_t* pixels, int stride, int w
   for (int y = 0; y < height; ++y) {
     const std::uint32_t* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
     size_t row_start = rects.size();
-    int x = 0;
+    // Most rows have no transparent pixel: one quick check before the
+    // run-by-run walk.
+    bool clear = HasClearPixel(row, width);
+    int x = clear ? 0 : width;
+    if (!clear && width > 0) rects.push_back(ShapeRect{0, y, width, 1});
     while (x < width) {
       while (x < width && (row[x] >> 24) == 0) ++x;
       if (x == width) break;

@@ -53,14 +53,37 @@ void FramePresenter::Present(const FrameView& frame) {
   width_ = frame.width;
   height_ = frame.height;
   alpha_ = frame.alpha;
+  // When the pixels go up unchanged, the shared segment itself keeps the
+  // frame: one copy instead of two. The source is copied out only if a
+  // later alpha or mode change needs it.
+  if (use_shm_ && alpha_ == 255 && layered_ && EnsureShmCapacity()) {
+    source_in_shm_ = true;
+    Upload(frame.pixels);
+    return;
+  }
+  source_in_shm_ = false;
   source_.assign(frame.pixels, frame.pixels + static_cast<size_t>(width_) * static_cast<size_t>(height_));
-  Upload();
+  Upload(source_.data());
+}
+
+void FramePresenter::KeepSource() {
+  if (!source_in_shm_) return;
+  source_in_shm_ = false;
+  source_.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_));
+  const char* shm = shm_.Image()->data;
+  const auto line = static_cast<size_t>(shm_.Image()->bytes_per_line);
+  for (int y = 0; y < height_; ++y) {
+    std::memcpy(source_.data() + static_cast<size_t>(y) * static_cast<size_t>(width_), shm + line * static_cast<size_t>(y),
+                static_cast<size_t>(width_) * 4);
+  }
 }
 
 void FramePresenter::SetAlpha(BYTE alpha) {
   if (alpha == alpha_) return;
   alpha_ = alpha;
-  if (HasFrame()) Upload();
+  if (!HasFrame()) return;
+  KeepSource();
+  Upload(source_.data());
 }
 
 void FramePresenter::Redraw() {
@@ -78,7 +101,8 @@ void FramePresenter::SetMode(bool layered, bool compositing, bool click_through)
   click_through_ = click_through;
   shape_dirty_ = true;
   if (reupload && HasFrame()) {
-    Upload();
+    KeepSource();
+    Upload(source_.data());
   } else {
     UpdateShape();
   }
@@ -97,21 +121,21 @@ bool FramePresenter::EnsureShmCapacity() {
   return false;
 }
 
-void FramePresenter::Upload() {
+void FramePresenter::Upload(const std::uint32_t* source) {
   const bool force_opaque = !layered_;
   if (use_shm_ && EnsureShmCapacity()) {
     WaitForServer();
     auto* dst = reinterpret_cast<std::uint32_t*>(shm_.Image()->data);
     int stride = shm_.Image()->bytes_per_line / 4;
-    ApplyConstantAlpha(source_.data(), width_, dst, stride, width_, height_, alpha_, force_opaque);
+    ApplyConstantAlpha(source, width_, dst, stride, width_, height_, alpha_, force_opaque);
     uploaded_ = dst;
     uploaded_stride_ = stride;
   } else if (alpha_ == 255 && !force_opaque) {
-    uploaded_ = source_.data();
+    uploaded_ = source;
     uploaded_stride_ = width_;
   } else {
-    upload_.resize(source_.size());
-    ApplyConstantAlpha(source_.data(), width_, upload_.data(), width_, width_, height_, alpha_, force_opaque);
+    upload_.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_));
+    ApplyConstantAlpha(source, width_, upload_.data(), width_, width_, height_, alpha_, force_opaque);
     uploaded_ = upload_.data();
     uploaded_stride_ = width_;
   }

@@ -46,8 +46,12 @@ class FramePresenter {
   bool UsesShm() const { return use_shm_; }
 
  private:
-  // Applies the alpha into the upload buffer, puts it and reshapes.
-  void Upload();
+  // Applies the alpha to source (width_ x height_, rows packed) into the
+  // upload buffer, puts it and reshapes. Without shared memory, source must
+  // outlive the frame (source_).
+  void Upload(const std::uint32_t* source);
+  // Copies the frame out of the shared segment before it gets overwritten.
+  void KeepSource();
   void Put();
   // Makes sure the server has finished reading the shared image.
   void WaitForServer();
@@ -62,7 +66,8 @@ class FramePresenter {
   bool has_shape_;
   XGcHandle gc_;
 
-  std::vector<std::uint32_t> source_;
+  std::vector<std::uint32_t> source_;  // the frame, unless the segment holds it
+  bool source_in_shm_ = false;
   int width_ = 0;
   int height_ = 0;
   BYTE alpha_ = 255;
