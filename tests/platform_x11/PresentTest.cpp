@@ -39,25 +39,32 @@ class PresentTest : public X11Test, public ::testing::WithParamInterface<bool> {
 
 TEST_P(PresentTest, WithoutCompositorPixelsShowPremultipliedOverBlackAndCornersStayCut) {
   ASSERT_FALSE(Backend().Compositing());
-  std::uint32_t corner_before = Screen(InCorner());
+  ASSERT_EQ(Screen(InCorner()), kRootColour);
   HWND wnd = MakeTopLevel(kPlace);
   Present(wnd, TestFrame());
   Settle();
 
   EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0xFF0000), 0xFF0000u);
   EXPECT_EQ(PixelSoon(InHalf().x, InHalf().y, 0x808080), 0x808080u);
-  EXPECT_EQ(Screen(InCorner()), corner_before) << "the transparent corner must show what lies beneath";
+  EXPECT_EQ(Screen(InCorner()), kRootColour) << "the transparent corner must show what lies beneath";
   std::vector<int> shape = User().BoundingShape(XWindow(wnd));
   ASSERT_GE(shape.size(), 4u);
   EXPECT_EQ(shape[0], kCorner);  // the first band starts after the corner
   EXPECT_EQ(shape[1], 0);
 
-  // The constant alpha scales every channel of the premultiplied pixels.
-  Present(wnd, TestFrame(), 128);
+  // The constant alpha scales every channel of the premultiplied pixels,
+  // whether it changes alone or comes with a frame.
+  SetLayeredWindowAttributes(wnd, 0, 128, LWA_ALPHA);
   EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0x800000), 0x800000u);
   EXPECT_EQ(PixelSoon(InHalf().x, InHalf().y, 0x404040), 0x404040u);
   SetLayeredWindowAttributes(wnd, 0, 255, LWA_ALPHA);
   EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0xFF0000), 0xFF0000u);
+  EXPECT_EQ(PixelSoon(InHalf().x, InHalf().y, 0x808080), 0x808080u);
+  Present(wnd, TestFrame(), 64);
+  EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0x400000), 0x400000u);
+  // Alpha 0 cuts the whole window away.
+  SetLayeredWindowAttributes(wnd, 0, 0, LWA_ALPHA);
+  EXPECT_EQ(PixelSoon(InRed().x, InRed().y, kRootColour), kRootColour);
 }
 
 TEST_P(PresentTest, AWindowShownAgainIsRepaintedFromItsLastFrame) {

@@ -217,6 +217,13 @@ Desktop::Desktop() {
 
 void Desktop::Sync() { XSync(D(display_), False); }
 
+void Desktop::PaintRoot(std::uint32_t rgb) {
+  Display* d = D(display_);
+  XSetWindowBackground(d, DefaultRootWindow(d), rgb);
+  XClearWindow(d, DefaultRootWindow(d));
+  Sync();
+}
+
 void Desktop::MovePointer(int x, int y) {
   XTestFakeMotionEvent(D(display_), -1, x, y, CurrentTime);
   Sync();

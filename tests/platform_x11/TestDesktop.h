@@ -66,6 +66,9 @@ class Desktop {
   void KeyUp(const char* keysym);
   void Tap(const char* keysym);
   void Sync();
+  // Gives the root window a flat background (the weave of a bare server
+  // could match what a test looks for).
+  void PaintRoot(std::uint32_t rgb);
 
   // --- reading back ---
   // 0xRRGGBB of the screen (the root window, as a screenshot sees it).

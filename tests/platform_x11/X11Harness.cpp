@@ -67,6 +67,7 @@ void X11Test::SetUp() {
   Register(kChildClass, ChildProc);
   Log().clear();
   User().MovePointer(5, 5);  // away from where the tests put their windows
+  User().PaintRoot(kRootColour);
 }
 
 void X11Test::TearDown() {

@@ -26,6 +26,8 @@ inline constexpr const char16_t* kTopClass = u"varnikaclass";
 // left press and release it on the release; with "hand" they ask for the
 // hand cursor.
 inline constexpr const char16_t* kChildClass = u"x11testchild";
+// The root's colour in every test (without a compositing manager).
+inline constexpr std::uint32_t kRootColour = 0x336699;
 
 struct Seen {
   HWND wnd = nullptr;
