@@ -241,6 +241,7 @@ void X11Backend::DestroySurface(HWND wnd) {
   auto it = surfaces_.find(wnd);
   if (it == surfaces_.end()) return;
   if (grab_ == wnd) GrabPointer(nullptr);
+  if (explicit_focus_ == wnd) explicit_focus_ = nullptr;
   by_window_.erase(it->second->xid());
   surfaces_.erase(it);
   std::erase(stacking_, wnd);

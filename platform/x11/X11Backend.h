@@ -117,6 +117,8 @@ class X11Backend final : public Backend {
   void OnSelectionOwner(const _XEvent& e);
   RawEvent PointerEvent(RawEventKind kind, unsigned long window, int x_root, int y_root, unsigned state) const;
   RawEvent KeyEvent(RawEventKind kind, const _XEvent& e, bool with_text);
+  static RawEvent SurfaceEvent(RawEventKind kind, HWND surface);
+  bool KeysFollowPointer(const _XEvent& crossing) const;
   bool NextIsOurs(int type) const;  // whether the next queued event is of that type for one of our windows
   void SetCompositing(bool on);
 
@@ -126,6 +128,7 @@ class X11Backend final : public Backend {
   std::unordered_map<unsigned long, Surface*> by_window_;
   std::vector<HWND> stacking_;  // top to bottom, as last told
   HWND grab_ = nullptr;
+  HWND explicit_focus_ = nullptr;  // the surface that holds the X input focus itself
   bool delivered_ = false;
   int poll_wake_ups_ = 0;
 };

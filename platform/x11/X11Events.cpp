@@ -29,7 +29,7 @@ bool ForeignMessageAllowed(long message) {
   return std::find(std::begin(kForeignMessages), std::end(kForeignMessages), message) != std::end(kForeignMessages);
 }
 
-// The state after the event: X reports it from before.
+// Modifier keys and buttons of an X state mask.
 DWORD ModifiersOf(unsigned state) {
   DWORD m = 0;
   if (state & ShiftMask) m |= kModShift;
@@ -59,22 +59,13 @@ bool ButtonOf(unsigned x_button, MouseButton* button) {
   }
 }
 
-// The modifier a modifier key itself sets.
-unsigned ModifierMaskOfKey(UINT vk) {
-  switch (vk) {
-    case VK_SHIFT: return ShiftMask;
-    case VK_CONTROL: return ControlMask;
-    case VK_MENU: return Mod1Mask;
-    default: return 0;
-  }
-}
-
-// Focus changes that say something about activation (not the pointer
-// wandering within PointerRoot focus, not grabs).
+// Focus changes that say something about activation: not grabs, not moves
+// inside the window. NotifyPointer counts: with PointerRoot focus (no
+// window manager, or after it quit) the keys go to the window under the
+// pointer, so that window is the active one.
 bool MeaningfulFocusChange(const XFocusChangeEvent& f) {
   if (f.mode == NotifyGrab || f.mode == NotifyUngrab) return false;
-  return f.detail != NotifyInferior && f.detail != NotifyPointer && f.detail != NotifyPointerRoot &&
-         f.detail != NotifyDetailNone;
+  return f.detail != NotifyInferior && f.detail != NotifyPointerRoot && f.detail != NotifyDetailNone;
 }
 
 }  // namespace
@@ -217,10 +208,21 @@ void X11Backend::OnMotion(const XEvent& e) {
   Deliver(PointerEvent(RawEventKind::PointerMove, m.window, m.x_root, m.y_root, m.state));
 }
 
+// Keys go to the window under the pointer while the focus is the root or
+// PointerRoot (no window manager, or after it quit), and X sends no focus
+// events when the pointer crosses: crossing.focus says the keys follow the
+// pointer here, so entering and leaving then activate and deactivate.
+bool X11Backend::KeysFollowPointer(const XEvent& crossing) const {
+  const XCrossingEvent& c = crossing.xcrossing;
+  return c.focus && !explicit_focus_ && c.mode == NotifyNormal && c.detail != NotifyInferior;
+}
+
 void X11Backend::OnEnter(const XEvent& e) {
   const XCrossingEvent& c = e.xcrossing;
   if (c.mode == NotifyGrab) return;
   Deliver(PointerEvent(RawEventKind::PointerMove, c.window, c.x_root, c.y_root, c.state));
+  Surface* s = FindX(c.window);
+  if (s && KeysFollowPointer(e)) Deliver(SurfaceEvent(RawEventKind::Activate, s->hwnd));
 }
 
 void X11Backend::OnLeave(const XEvent& e) {
@@ -230,6 +232,8 @@ void X11Backend::OnLeave(const XEvent& e) {
   RawEvent leave = PointerEvent(RawEventKind::PointerLeave, c.window, c.x_root, c.y_root, c.state);
   leave.surface = nullptr;
   Deliver(std::move(leave));
+  Surface* s = FindX(c.window);
+  if (s && KeysFollowPointer(e)) Deliver(SurfaceEvent(RawEventKind::Deactivate, s->hwnd));
 }
 
 // --- keyboard ------------------------------------------------------------------------------
@@ -254,11 +258,10 @@ RawEvent X11Backend::KeyEvent(RawEventKind kind, const XEvent& e, bool with_text
   r.extended = code.extended;
   r.pt = POINT{k.x_root, k.y_root};
   if (Surface* s = FindX(k.window)) r.surface = s->hwnd;
-  unsigned state = k.state;
-  unsigned own = ModifierMaskOfKey(code.vk);
-  state = kind == RawEventKind::KeyDown ? (state | own) : (state & ~own);
+  // The state from before the key, as X reports it: a modifier key's own
+  // press then reads as a fresh press, not a repeat.
   r.has_modifiers = true;
-  r.modifiers = ModifiersOf(state);
+  r.modifiers = ModifiersOf(k.state);
   if (with_text) r.text = x11::KeyText(typed, bytes, length);
   return r;
 }
@@ -280,23 +283,26 @@ void X11Backend::OnMapping(const XEvent& e) {
 
 // --- focus ---------------------------------------------------------------------------------
 
+RawEvent X11Backend::SurfaceEvent(RawEventKind kind, HWND surface) {
+  RawEvent r;
+  r.kind = kind;
+  r.surface = surface;
+  return r;
+}
+
 void X11Backend::OnFocusIn(const XEvent& e) {
   Surface* s = FindX(e.xfocus.window);
   if (!s || !MeaningfulFocusChange(e.xfocus)) return;
-  RawEvent r;
-  r.kind = RawEventKind::Activate;
-  r.surface = s->hwnd;
-  Deliver(std::move(r));
+  if (e.xfocus.detail != NotifyPointer) explicit_focus_ = s->hwnd;
+  Deliver(SurfaceEvent(RawEventKind::Activate, s->hwnd));
 }
 
 void X11Backend::OnFocusOut(const XEvent& e) {
   Surface* s = FindX(e.xfocus.window);
   if (!s || !MeaningfulFocusChange(e.xfocus)) return;
+  if (explicit_focus_ == s->hwnd) explicit_focus_ = nullptr;
   if (NextIsOurs(FocusIn)) return;  // the focus stays in the program
-  RawEvent r;
-  r.kind = RawEventKind::Deactivate;
-  r.surface = s->hwnd;
-  Deliver(std::move(r));
+  Deliver(SurfaceEvent(RawEventKind::Deactivate, s->hwnd));
 }
 
 // --- structure -----------------------------------------------------------------------------

@@ -100,6 +100,7 @@ TEST_F(InputTest, KeysReachTheFocusWindowAndTypeCharacters) {
   ASSERT_EQ(down.size(), 1u);
   EXPECT_EQ(down[0].wparam, WPARAM{VK_NEXT});
   EXPECT_TRUE(down[0].lparam & (LPARAM{1} << 24)) << "Page Down is an extended key";
+  EXPECT_FALSE(down[0].lparam & (LPARAM{1} << 30)) << "a first press is no repeat";
 
   User().Tap("a");
   ASSERT_TRUE(AwaitMessage(right_, WM_CHAR));
@@ -110,6 +111,10 @@ TEST_F(InputTest, KeysReachTheFocusWindowAndTypeCharacters) {
   User().KeyUp("Shift_L");
   ASSERT_TRUE(AwaitMessage(right_, WM_CHAR));
   EXPECT_EQ(Received(right_, WM_CHAR)[0].wparam, WPARAM{u'B'});
+  std::vector<Seen> shift = Received(right_, WM_KEYDOWN);
+  ASSERT_FALSE(shift.empty());
+  EXPECT_EQ(shift[0].wparam, WPARAM{VK_SHIFT});
+  EXPECT_FALSE(shift[0].lparam & (LPARAM{1} << 30)) << "the modifier's own press is no repeat either";
   EXPECT_FALSE(Got(left_, WM_KEYDOWN));
 }
 
@@ -134,6 +139,20 @@ TEST_F(InputTest, TheHandCursorShowsOverAChildThatAsksForIt) {
   EXPECT_TRUE(Pump([&] { return User().Cursor() == arrow; })) << "over the parent, which keeps the arrow";
   MoveTo(At(30, 30));
   EXPECT_TRUE(Pump([&] { return User().Cursor() == arrow; })) << "over the other child";
+}
+
+TEST_F(InputTest, WithPointerRootFocusTheWindowUnderThePointerIsActiveAndGetsKeys) {
+  // As after a window manager quits: the keys follow the pointer.
+  MoveTo(POINT{5, 5});
+  User().FocusRoot();
+  ASSERT_TRUE(Pump([&] { return GetActiveWindow() == nullptr; }));
+  MoveTo(At(150, 100));
+  ASSERT_TRUE(Pump([&] { return GetActiveWindow() == top_; }));
+  User().Tap("Escape");
+  ASSERT_TRUE(AwaitMessage(top_, WM_KEYUP));
+  EXPECT_EQ(Received(top_, WM_KEYDOWN).at(0).wparam, WPARAM{VK_ESCAPE});
+  MoveTo(POINT{5, 5});
+  EXPECT_TRUE(Pump([&] { return GetActiveWindow() == nullptr; }));
 }
 
 // Two layered windows at the same place: the upper one has cut corners.
