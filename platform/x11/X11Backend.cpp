@@ -183,9 +183,39 @@ void X11Backend::Deliver(RawEvent event) {
 
 // --- surfaces ----------------------------------------------------------------------------
 
+::Window X11Backend::NewXWindow(const RECT& rect, bool popup) {
+  XSetWindowAttributes attrs{};
+  attrs.colormap = x_->colormap;
+  attrs.border_pixel = 0;
+  attrs.background_pixel = 0;
+  attrs.bit_gravity = NorthWestGravity;
+  attrs.override_redirect = popup ? True : False;
+  attrs.event_mask = ExposureMask | StructureNotifyMask | FocusChangeMask | ButtonPressMask | ButtonReleaseMask |
+                     PointerMotionMask | EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask;
+  constexpr unsigned long kMask =
+      CWColormap | CWBorderPixel | CWBackPixel | CWBitGravity | CWOverrideRedirect | CWEventMask;
+  return XCreateWindow(x_->dpy(), x_->root, rect.left, rect.top, Dimension(rect.right - rect.left),
+                       Dimension(rect.bottom - rect.top), 0, x_->depth, InputOutput, x_->visual, kMask, &attrs);
+}
+
+// What the window manager learns before the window first maps.
+void X11Backend::Introduce(Surface& s, const std::u16string& class_name, const SurfaceDesc& desc) {
+  Display* d = x_->dpy();
+  x11::SetIdentity(d, s.xid(), x_->atoms, Utf16ToUtf8(class_name));
+  x11::SetPositionHints(d, s.xid(), desc.rect);
+  x11::SetTitle(d, s.xid(), x_->atoms, Utf16ToUtf8(desc.title));
+  if (Surface* owner = Find(desc.owner)) x11::SetTransientFor(d, s.xid(), owner->xid());
+  if (s.popup) {
+    x11::SetWindowType(d, s.xid(), x_->atoms,
+                       class_name == u"tooltips_class32" ? x_->atoms.net_wm_window_type_tooltip
+                                                         : x_->atoms.net_wm_window_type_popup_menu);
+  }
+  // Every style bit counts as changed, so the state and type get written.
+  ApplyState(s, ~desc.ex_style);
+}
+
 void X11Backend::CreateSurface(HWND wnd, const SurfaceDesc& desc) {
   if (Find(wnd)) DestroySurface(wnd);
-  Display* d = x_->dpy();
   auto s = std::make_unique<Surface>();
   s->hwnd = wnd;
   s->rect = desc.rect;
@@ -193,46 +223,21 @@ void X11Backend::CreateSurface(HWND wnd, const SurfaceDesc& desc) {
   s->ex_style = desc.ex_style;
   std::u16string class_name = ClassNameOf(wnd);
   s->popup = IsPopupClass(class_name);
-
-  XSetWindowAttributes attrs{};
-  attrs.colormap = x_->colormap;
-  attrs.border_pixel = 0;
-  attrs.background_pixel = 0;
-  attrs.bit_gravity = NorthWestGravity;
-  attrs.override_redirect = s->popup ? True : False;
-  attrs.event_mask = ExposureMask | StructureNotifyMask | FocusChangeMask | ButtonPressMask | ButtonReleaseMask |
-                     PointerMotionMask | EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask;
-  ::Window window = XCreateWindow(d, x_->root, desc.rect.left, desc.rect.top, Dimension(desc.rect.right - desc.rect.left),
-                                  Dimension(desc.rect.bottom - desc.rect.top), 0, x_->depth, InputOutput, x_->visual,
-                                  CWColormap | CWBorderPixel | CWBackPixel | CWBitGravity | CWOverrideRedirect |
-                                      CWEventMask,
-                                  &attrs);
-  s->window = x11::XWindowHandle(d, window);
-
-  x11::SetIdentity(d, window, x_->atoms, Utf16ToUtf8(class_name));
-  x11::SetPositionHints(d, window, desc.rect);
-  x11::SetTitle(d, window, x_->atoms, Utf16ToUtf8(desc.title));
-  if (Surface* owner = Find(desc.owner)) x11::SetTransientFor(d, window, owner->xid());
+  s->window = x11::XWindowHandle(x_->dpy(), NewXWindow(desc.rect, s->popup));
 
   x11::FramePresenter::Target target;
-  target.display = d;
-  target.window = window;
+  target.display = x_->dpy();
+  target.window = s->xid();
   target.visual = x_->visual;
   target.depth = x_->depth;
   target.use_shm = x_->shm;
   target.has_shape = x_->shape;
   s->presenter = std::make_unique<x11::FramePresenter>(target);
 
-  if (s->popup) {
-    x11::SetWindowType(d, window, x_->atoms,
-                       class_name == u"tooltips_class32" ? x_->atoms.net_wm_window_type_tooltip
-                                                         : x_->atoms.net_wm_window_type_popup_menu);
-  }
-
   Surface& ref = *s;
-  by_window_[window] = s.get();
+  by_window_[ref.xid()] = &ref;
   surfaces_[wnd] = std::move(s);
-  ApplyState(ref, ~desc.ex_style);
+  Introduce(ref, class_name, desc);
   ApplyMode(ref);
   ApplyCursor(ref);
 }

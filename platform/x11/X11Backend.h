@@ -84,6 +84,8 @@ class X11Backend final : public Backend {
 
   explicit X11Backend(std::unique_ptr<Connection> connection);
 
+  unsigned long NewXWindow(const RECT& rect, bool popup);
+  void Introduce(Surface& s, const std::u16string& class_name, const SurfaceDesc& desc);
   Surface* Find(HWND wnd) const;
   Surface* FindX(unsigned long window) const;
   void Deliver(RawEvent event);
