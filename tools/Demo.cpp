@@ -258,4 +258,8 @@ int RunDemo() {
 }  // namespace
 }  // namespace varnika
 
+// fontconfig keeps its caches in blocks the leak checker cannot trace (it
+// stores offsets, not pointers); they live as long as the process.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 int main() { return varnika::RunDemo(); }
