@@ -139,6 +139,7 @@ BENCHMARK(UpdateLayeredWindowPutImage)->Unit(benchmark::kMillisecond)->UseRealTi
 
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  RatioReporter() : ConsoleReporter(OO_None) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
@@ -156,6 +157,7 @@ void PrintRatio(const RatioReporter& r, const char* label, const char* a, const 
   if (x == r.times.end() || y == r.times.end() || y->second <= 0) return;
   double ratio = x->second / y->second;
   std::printf("ratio %s: %.2fx (target <= %.1fx)%s\n", label, ratio, target, ratio <= target ? "" : "  MISSED");
+  std::fflush(stdout);
 }
 
 // An Xvfb for the run when there is no display; killed with the process.
