@@ -125,8 +125,12 @@ LRESULT OnActivate(HWND wnd, WPARAM wparam, LPARAM) {
 }
 
 // Alt+F4 on the active top-level window closes it.
+// Alt+F4 closes the active top-level window. With no focus window the key
+// reaches the active window without the Alt context bit, so the live Alt
+// state counts too.
 LRESULT OnSysKeyDown(HWND wnd, WPARAM wparam, LPARAM lparam) {
-  if (wparam != VK_F4 || !(lparam & KF_ALTDOWN_BIT)) return 0;
+  const bool alt = (lparam & KF_ALTDOWN_BIT) || GetKeyState(VK_MENU) < 0;
+  if (wparam != VK_F4 || !alt) return 0;
   HWND root = GetAncestor(wnd, GA_ROOT);
   Window* r = FindQuiet(root);
   if (r && root == GetActiveWindow() && !(r->cls->style & CS_NOCLOSE)) Send(root, WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -277,6 +277,19 @@ TEST_F(InputTest, AltF4ClosesTheActiveTopLevelWindowFromAFocusedChild) {
   EXPECT_TRUE(IsWindow(keep));
 }
 
+TEST_F(InputTest, AltF4ClosesTheActiveWindowAlsoWithoutAFocusWindow) {
+  HWND w = Top("w", Rect(0, 0, 100, 100));
+  SetActiveWindow(w);
+  SetFocus(nullptr);  // as a window that keeps no focus on activation
+  ASSERT_EQ(GetFocus(), nullptr);
+  display->PressKey(VK_MENU);
+  display->PressKey(VK_F4);
+  Pump();
+  EXPECT_EQ(Log({WM_SYSKEYDOWN, WM_CLOSE}), (Strings{"w WM_SYSKEYDOWN", "w WM_SYSKEYDOWN", "w WM_CLOSE"}));
+  EXPECT_FALSE(Records(WM_SYSKEYDOWN)[1].lparam & KF_ALTDOWN_BIT);
+  EXPECT_FALSE(IsWindow(w));
+}
+
 TEST_F(InputTest, MoveLoopFollowsThePointerThroughWindowPosChanging) {
   HWND w = Top("w", Rect(100, 100, 50, 50));
   On("w", WM_LBUTTONDOWN, [](HWND h, WPARAM, LPARAM) {
