@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/RatioReporter.h"
 #include "net/Request.h"
 #include "tests/net/LoopbackServer.h"
 
@@ -166,31 +167,19 @@ std::int64_t PeakMemoryOf(const std::string& object) {
   return status == 0 && n > 0 ? std::atoll(text) : -1;
 }
 
-// Keeps each benchmark's real time per iteration for the ratios.
-class TRatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0 && !run.error_occurred)
-        times[run.run_name.function_name] = run.real_accumulated_time / static_cast<double>(run.iterations);
-  }
-  std::map<std::string, double> times;
-};
-
 int Main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "--measure-memory") return MeasureMemoryChild(argv[2], argv[3]);
   benchmark::Initialize(&argc, argv);
-  TRatioReporter reporter;
+  // The transfers run in the server's thread and in curl's process: wall time.
+  TRatioReporter reporter(TRatioReporter::Clock::Real);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
 
-  const auto& t = reporter.times;
-  if (t.count("BM_TRequest") && t.count("BM_CurlCommandLine") && t.count("BM_CurlCommandLineEmptyBody")) {
-    const double ours = t.at("BM_TRequest");
-    const double curl = t.at("BM_CurlCommandLine");
-    const double transfer_only = std::max(curl - t.at("BM_CurlCommandLineEmptyBody"), 1e-9);
-    std::printf("ratio TRequest/curl time for 10 MB: %.2fx (target <= 1.5x)\n", ours / curl);
+  reporter.PrintRatio("TRequest/curl time for 10 MB", "BM_TRequest", "BM_CurlCommandLine", 1.5);
+  const double ours = reporter.Time("BM_TRequest");
+  const double start_up = reporter.Time("BM_CurlCommandLineEmptyBody");
+  if (ours > 0 && start_up > 0) {
+    const double transfer_only = std::max(reporter.Time("BM_CurlCommandLine") - start_up, 1e-9);
     std::printf("ratio TRequest/curl time, curl's process start-up taken out: %.2fx (for information)\n",
                 ours / transfer_only);
   }

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/RatioReporter.h"
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"
 #include "platform/WindowSystem.h"
@@ -107,32 +108,14 @@ void PlainDeque(benchmark::State& state) {
 BENCHMARK(PostedMessages)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 BENCHMARK(PlainDeque)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
-// Keeps each benchmark's wall time per iteration for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-        times[run.run_name.function_name] = run.real_accumulated_time / static_cast<double>(run.iterations);
-      }
-    }
-  }
-  std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  // The work is split between a worker and the UI thread: wall time.
+  varnika::TRatioReporter reporter(varnika::TRatioReporter::Clock::Real);
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto posted = reporter.times.find("PostedMessages");
-  auto plain = reporter.times.find("PlainDeque");
-  if (posted != reporter.times.end() && plain != reporter.times.end() && plain->second > 0) {
-    double ratio = posted->second / plain->second;
-    std::printf("ratio posted messages/mutex deque: %.2fx (target <= 2x)%s\n", ratio, ratio <= 2.0 ? "" : "  MISSED");
-  }
+  reporter.PrintRatio("posted messages/mutex deque", "PostedMessages", "PlainDeque", 2);
   benchmark::Shutdown();
   return 0;
 }

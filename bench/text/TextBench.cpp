@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench/RatioReporter.h"
 #include "base/Utf.h"
 #include "text/WIniFiles.h"
 
@@ -113,40 +114,15 @@ void ReadAndSplitLines(benchmark::State& state) {
 }
 BENCHMARK(ReadAndSplitLines)->Unit(benchmark::kMillisecond);
 
-// Keeps each benchmark's CPU time per iteration for the ratios (steadier than
-// wall time on a shared machine).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  RatioReporter() : ConsoleReporter(OO_None) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-        times[run.run_name.function_name] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-  }
-  std::map<std::string, double> times;
-};
-
-void PrintRatio(const RatioReporter& r, const char* label, const char* a, const char* b, double target) {
-  const auto x = r.times.find(a);
-  const auto y = r.times.find(b);
-  if (x == r.times.end() || y == r.times.end() || y->second <= 0) return;
-  const double ratio = x->second / y->second;
-  char line[160];
-  std::snprintf(line, sizeof line, "ratio %s: %.2fx (target <= %.0fx)%s", label, ratio, target,
-                ratio <= target ? "" : "  MISSED");
-  std::cout << line << std::endl;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  varnika::TRatioReporter reporter(varnika::TRatioReporter::Clock::Cpu);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   std::remove(IniPath().c_str());
-  PrintRatio(reporter, "ReadString/unordered_map", "IniReadString", "UnorderedMapLookup", 3);
-  PrintRatio(reporter, "INI load/read and split lines", "IniLoad", "ReadAndSplitLines", 2);
+  reporter.PrintRatio("ReadString/unordered_map", "IniReadString", "UnorderedMapLookup", 3);
+  reporter.PrintRatio("INI load/read and split lines", "IniLoad", "ReadAndSplitLines", 2);
   benchmark::Shutdown();
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include "bench/RatioReporter.h"
 #include "base/Utf.h"
 #include "toolkit/CanvasEx.h"
 
@@ -41,30 +42,14 @@ void BarePangoLayout(benchmark::State& state) {
 }
 BENCHMARK(BarePangoLayout);
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-        times[run.run_name.function_name] = run.real_accumulated_time / static_cast<double>(run.iterations);
-  }
-  std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
+  varnika::TRatioReporter reporter(varnika::TRatioReporter::Clock::Real);
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto canvas = reporter.times.find("CanvasTextExtent");
-  auto bare = reporter.times.find("BarePangoLayout");
-  if (canvas != reporter.times.end() && bare != reporter.times.end() && bare->second > 0) {
-    double ratio = canvas->second / bare->second;
-    std::printf("ratio TextExtent/bare pango layout (%zu characters): %.2fx (target <= 1.2x)%s\n", kLine.size(),
-                ratio, ratio <= 1.2 ? "" : "  MISSED");
-  }
+  const std::string label = "TextExtent/bare pango layout (" + std::to_string(kLine.size()) + " characters)";
+  reporter.PrintRatio(label.c_str(), "CanvasTextExtent", "BarePangoLayout", 1.2);
   benchmark::Shutdown();
   return 0;
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/RatioReporter.h"
 #include "platform/WindowSystem.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "toolkit/ControlEx.h"
@@ -231,40 +232,12 @@ void PlainCairoCompose(benchmark::State& state) {
 }
 BENCHMARK(PlainCairoCompose)->Unit(benchmark::kMicrosecond);
 
-// Keeps each benchmark's CPU time per iteration for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  RatioReporter() : ConsoleReporter(OO_None) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-        times[run.run_name.function_name] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-  }
-  std::map<std::string, double> times;
-};
-
-void PrintRatio(const RatioReporter& r, const char* label, const char* a, const char* b, double target) {
-  const auto x = r.times.find(a);
-  const auto y = r.times.find(b);
-  if (x == r.times.end() || y == r.times.end() || y->second <= 0) return;
-  const double ratio = x->second / y->second;
-  char line[160];
-  std::snprintf(line, sizeof line, "ratio %s: %.2fx (target <= %.1fx)%s", label, ratio, target,
-                ratio <= target ? "" : "  MISSED");
-  std::cout << line << std::endl;
-}
-
 // The walk's own share: the frame hand-over is the window system's.
-void PrintWalkWithoutHandOver(const RatioReporter& r) {
-  const auto walk = r.times.find("RepaintWalk");
-  const auto hand_over = r.times.find("FrameHandOver");
-  const auto plain = r.times.find("PlainCairoCompose");
-  if (walk == r.times.end() || hand_over == r.times.end() || plain == r.times.end() || plain->second <= 0) return;
-  char line[200];
-  std::snprintf(line, sizeof line, "ratio repaint walk without the frame hand-over/plain cairo: %.2fx (hand-over %.0f us)",
-                (walk->second - hand_over->second) / plain->second, hand_over->second * 1e6);
-  std::cout << line << std::endl;
+void PrintWalkWithoutHandOver(const TRatioReporter& r) {
+  const double walk = r.Time("RepaintWalk"), hand_over = r.Time("FrameHandOver"), plain = r.Time("PlainCairoCompose");
+  if (walk <= 0 || hand_over <= 0 || plain <= 0) return;
+  std::printf("ratio repaint walk without the frame hand-over/plain cairo: %.2fx (hand-over %.0f us)\n",
+              (walk - hand_over) / plain, hand_over * 1e6);
 }
 
 }  // namespace
@@ -272,9 +245,9 @@ void PrintWalkWithoutHandOver(const RatioReporter& r) {
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  varnika::RatioReporter reporter;
+  varnika::TRatioReporter reporter(varnika::TRatioReporter::Clock::Cpu);
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  varnika::PrintRatio(reporter, "repaint walk/plain cairo", "RepaintWalk", "PlainCairoCompose", 1.3);
+  reporter.PrintRatio("repaint walk/plain cairo", "RepaintWalk", "PlainCairoCompose", 1.3);
   varnika::PrintWalkWithoutHandOver(reporter);
   benchmark::Shutdown();
   return 0;
