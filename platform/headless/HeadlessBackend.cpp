@@ -1,6 +1,7 @@
 #include "platform/headless/HeadlessBackend.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace varnika {
 
@@ -286,7 +287,9 @@ void HeadlessBackend::PresentFrame(HWND wnd, const FrameView& frame) {
   auto it = surfaces_.find(wnd);
   if (it == surfaces_.end()) return;
   Surface& s = it->second;
-  s.pixels.assign(frame.pixels, frame.pixels + static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height));
+  const size_t count = static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height);
+  s.pixels.resize(count);
+  if (count) std::memcpy(s.pixels.data(), frame.pixels, count * sizeof(std::uint32_t));
   s.frame_width = frame.width;
   s.frame_height = frame.height;
   s.alpha = frame.alpha;
