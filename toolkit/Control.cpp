@@ -9,11 +9,11 @@
 
 #include "base/Exceptions.h"
 #include "base/Format.h"
+#include "platform/CommonControls.h"
 #include "platform/Input.h"
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"
 #include "platform/WindowSystem.h"
-#include "toolkit/ControlRecords.h"
 
 namespace varnika {
 
@@ -518,11 +518,11 @@ void TControl::SetCaption(const std::u16string& caption) {
 
 void TControl::SendToolInfo(UINT msg, UINT flags) {
   if (!ToolTipWindow || !HasWindow()) return;
-  records::TOOLINFOW tool;
+  TOOLINFOW tool;
   tool.uFlags = flags;
   tool.hwnd = ToolTipWindow;
   tool.uId = reinterpret_cast<UINT_PTR>(window_handle_);
-  tool.lpszText = records::TextCallbackW();
+  tool.lpszText = TextCallbackW();
   SendMessageW(ToolTipWindow, msg, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
@@ -530,14 +530,14 @@ void TControl::SetShowHint(bool show) {
   if (show == show_hint_) return;
   show_hint_ = show;
   if (show)
-    SendToolInfo(records::TTM_ADDTOOLW, records::TTF_IDISHWND | records::TTF_SUBCLASS);
+    SendToolInfo(TTM_ADDTOOLW, TTF_IDISHWND | TTF_SUBCLASS);
   else
-    SendToolInfo(records::TTM_DELTOOLW, records::TTF_IDISHWND);
+    SendToolInfo(TTM_DELTOOLW, TTF_IDISHWND);
 }
 
 void TControl::SetHint(const std::u16string& hint) {
   hint_ = hint;
-  if (show_hint_) SendToolInfo(records::TTM_UPDATETIPTEXTW, records::TTF_IDISHWND);
+  if (show_hint_) SendToolInfo(TTM_UPDATETIPTEXTW, TTF_IDISHWND);
 }
 
 // --- painting hooks -----------------------------------------------------------------
@@ -736,11 +736,11 @@ void TControl::WMReflect(TWidgetMessage& message) { ReflectTo(reinterpret_cast<H
 void TControl::WMCommand(TWidgetMessage& message) { ReflectTo(reinterpret_cast<HWND>(message.LParam), message); }
 
 void TControl::WMDrawItem(TWidgetMessage& message) {
-  if (auto* item = reinterpret_cast<const records::DRAWITEMSTRUCT*>(message.LParam)) ReflectTo(item->hwndItem, message);
+  if (auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(message.LParam)) ReflectTo(item->hwndItem, message);
 }
 
 void TControl::WMMeasureItem(TWidgetMessage& message) {
-  auto* item = reinterpret_cast<const records::MEASUREITEMSTRUCT*>(message.LParam);
+  auto* item = reinterpret_cast<const MEASUREITEMSTRUCT*>(message.LParam);
   if (!item) return;
   HWND target = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(item->CtlID));
   if (IsWindow(target)) ReflectTo(target, message);

@@ -8,9 +8,9 @@
 
 #include "base/Exceptions.h"
 #include "base/Format.h"
+#include "platform/CommonControls.h"
 #include "platform/Input.h"
 #include "tests/toolkit_controls/ControlTestSupport.h"
-#include "toolkit/ControlRecords.h"
 
 namespace varnika::testing {
 namespace {
@@ -40,12 +40,12 @@ struct DefaultLog {
   static inline std::vector<Entry> entries;
   static constexpr LRESULT kAnswer = 77;
 
-  static inline std::vector<records::TOOLINFOW> tools;  // copies of the tool records
+  static inline std::vector<TOOLINFOW> tools;  // copies of the tool records
 
   static LRESULT Proc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     entries.push_back({msg, wparam, lparam});
-    if (msg >= records::TTM_ADDTOOLW && msg <= records::TTM_UPDATETIPTEXTW && lparam)
-      tools.push_back(*reinterpret_cast<const records::TOOLINFOW*>(lparam));
+    if (msg >= TTM_ADDTOOLW && msg <= TTM_UPDATETIPTEXTW && lparam)
+      tools.push_back(*reinterpret_cast<const TOOLINFOW*>(lparam));
     if (msg == WM_USER + 5 || msg == WM_SIZING || msg == WM_SETCURSOR) return kAnswer;
     return DefWindowProcW(wnd, msg, wparam, lparam);
   }
@@ -261,7 +261,7 @@ TEST_F(ControlTest, DispatchRulesDecideWhatDefaultProcessingSees) {
   control->Perform(WM_COMMAND, 1, 0);
   EXPECT_EQ(DefaultLog::Find(WM_COMMAND), nullptr);
   // Owner-drawn items answer 1 without default processing.
-  records::DRAWITEMSTRUCT item;
+  DRAWITEMSTRUCT item;
   EXPECT_EQ(control->Perform(WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item)), 1);
   EXPECT_EQ(DefaultLog::Find(WM_DRAWITEM), nullptr);
   // Sizing sets 1, but default processing runs afterwards and has the last word.
@@ -340,7 +340,7 @@ TEST_F(ControlTest, HintsRegisterWithTheToolTipWindowOnlyOnChange) {
   ToolTipWindow = tip;
   DefaultLog::entries.clear();
   control->SetShowHint(true);  // no window yet: nothing is registered
-  EXPECT_EQ(DefaultLog::Find(records::TTM_ADDTOOLW), nullptr);
+  EXPECT_EQ(DefaultLog::Find(TTM_ADDTOOLW), nullptr);
 
   control->SetShowHint(false);
   HWND wnd = control->Handle();
@@ -350,18 +350,18 @@ TEST_F(ControlTest, HintsRegisterWithTheToolTipWindowOnlyOnChange) {
   control->SetShowHint(true);
   const auto& tools = DefaultLog::tools;
   ASSERT_EQ(tools.size(), 1u);
-  EXPECT_EQ(DefaultLog::entries[0].msg, records::TTM_ADDTOOLW);
-  EXPECT_EQ(tools[0].uFlags, records::TTF_IDISHWND | records::TTF_SUBCLASS);
+  EXPECT_EQ(DefaultLog::entries[0].msg, TTM_ADDTOOLW);
+  EXPECT_EQ(tools[0].uFlags, TTF_IDISHWND | TTF_SUBCLASS);
   EXPECT_EQ(tools[0].hwnd, tip);
   EXPECT_EQ(tools[0].uId, reinterpret_cast<UINT_PTR>(wnd));
-  EXPECT_EQ(tools[0].lpszText, records::TextCallbackW());
+  EXPECT_EQ(tools[0].lpszText, TextCallbackW());
 
   DefaultLog::entries.clear();
   control->SetHint(u"ipucu");
   control->SetShowHint(false);
   ASSERT_EQ(DefaultLog::entries.size(), 2u);
-  EXPECT_EQ(DefaultLog::entries[0].msg, records::TTM_UPDATETIPTEXTW);
-  EXPECT_EQ(DefaultLog::entries[1].msg, records::TTM_DELTOOLW);
+  EXPECT_EQ(DefaultLog::entries[0].msg, TTM_UPDATETIPTEXTW);
+  EXPECT_EQ(DefaultLog::entries[1].msg, TTM_DELTOOLW);
   EXPECT_EQ(control->Hint(), u"ipucu");
 }
 
@@ -388,7 +388,7 @@ TEST_F(ControlTest, ScrollsAndNotificationsGoUpCommandsComeBackDown) {
   EXPECT_EQ(parent->seen.size(), 1u);
   // Measure requests find the target through the item's id.
   child->seen.clear();
-  records::MEASUREITEMSTRUCT measure;
+  MEASUREITEMSTRUCT measure;
   measure.CtlID = static_cast<UINT>(reinterpret_cast<std::uintptr_t>(child_wnd));
   EXPECT_EQ(parent->Perform(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)), 1);
   EXPECT_TRUE(child->Saw(WM_MEASUREITEM));

@@ -1,12 +1,12 @@
-// Records and numbers of the tooltip and owner-drawn item messages that the
-// control base sends or reflects. They keep their Win32 layouts and values and
-// live in their own namespace so that they cannot collide with the same names
-// should the window system come to declare them.
+// Records and numbers of the tooltip messages and of owner-drawn items. They
+// keep their Win32 layouts and values; the tooltip window class answers them.
 #pragma once
+
+#include <cstdint>
 
 #include "platform/Messages.h"
 
-namespace varnika::records {
+namespace varnika {
 
 // The tool record of the TTM_*TOOLW messages.
 struct TOOLINFOW {
@@ -54,4 +54,4 @@ struct MEASUREITEMSTRUCT {
   ULONG_PTR itemData = 0;
 };
 
-}  // namespace varnika::records
+}  // namespace varnika
