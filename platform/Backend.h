@@ -117,6 +117,9 @@ class Backend {
   virtual void SetSurfaceAlpha(HWND wnd, BYTE alpha) = 0;
   virtual void ActivateSurface(HWND wnd) = 0;
   virtual void SetCursorShape(HWND wnd, CursorShape shape) = 0;
+  // The surface's icon: width x height straight (not premultiplied) ARGB32
+  // pixels; nullptr removes it.
+  virtual void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) = 0;
   // While set, pointer events outside our windows still reach the core.
   virtual void GrabPointer(HWND wnd) = 0;
 

@@ -63,6 +63,8 @@ struct Window {
   bool destroying = false;
   bool is_desktop = false;
   std::unique_ptr<LayeredFrame> frame;  // the last layered frame
+  HICON icon_big = nullptr;
+  HICON icon_small = nullptr;
 
   bool TopLevel() const { return parent != nullptr && parent->is_desktop; }
   int Width() const { return rect.right - rect.left; }

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "platform/Core.h"
+#include "platform/Icons.h"
 #include "platform/Input.h"
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"
@@ -154,12 +155,41 @@ LRESULT OnCancelMode(HWND wnd, WPARAM, LPARAM) {
   return 0;
 }
 
+// The display shows a top-level window's big icon, else its small one.
+void ShowIcon(Window* w) {
+  if (!w->TopLevel()) return;
+  IconPixels pixels;
+  HICON shown = w->icon_big ? w->icon_big : w->icon_small;
+  if (shown && GetIconPixels(shown, &pixels))
+    Sys().backend->SetSurfaceIcon(w->handle, pixels.argb.data(), pixels.width, pixels.height);
+  else
+    Sys().backend->SetSurfaceIcon(w->handle, nullptr, 0, 0);
+}
+
+LRESULT OnSetIcon(HWND wnd, WPARAM which, LPARAM lparam) {
+  Window* w = FindQuiet(wnd);
+  if (!w || which > ICON_SMALL2) return 0;
+  HICON& slot = which == ICON_BIG ? w->icon_big : w->icon_small;
+  HICON previous = slot;
+  slot = reinterpret_cast<HICON>(lparam);
+  ShowIcon(w);
+  return reinterpret_cast<LRESULT>(previous);
+}
+
+LRESULT OnGetIcon(HWND wnd, WPARAM which, LPARAM) {
+  Window* w = FindQuiet(wnd);
+  if (!w) return 0;
+  HICON icon = which == ICON_BIG ? w->icon_big : w->icon_small;
+  if (which == ICON_SMALL2 && !icon) icon = w->icon_big;
+  return reinterpret_cast<LRESULT>(icon);
+}
+
 struct DefaultRow {
   UINT msg;
   LRESULT (*handler)(HWND, WPARAM, LPARAM);
 };
 
-constexpr std::array<DefaultRow, 21> kDefaults = {{
+constexpr std::array<DefaultRow, 23> kDefaults = {{
     {WM_NCCREATE, OnNcCreate},
     {WM_CLOSE, OnClose},
     {WM_SYSCOMMAND, OnSysCommand},
@@ -181,6 +211,8 @@ constexpr std::array<DefaultRow, 21> kDefaults = {{
     {WM_RBUTTONUP, OnRButtonUp},
     {WM_NCLBUTTONDOWN, OnNcLButtonDown},
     {WM_CANCELMODE, OnCancelMode},
+    {WM_SETICON, OnSetIcon},
+    {WM_GETICON, OnGetIcon},
 }};
 
 // --- the move loop -----------------------------------------------------------

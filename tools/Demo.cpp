@@ -14,6 +14,7 @@
 
 #include "base/Component.h"
 #include "base/Utf.h"
+#include "platform/Icons.h"
 #include "platform/Input.h"
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"
@@ -178,31 +179,8 @@ std::unique_ptr<TBitmapEx> ProgramIcon() {
   return TBitmapEx::CreateFromPng(FindResourceData(kResourceTypeIcon, 101));
 }
 
-// _NET_WM_ICON wants straight (not premultiplied) ARGB.
-void SetWindowIcon(X11Backend* x11, HWND wnd, const TBitmapEx& icon) {
-  if (!x11 || icon.Width() <= 0) return;
-  std::vector<std::uint32_t> argb;
-  argb.reserve(static_cast<size_t>(icon.Width()) * icon.Height());
-  cairo_surface_flush(icon.Image());
-  for (int y = 0; y < icon.Height(); ++y) {
-    const auto* row = reinterpret_cast<const std::uint32_t*>(icon.Bits() + y * icon.Stride());
-    for (int x = 0; x < icon.Width(); ++x) {
-      std::uint32_t p = row[x];
-      std::uint32_t a = p >> 24;
-      if (a == 0) {
-        argb.push_back(0);
-        continue;
-      }
-      auto straight = [a](std::uint32_t c) { return std::min<std::uint32_t>(255, (c * 255 + a / 2) / a); };
-      argb.push_back(a << 24 | straight((p >> 16) & 0xFF) << 16 | straight((p >> 8) & 0xFF) << 8 | straight(p & 0xFF));
-    }
-  }
-  x11->SetSurfaceIcon(wnd, argb.data(), icon.Width(), icon.Height());
-}
-
 int RunDemo() {
   std::unique_ptr<Backend> backend = OpenX11BackendOrExit();
-  auto* x11 = dynamic_cast<X11Backend*>(backend.get());
   InitWindowSystem(std::move(backend));
   {
     TComponent owner(nullptr);
@@ -243,13 +221,18 @@ int RunDemo() {
 
     window->Show();
     window->Invalidate();
-    if (auto icon = ProgramIcon()) SetWindowIcon(x11, window->Handle(), *icon);
+    HICON window_icon = nullptr;
+    if (auto icon = ProgramIcon()) {
+      window_icon = CreateIconFromBits(icon->Bits(), icon->Width(), icon->Height(), icon->Stride());
+      SendMessageW(window->Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(window_icon));
+    }
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
+    DestroyIcon(window_icon);
   }
   ShutdownWindowSystem();
   return 0;

@@ -296,6 +296,17 @@ void HeadlessBackend::PresentFrame(HWND wnd, const FrameView& frame) {
   s.frames_presented++;
 }
 
+void HeadlessBackend::SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) {
+  std::lock_guard lock(mutex_);
+  auto it = surfaces_.find(wnd);
+  if (it == surfaces_.end()) return;
+  Surface& s = it->second;
+  const bool any = argb && width > 0 && height > 0;
+  s.icon.assign(argb, any ? argb + static_cast<size_t>(width) * static_cast<size_t>(height) : argb);
+  s.icon_width = any ? width : 0;
+  s.icon_height = any ? height : 0;
+}
+
 void HeadlessBackend::SetSurfaceAlpha(HWND wnd, BYTE alpha) {
   std::lock_guard lock(mutex_);
   auto it = surfaces_.find(wnd);

@@ -36,6 +36,10 @@ class HeadlessBackend : public Backend {
     int frame_height = 0;
     BYTE alpha = 255;
     int frames_presented = 0;
+    // The icon the display shows (straight ARGB32); empty without one.
+    std::vector<std::uint32_t> icon;
+    int icon_width = 0;
+    int icon_height = 0;
   };
 
   HeadlessBackend();
@@ -91,6 +95,7 @@ class HeadlessBackend : public Backend {
   void SetSurfaceAlpha(HWND wnd, BYTE alpha) override;
   void ActivateSurface(HWND wnd) override;
   void SetCursorShape(HWND wnd, CursorShape shape) override;
+  void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) override;
   void GrabPointer(HWND wnd) override;
   void Wait(DWORD timeout_ms) override;
   void Wake() override;

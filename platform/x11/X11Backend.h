@@ -56,6 +56,8 @@ class X11Backend final : public Backend {
   void SetSurfaceAlpha(HWND wnd, BYTE alpha) override;
   void ActivateSurface(HWND wnd) override;
   void SetCursorShape(HWND wnd, CursorShape shape) override;
+  // _NET_WM_ICON of the surface.
+  void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) override;
   void GrabPointer(HWND wnd) override;
   void Wait(DWORD timeout_ms) override;
   void Wake() override;
@@ -66,9 +68,6 @@ class X11Backend final : public Backend {
   POINT PointerPosition() override;
 
   // --- beyond the interface --------------------------------------------------
-  // _NET_WM_ICON of a surface: width x height straight (not premultiplied)
-  // ARGB32 pixels; nullptr removes it.
-  void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height);
   // The X window of a surface (0 when wnd has none).
   unsigned long XWindowOf(HWND wnd) const;
   _XDisplay* XDisplay() const;

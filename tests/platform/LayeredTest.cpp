@@ -1,4 +1,5 @@
 // Layered windows and the desktop's metrics.
+#include "platform/Icons.h"
 #include "tests/platform/PlatformFixture.h"
 
 namespace varnika::test {
@@ -102,6 +103,31 @@ TEST_F(LayeredTest, WorkAreaAndScreenSizeComeFromTheDisplay) {
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
   EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 1080);
   EXPECT_FALSE(SystemParametersInfoW(0x1234, 0, &work, 0));
+}
+
+TEST_F(LayeredTest, TheDisplayShowsTheBigIconElseTheSmallOneUnpremultiplied) {
+  HWND w = Layered("w", POINT{0, 0});
+  const std::uint32_t small_bits[1] = {0x80402010};  // half-transparent, premultiplied
+  const std::uint32_t big_bits[4] = {0xFF0000FF, 0x00000000, 0xFFFFFFFF, 0xFF00FF00};
+  HICON small = CreateIconFromBits(small_bits, 1, 1, 4);
+  HICON big = CreateIconFromBits(big_bits, 2, 2, 8);
+  ASSERT_TRUE(small && big);
+  EXPECT_EQ(SendMessageW(w, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small)), 0);
+  HeadlessBackend::Surface s = display->SurfaceOf(w);
+  EXPECT_EQ(s.icon, (std::vector<std::uint32_t>{0x80804020}));
+  SendMessageW(w, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  s = display->SurfaceOf(w);
+  EXPECT_EQ(s.icon_width, 2);
+  EXPECT_EQ(s.icon, std::vector<std::uint32_t>(big_bits, big_bits + 4));
+  EXPECT_EQ(SendMessageW(w, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(small));
+  // Taking the big icon away shows the small one again.
+  EXPECT_EQ(SendMessageW(w, WM_SETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(big));
+  EXPECT_EQ(display->SurfaceOf(w).icon_width, 1);
+  EXPECT_TRUE(DestroyIcon(big));
+  EXPECT_FALSE(DestroyIcon(big));
+  EXPECT_FALSE(GetIconPixels(LoadCursorW(nullptr, IDC_ARROW), nullptr));
+  EXPECT_EQ(CreateIconFromBits(big_bits, 0, 2, 8), nullptr);
+  DestroyIcon(small);
 }
 
 }  // namespace

@@ -128,8 +128,10 @@ TEST_F(HintsTest, WorkAreaComesFromTheRootPropertyElseTheScreen) {
 
 TEST_F(HintsTest, TheIconAndTitleReachTheirProperties) {
   HWND wnd = Shown(WS_EX_LAYERED);
-  std::uint32_t icon[4] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0x80FFFFFFu};
-  Backend().SetSurfaceIcon(wnd, icon, 2, 2);
+  // Premultiplied bits in; the display gets them straight.
+  std::uint32_t bits[4] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0x80808080u};
+  HICON icon = CreateIconFromBits(bits, 2, 2, 8);
+  SendMessageW(wnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SetWindowTextW(wnd, u"Haberler \u015eimdi");
   Settle();
   std::vector<std::uint32_t> values;
@@ -137,6 +139,10 @@ TEST_F(HintsTest, TheIconAndTitleReachTheirProperties) {
   std::vector<std::uint32_t> want = {2, 2, 0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0x80FFFFFFu};
   EXPECT_EQ(values, want);
   EXPECT_EQ(User().Utf8Property(XWindow(wnd), "_NET_WM_NAME"), "Haberler \xc5\x9eimdi");
+  SendMessageW(wnd, WM_SETICON, ICON_BIG, 0);
+  Settle();
+  EXPECT_TRUE(User().Cardinals(XWindow(wnd), "_NET_WM_ICON").empty());
+  DestroyIcon(icon);
 }
 
 }  // namespace

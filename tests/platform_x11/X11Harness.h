@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/Icons.h"
 #include "platform/Input.h"
 #include "platform/Layered.h"
 #include "platform/MessageLoop.h"
