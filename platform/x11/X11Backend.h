@@ -56,8 +56,7 @@ class X11Backend final : public Backend {
   void SetSurfaceAlpha(HWND wnd, BYTE alpha) override;
   void ActivateSurface(HWND wnd) override;
   void SetCursorShape(HWND wnd, CursorShape shape) override;
-  // _NET_WM_ICON of the surface.
-  void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) override;
+  void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) override;  // _NET_WM_ICON
   void GrabPointer(HWND wnd) override;
   void Wait(DWORD timeout_ms) override;
   void Wake() override;
