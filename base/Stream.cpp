@@ -158,13 +158,38 @@ bool TFileStream::Sync() { return ::fsync(fd_) == 0; }
 
 // --- TAtomicFile -----------------------------------------------------------
 
+namespace {
+
+// Follows symbolic links to the path of the file they lead to, which need not
+// exist yet, so that replacing it leaves the links in place.
+std::string FollowLinks(const std::u16string& file_name, std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+    const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return path;  // changed meanwhile
+    target.resize(static_cast<std::size_t>(n));
+    const std::size_t slash = path.rfind('/');
+    if (target.front() != '/' && slash != std::string::npos) target.insert(0, path, 0, slash + 1);
+    path = std::move(target);
+  }
+  RaiseFileError(true, file_name, ELOOP);
+}
+
+}  // namespace
+
 TAtomicFile::TAtomicFile(const std::u16string& file_name) : file_name_(file_name) {
-  const std::string path = Utf16ToUtf8(file_name);
-  if (path.empty() || path.find('\0') != std::string::npos) RaiseFileError(true, file_name, ENOENT);
+  const std::string name = Utf16ToUtf8(file_name);
+  if (name.empty() || name.find('\0') != std::string::npos) RaiseFileError(true, file_name, ENOENT);
+  path_ = FollowLinks(file_name, name);
   struct stat st {};
-  const bool exists = ::stat(path.c_str(), &st) == 0;
+  const bool exists = ::stat(path_.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) RaiseFileError(true, file_name, EISDIR);
-  std::string temp = path + ".XXXXXX";
+  // A write-protected file is refused as opening it for writing would be.
+  if (exists && ::faccessat(AT_FDCWD, path_.c_str(), W_OK, AT_EACCESS) != 0)
+    RaiseFileError(true, file_name, errno);
+  std::string temp = path_ + ".XXXXXX";
   const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) RaiseFileError(true, file_name, errno);
   if (exists) {
@@ -187,7 +212,7 @@ void TAtomicFile::Commit() {
   if (!stream_->Sync()) throw EWriteError(u"Stream write error");
   delete stream_;
   stream_ = nullptr;
-  if (::rename(temp_name_.c_str(), Utf16ToUtf8(file_name_).c_str()) != 0)
+  if (::rename(temp_name_.c_str(), path_.c_str()) != 0)
     RaiseFileError(true, file_name_, errno);
   committed_ = true;
 }

@@ -82,7 +82,9 @@ class TFileStream : public TStream {
 // Replaces file_name atomically: write() fills a temporary file in the same
 // folder, which is flushed and renamed over file_name. On any failure the old
 // file is left as it was, the temporary file is removed and the error
-// (EFCreateError, or EWriteError from write) passes on.
+// (EFCreateError, or EWriteError from write) passes on. Symbolic links are
+// followed: the file they lead to is replaced and the links stay. A
+// write-protected file raises EFCreateError, as opening it for writing would.
 template <typename Writer>
 void ReplaceFileAtomically(const std::u16string& file_name, Writer&& write);
 
@@ -96,6 +98,7 @@ class TAtomicFile {
 
  private:
   std::u16string file_name_;
+  std::string path_;  // file_name with its symbolic links followed
   std::string temp_name_;
   TFileStream* stream_ = nullptr;
   bool committed_ = false;

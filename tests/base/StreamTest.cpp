@@ -96,3 +96,31 @@ TEST_F(TempDir, AtomicReplaceOverADirectoryRaisesCreateError) {
   EXPECT_THROW(ReplaceFileAtomically(Path("sub"), [](TStream&) {}), EFCreateError);
   EXPECT_TRUE(fs::is_directory(dir_ / "sub"));
 }
+
+TEST_F(TempDir, AtomicReplaceWritesThroughASymbolicLink) {
+  const auto target = Path("real.ini");
+  ReplaceFileAtomically(target, [](TStream& s) { s.WriteBuffer("old", 3); });
+  fs::create_symlink("real.ini", dir_ / "link.ini");
+  fs::create_symlink("missing.ini", dir_ / "dangling.ini");
+  ReplaceFileAtomically(Path("link.ini"), [](TStream& s) { s.WriteBuffer("new", 3); });
+  ReplaceFileAtomically(Path("dangling.ini"), [](TStream& s) { s.WriteBuffer("made", 4); });
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.ini"));
+  EXPECT_TRUE(fs::is_symlink(dir_ / "dangling.ini"));
+  EXPECT_EQ(Slurp(target), "new");
+  EXPECT_EQ(Slurp(Path("missing.ini")), "made");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 4);
+
+  fs::create_symlink("loop.ini", dir_ / "loop.ini");
+  EXPECT_THROW(ReplaceFileAtomically(Path("loop.ini"), [](TStream&) {}), EFCreateError);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "loop.ini"));
+}
+
+TEST_F(TempDir, AtomicReplaceRefusesAWriteProtectedFile) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root ignores file permissions";
+  const auto path = Path("locked.ini");
+  ReplaceFileAtomically(path, [](TStream& s) { s.WriteBuffer("frozen", 6); });
+  fs::permissions(dir_ / "locked.ini", fs::perms::owner_read);
+  EXPECT_THROW(ReplaceFileAtomically(path, [](TStream& s) { s.WriteBuffer("thawed", 6); }), EFCreateError);
+  EXPECT_EQ(Slurp(path), "frozen");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
