@@ -164,7 +164,7 @@ void TCanvasEx::DrawText(const TRect& rect, std::u16string_view text) {
   cairo_t* cr = context_.get();
   CairoSaveGuard save(cr);
   if (!string_format_->HasFlag(StringFormatFlagsNoClip)) {
-    ClipToLayoutRect(cr, x, y, w, placement.clip_height, width_, height_);
+    ClipToLayoutRect(cr, x, y + placement.clip_top, w, placement.clip_height, width_, height_);
   }
   cairo_set_source(cr, font_->Brush().Handle());
   cairo_move_to(cr, x + placement.dx, y + placement.dy);

@@ -129,6 +129,7 @@ PreparedText PrepareText(std::u16string_view text, const TStringFormatEx& format
       continue;
     }
     if (++i == source.size()) break;  // a lone '&' at the end is dropped
+    if (source[i] == 0) continue;
     if (source[i] == u'&' || !underline) {
       pending += source[i];
       continue;
@@ -163,7 +164,8 @@ TextPlacement PlaceLayout(PangoLayout* layout, const TStringFormatEx& format, do
   double text_height = static_cast<double>(logical.height) / PANGO_SCALE;
   TextPlacement placement;
   placement.clip_height = height;
-  if (format.HasFlag(StringFormatFlagsLineLimit) && height > 0) {
+  bool line_limit = format.HasFlag(StringFormatFlagsLineLimit) && height > 0;
+  if (line_limit) {
     text_height = WholeLinesHeight(layout, height);
     placement.clip_height = text_height;
     placement.visible = text_height > 0;
@@ -172,6 +174,8 @@ TextPlacement PlaceLayout(PangoLayout* layout, const TStringFormatEx& format, do
   // block is placed here.
   if (pango_layout_get_width(layout) < 0) placement.dx = Factor(format.Alignment()) * (width - text_width);
   placement.dy = Factor(format.LineAlignment()) * (height - text_height);
+  // The whole lines sit where the line alignment puts them.
+  if (line_limit) placement.clip_top = placement.dy;
   return placement;
 }
 

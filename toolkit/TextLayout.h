@@ -43,6 +43,7 @@ struct TextPlacement {
   bool visible = true;     // false when LineLimit leaves no whole line
   double dx = 0, dy = 0;   // offset of the layout from the rectangle's corner
   double clip_height = 0;  // height of the lines that may show (LineLimit), or the rectangle's
+  double clip_top = 0;     // where that height starts, from the rectangle's top
 };
 
 // Sets text, font, attributes, alignment, wrapping and ellipsizing of layout

@@ -213,6 +213,18 @@ TEST(CanvasText, PrepareTextMarksHotkeysByByteRange) {
             "Ç");
 }
 
+TEST(CanvasText, NulCharactersAreDroppedAlsoAfterAPrefix) {
+  // pango ends a text at its first NUL, so none may reach it.
+  const std::u16string text{u'A', u'&', u'\0', u'B'};
+  for (HotkeyPrefix prefix : {HotkeyPrefixShow, HotkeyPrefixHide}) {
+    TStringFormatEx format;
+    format.SetHotkeyPrefix(prefix);
+    PreparedText prepared = PrepareText(text, format);
+    EXPECT_EQ(prepared.utf8, "AB") << prefix;
+    EXPECT_TRUE(prepared.hotkeys.empty()) << prefix;
+  }
+}
+
 TEST(CanvasText, UnderlineAndStrikeoutStylesAddInk) {
   auto draw = [](int style) {
     auto c = std::make_unique<TCanvasEx>(100, 40);
@@ -265,6 +277,24 @@ TEST(CanvasText, LineLimitShowsWholeLinesOnly) {
   canvas.Clear();
   canvas.DrawText({0, 0, 200, static_cast<int>(line / 2)}, u"AAA");
   EXPECT_EQ(InkBounds(canvas.Bitmap()), TRect{});
+}
+
+TEST(CanvasText, LineLimitKeepsTheWholeLineWhereTheLineAlignmentPutsIt) {
+  TCanvasEx reference(200, 100);
+  reference.DrawText({0, 0, 200, 100}, u"AAA");
+  TRect whole = InkBounds(reference.Bitmap());
+  float line = reference.TextHeight(u"A");
+  int height = static_cast<int>(line * 1.5f);
+  for (StringAlignment vertical : {StringAlignmentCenter, StringAlignmentFar}) {
+    TCanvasEx canvas(200, 100);
+    canvas.StringFormat().SetFormatFlags(StringFormatFlagsLineLimit);
+    canvas.StringFormat().SetLineAlignment(vertical);
+    canvas.DrawText({0, 0, 200, height}, u"AAA\r\nBBB");
+    TRect ink = InkBounds(canvas.Bitmap());
+    EXPECT_EQ(ink.Bottom - ink.Top, whole.Bottom - whole.Top) << vertical;  // not cut
+    EXPECT_LE(ink.Bottom, height) << vertical;
+    EXPECT_GT(ink.Top, whole.Top) << vertical;  // moved down from the top
+  }
 }
 
 }  // namespace
