@@ -20,11 +20,11 @@ bool KnownFormat(int format) { return format >= CAIRO_FORMAT_ARGB32 && format <=
 TBitmapEx::TBitmapEx(int width, int height, int format) : format_(format) {
   width = std::max(width, 0);
   height = std::max(height, 0);
-  auto cairo_format = static_cast<cairo_format_t>(format);
   if (width > kMaxSide || height > kMaxSide || !KnownFormat(format)) {
     image_.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 0, 0));
     return;
   }
+  auto cairo_format = static_cast<cairo_format_t>(format);  // only known values fit the enumeration
   width_ = width;
   height_ = height;
   stride_ = cairo_format_stride_for_width(cairo_format, width);

@@ -30,6 +30,9 @@ TEST(BitmapEx, NegativeOrUnaddressableSizesGiveEmptyBitmaps) {
   EXPECT_EQ(huge.Width(), 0);
   EXPECT_EQ(huge.Height(), 0);
   EXPECT_EQ(huge.Bits(), nullptr);
+  TBitmapEx unknown_format(3, 3, 99);
+  EXPECT_EQ(unknown_format.Width(), 0);
+  EXPECT_EQ(unknown_format.Bits(), nullptr);
   // Pixel operations leave empty bitmaps alone.
   huge.Fade(3);
   huge.Tint(0);
