@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <random>
 
 #include "base/Exceptions.h"
 #include "base/Format.h"
@@ -179,6 +180,28 @@ std::string FollowLinks(const std::u16string& file_name, std::string path) {
 
 }  // namespace
 
+namespace {
+
+// Creates a new file named path + "." + six random letters with mode 0666
+// less the umask, as a plain create would; returns its descriptor or -1.
+int CreateTempBeside(const std::string& path, std::string* temp) {
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = path + ".";
+    for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) {
+      *temp = name;
+      return fd;
+    }
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+}  // namespace
+
 TAtomicFile::TAtomicFile(const std::u16string& file_name) : file_name_(file_name) {
   const std::string name = Utf16ToUtf8(file_name);
   if (name.empty() || name.find('\0') != std::string::npos) RaiseFileError(true, file_name, ENOENT);
@@ -189,16 +212,12 @@ TAtomicFile::TAtomicFile(const std::u16string& file_name) : file_name_(file_name
   // A write-protected file is refused as opening it for writing would be.
   if (exists && ::faccessat(AT_FDCWD, path_.c_str(), W_OK, AT_EACCESS) != 0)
     RaiseFileError(true, file_name, errno);
-  std::string temp = path_ + ".XXXXXX";
-  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  std::string temp;
+  const int fd = CreateTempBeside(path_, &temp);
   if (fd < 0) RaiseFileError(true, file_name, errno);
-  if (exists) {
-    ::fchmod(fd, st.st_mode & 07777);
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-  }
+  // A new file gets the mode the process's umask gives (applied by open); a
+  // replaced one keeps its own.
+  if (exists) ::fchmod(fd, st.st_mode & 07777);
   temp_name_ = temp;
   stream_ = new TFileStream(fd);
 }

@@ -124,3 +124,17 @@ TEST_F(TempDir, AtomicReplaceRefusesAWriteProtectedFile) {
   EXPECT_EQ(Slurp(path), "frozen");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
+
+TEST_F(TempDir, AtomicReplaceGivesANewFileTheUmaskModeAndKeepsAnOldFilesMode) {
+  const mode_t old_mask = ::umask(027);
+  const auto path = Path("new.ini");
+  ReplaceFileAtomically(path, [](TStream& s) { s.WriteBuffer("x", 1); });
+  ::umask(old_mask);
+  struct stat st {};
+  ASSERT_EQ(::stat(Utf16ToUtf8(path).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  ::chmod(Utf16ToUtf8(path).c_str(), 0604);
+  ReplaceFileAtomically(path, [](TStream& s) { s.WriteBuffer("y", 1); });
+  ASSERT_EQ(::stat(Utf16ToUtf8(path).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0604u);
+}
