@@ -355,8 +355,10 @@ void TControl::CreateWindowHandle(const TCreateParams& params) {
                           reinterpret_cast<HMENU>(static_cast<std::intptr_t>(ctrl_id_)),
                           params.WindowClass.hInstance, params.Param);
   }
-  if (!wnd) RaiseLastWindowError();
+  // Stored also when creation failed: WM_CREATE may already have stored the
+  // handle of the window that was destroyed again.
   window_handle_ = wnd;
+  if (!wnd) RaiseLastWindowError();
 }
 
 void TControl::DestroyHandle() {

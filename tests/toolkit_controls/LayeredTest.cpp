@@ -327,6 +327,26 @@ TEST_F(WindowExTest, CreatedHiddenLayeredWithoutTaskbarEntry) {
   EXPECT_FALSE(GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
 }
 
+// A window whose creation is refused after WM_CREATE stored its handle must
+// not keep that dead handle: the next Handle() creates the window anew.
+TEST_F(WindowExTest, RefusedCreationLeavesNoHandleBehind) {
+  struct Refusing : TWindowEx {
+    using TWindowEx::TWindowEx;
+    void WMCreate(TWidgetMessage& message) override {
+      TWindowEx::WMCreate(message);
+      if (refuse) message.Result = -1;
+    }
+    bool refuse = true;
+  };
+  auto* window = Make<Refusing>();
+  EXPECT_THROW(window->Handle(), EOSError);
+  EXPECT_EQ(window->WindowHandle(), nullptr);
+  window->refuse = false;
+  HWND wnd = window->Handle();
+  ASSERT_TRUE(IsWindow(wnd));
+  EXPECT_EQ(FindControl(wnd), window);
+}
+
 TEST_F(WindowExTest, CloseActions) {
   auto* window = MakeWindow(8, 8, kWindowColor);
   HWND wnd = window->WindowHandle();
