@@ -617,15 +617,34 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name, DW
   cs.lpszName = window_name;
   cs.lpszClass = class_name;
   cs.dwExStyle = ex_style;
-  if (!core::Send(h, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
+  // A procedure that refuses creation, or raises during it, takes the
+  // half-made window with it; the error passes on to the caller.
+  auto discard_unborn = [h] {
     if (Window* dead = FindQuiet(h)) {
       MarkDestroying(dead);
       FreeTree(h);
     }
+  };
+  LRESULT nc_created;
+  try {
+    nc_created = core::Send(h, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs));
+  } catch (...) {
+    discard_unborn();
+    throw;
+  }
+  if (!nc_created) {
+    discard_unborn();
     return Fail<HWND>(ERROR_INVALID_PARAMETER, nullptr);
   }
   if (!FindQuiet(h)) return nullptr;
-  if (core::Send(h, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+  LRESULT created;
+  try {
+    created = core::Send(h, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs));
+  } catch (...) {
+    if (FindQuiet(h)) DestroyWindow(h);
+    throw;
+  }
+  if (created == -1) {
     DestroyWindow(h);
     return Fail<HWND>(ERROR_INVALID_PARAMETER, nullptr);
   }

@@ -1,4 +1,6 @@
 // Windows, classes, procedures, properties, the tree and its z-order.
+#include <stdexcept>
+
 #include "tests/platform/PlatformFixture.h"
 
 namespace varnika::test {
@@ -33,6 +35,17 @@ TEST_F(WindowTest, FailingCreateFailsTheCreationAndFreesTheClass) {
   EXPECT_EQ(Log({WM_CREATE, WM_DESTROY, WM_NCDESTROY}),
             (Strings{"bad WM_CREATE", "bad WM_DESTROY", "bad WM_NCDESTROY"}));
   EXPECT_EQ(GetWindow(GetDesktopWindow(), GW_CHILD), nullptr);
+  EXPECT_TRUE(UnregisterClassW(kTestClass, nullptr));
+}
+
+TEST_F(WindowTest, AProcedureRaisingDuringCreationTakesTheHalfMadeWindowWithIt) {
+  On("nc", WM_NCCREATE, [](HWND, WPARAM, LPARAM) -> LRESULT { throw std::runtime_error("nc"); });
+  EXPECT_THROW(Top("nc", Rect(0, 0, 10, 10)), std::runtime_error);
+  On("cr", WM_CREATE, [](HWND, WPARAM, LPARAM) -> LRESULT { throw std::runtime_error("create"); });
+  EXPECT_THROW(Top("cr", Rect(0, 0, 10, 10)), std::runtime_error);
+  EXPECT_EQ(Log({WM_DESTROY, WM_NCDESTROY}), (Strings{"nc WM_NCDESTROY", "cr WM_DESTROY", "cr WM_NCDESTROY"}));
+  EXPECT_EQ(GetWindow(GetDesktopWindow(), GW_CHILD), nullptr);
+  EXPECT_TRUE(display->Stacking().empty());
   EXPECT_TRUE(UnregisterClassW(kTestClass, nullptr));
 }
 
