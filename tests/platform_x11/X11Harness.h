@@ -63,7 +63,7 @@ class X11Test : public ::testing::Test {
   unsigned long XWindow(HWND wnd) { return backend_->XWindowOf(wnd); }
 
   // Dispatches messages until done() holds (true) or timeout_ms passed.
-  bool Pump(const std::function<bool()>& done, int timeout_ms = 3000);
+  bool Pump(const std::function<bool()>& done, int timeout_ms = 10000);
   void PumpFor(int ms);
   // Waits until the server has shown what the window system asked for.
   void Settle();
@@ -71,12 +71,12 @@ class X11Test : public ::testing::Test {
   // Messages of one kind to one window (nullptr: any window).
   std::vector<Seen> Received(HWND wnd, UINT msg) const;
   bool Got(HWND wnd, UINT msg) const { return !Received(wnd, msg).empty(); }
-  bool AwaitMessage(HWND wnd, UINT msg, int timeout_ms = 3000);
+  bool AwaitMessage(HWND wnd, UINT msg, int timeout_ms = 10000);
   void Forget();
 
   // The screen pixel, after waiting (bounded) for it to become `expected`
   // within `tolerance` per channel: a compositing manager repaints late.
-  std::uint32_t PixelSoon(int x, int y, std::uint32_t expected, int tolerance = 0, int timeout_ms = 3000);
+  std::uint32_t PixelSoon(int x, int y, std::uint32_t expected, int tolerance = 0, int timeout_ms = 10000);
 
  private:
   X11Backend* backend_ = nullptr;
