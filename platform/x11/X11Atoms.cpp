@@ -36,6 +36,7 @@ void Atoms::Intern(Display* display, int screen) {
       {"_NET_WM_ICON", &net_wm_icon},
       {cm.c_str(), &net_wm_cm},
       {kForeignMessageAtom, &message},
+      {"_VARNIKA_TIMESTAMP", &timestamp},
   };
   constexpr int kCount = sizeof(entries) / sizeof(entries[0]);
   char* names[kCount];

@@ -30,6 +30,7 @@ struct Atoms {
   Atom net_wm_icon = 0;
   Atom net_wm_cm = 0;  // _NET_WM_CM_S<screen>
   Atom message = 0;    // kForeignMessageAtom
+  Atom timestamp = 0;  // appended to (with nothing) to learn the server's time
 
   void Intern(Display* display, int screen);
 };

@@ -3,6 +3,7 @@
 #include "platform/x11/X11Internal.h"
 
 #include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/cursorfont.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xfixes.h>
@@ -191,7 +192,8 @@ void X11Backend::Deliver(RawEvent event) {
   attrs.bit_gravity = NorthWestGravity;
   attrs.override_redirect = popup ? True : False;
   attrs.event_mask = ExposureMask | StructureNotifyMask | FocusChangeMask | ButtonPressMask | ButtonReleaseMask |
-                     PointerMotionMask | EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask;
+                     PointerMotionMask | EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask |
+                     PropertyChangeMask;
   constexpr unsigned long kMask =
       CWColormap | CWBorderPixel | CWBackPixel | CWBitGravity | CWOverrideRedirect | CWEventMask;
   return XCreateWindow(x_->dpy(), x_->root, rect.left, rect.top, Dimension(rect.right - rect.left),
@@ -415,10 +417,34 @@ void X11Backend::ActivateSurface(HWND wnd) {
   FocusNow(*s);
 }
 
+// The X server's current time: the time stamp of the PropertyNotify that
+// appending nothing to a property of the window produces.
+Time X11Backend::ServerTime(Surface& s) {
+  Display* d = x_->dpy();
+  const Atom atom = x_->atoms.timestamp;
+  XChangeProperty(d, s.xid(), atom, XA_STRING, 8, PropModeAppend, nullptr, 0);
+  struct Match {
+    ::Window window;
+    Atom atom;
+  } match{s.xid(), atom};
+  XEvent event;
+  XIfEvent(
+      d, &event,
+      [](Display*, XEvent* e, XPointer arg) -> Bool {
+        const auto* m = reinterpret_cast<const Match*>(arg);
+        return e->type == PropertyNotify && e->xproperty.window == m->window && e->xproperty.atom == m->atom;
+      },
+      reinterpret_cast<XPointer>(&match));
+  return event.xproperty.time;
+}
+
 void X11Backend::FocusNow(Surface& s) {
   Display* d = x_->dpy();
   if (WindowManagerRunning()) {
-    x11::RequestActivation(d, x_->root, s.xid(), x_->atoms, x_->last_user_time);
+    // A window manager may refuse an activation without a time stamp; with no
+    // user input seen yet, the server's present time speaks for the request.
+    const Time time = x_->last_user_time != CurrentTime ? x_->last_user_time : ServerTime(s);
+    x11::RequestActivation(d, x_->root, s.xid(), x_->atoms, time);
   } else {
     XSetInputFocus(d, s.xid(), RevertToPointerRoot, CurrentTime);
   }

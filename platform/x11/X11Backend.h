@@ -92,6 +92,7 @@ class X11Backend final : public Backend {
   void ApplyMode(Surface& s);
   void ApplyCursor(Surface& s);
   void FocusNow(Surface& s);
+  unsigned long ServerTime(Surface& s);
   unsigned long CursorFor(CursorShape shape);
   bool WindowManagerRunning() const;
 
