@@ -88,6 +88,9 @@ struct SurfaceDesc {
 };
 
 // A layered frame: width * height premultiplied ARGB32 pixels, rows packed.
+// The pixels are the window system's copy of the window's frame: they stay
+// as they are until the next PresentFrame or DestroySurface for that
+// surface, so a backend may read them later instead of copying them.
 struct FrameView {
   const std::uint32_t* pixels = nullptr;
   int width = 0;

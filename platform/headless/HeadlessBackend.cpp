@@ -1,7 +1,6 @@
 #include "platform/headless/HeadlessBackend.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace varnika {
 
@@ -185,7 +184,14 @@ bool HeadlessBackend::HasSurface(HWND wnd) const {
 HeadlessBackend::Surface HeadlessBackend::SurfaceOf(HWND wnd) const {
   std::lock_guard lock(mutex_);
   auto it = surfaces_.find(wnd);
-  return it == surfaces_.end() ? Surface{} : it->second;
+  if (it == surfaces_.end()) return Surface{};
+  Surface s = it->second;
+  auto source = frame_sources_.find(wnd);
+  if (source != frame_sources_.end() && source->second) {
+    const size_t count = static_cast<size_t>(s.frame_width) * static_cast<size_t>(s.frame_height);
+    s.pixels.assign(source->second, source->second + count);
+  }
+  return s;
 }
 
 std::vector<HWND> HeadlessBackend::Stacking() const {
@@ -247,6 +253,7 @@ void HeadlessBackend::CreateSurface(HWND wnd, const SurfaceDesc& desc) {
 void HeadlessBackend::DestroySurface(HWND wnd) {
   std::lock_guard lock(mutex_);
   surfaces_.erase(wnd);
+  frame_sources_.erase(wnd);
   std::erase(stacking_, wnd);
   if (grab_ == wnd) grab_ = nullptr;
 }
@@ -287,9 +294,7 @@ void HeadlessBackend::PresentFrame(HWND wnd, const FrameView& frame) {
   auto it = surfaces_.find(wnd);
   if (it == surfaces_.end()) return;
   Surface& s = it->second;
-  const size_t count = static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height);
-  s.pixels.resize(count);
-  if (count) std::memcpy(s.pixels.data(), frame.pixels, count * sizeof(std::uint32_t));
+  frame_sources_[wnd] = frame.pixels;
   s.frame_width = frame.width;
   s.frame_height = frame.height;
   s.alpha = frame.alpha;

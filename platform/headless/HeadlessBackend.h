@@ -70,7 +70,9 @@ class HeadlessBackend : public Backend {
 
   // --- observation ---------------------------------------------------------
   bool HasSurface(HWND wnd) const;
-  Surface SurfaceOf(HWND wnd) const;  // a copy; empty when unknown
+  // A copy; empty when unknown. Its pixels are read from the window system's
+  // frame at the time of the call, so call it on the UI thread.
+  Surface SurfaceOf(HWND wnd) const;
   std::vector<HWND> Stacking() const;  // top to bottom
   CursorShape Cursor() const;
   HWND Grab() const;
@@ -127,6 +129,9 @@ class HeadlessBackend : public Backend {
   RECT work_area_{0, 0, 1280, 984};
   SIZE screen_{1280, 1024};
   std::map<HWND, Surface> surfaces_;
+  // The window system's frame of each surface, copied into Surface::pixels
+  // only when a test reads it.
+  std::map<HWND, const std::uint32_t*> frame_sources_;
   std::vector<HWND> stacking_;
   CursorShape cursor_ = CursorShape::Arrow;
   HWND grab_ = nullptr;
