@@ -114,20 +114,25 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc,
   int height = size ? size->cy : w->Height();
   if (width < 0 || height < 0) return Invalid();
   bool use_blend = (flags & ULW_ALPHA) && blend;
+  std::unique_ptr<LayeredFrame> resized;
   bool opaque = (flags & ULW_OPAQUE) || !use_blend || !(blend->AlphaFormat & AC_SRC_ALPHA);
   if (src_dc) {
     DeviceContext dc;
     if (!LookUp(src_dc, &dc)) return Invalid();
     POINT from = src_position ? *src_position : POINT{};
     if (from.x < 0 || from.y < 0 || from.x + width > dc.width || from.y + height > dc.height) return Invalid();
-    // The window's frame buffer is reused: a frame of the same size is copied
-    // over the last one without reallocating or clearing it first.
-    if (!w->frame) w->frame = std::make_unique<LayeredFrame>();
-    CopyPixels(dc, from.x, from.y, width, height, opaque, w->frame.get());
+    // A frame of the same size is copied over the last one, reusing its
+    // buffer. A new size gets a new buffer that replaces the old one only
+    // when it is presented: until then the display may still read the old
+    // pixels (FrameView), also from handlers of the move below.
+    const bool same_size = w->frame && !w->frame->pixels.empty() && w->frame->width == width &&
+                           w->frame->height == height;
+    if (!same_size) resized = std::make_unique<LayeredFrame>();
+    CopyPixels(dc, from.x, from.y, width, height, opaque, same_size ? w->frame.get() : resized.get());
   } else {
     if (!w->frame || w->frame->width != width || w->frame->height != height) return Invalid();
   }
-  w->frame->alpha = use_blend ? blend->SourceConstantAlpha : 255;
+  (resized ? *resized : *w->frame).alpha = use_blend ? blend->SourceConstantAlpha : 255;
 
   bool moves = position && (position->x != w->rect.left || position->y != w->rect.top);
   bool sizes = width != w->Width() || height != w->Height();
@@ -135,8 +140,10 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc,
     UINT swp = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW | (moves ? 0 : SWP_NOMOVE) | (sizes ? 0 : SWP_NOSIZE);
     core::SetPosition(w, nullptr, position ? position->x : 0, position ? position->y : 0, width, height, swp);
     w = core::FindQuiet(wnd);
-    if (!w || !w->frame) return FALSE;
+    if (!w) return FALSE;
   }
+  if (resized) w->frame = std::move(resized);
+  if (!w->frame) return FALSE;
   Present(w);
   return TRUE;
 }

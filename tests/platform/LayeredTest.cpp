@@ -105,6 +105,24 @@ TEST_F(LayeredTest, WorkAreaAndScreenSizeComeFromTheDisplay) {
   EXPECT_FALSE(SystemParametersInfoW(0x1234, 0, &work, 0));
 }
 
+TEST_F(LayeredTest, ANewFrameSizeKeepsTheOldPixelsReadableUntilItIsPresented) {
+  HWND w = Layered("w", POINT{0, 0});
+  std::vector<std::uint32_t> seen_during_move;
+  On("w", WM_WINDOWPOSCHANGING, [&](HWND h, WPARAM, LPARAM) {
+    seen_during_move = display->SurfaceOf(h).pixels;
+    return LRESULT{0};
+  });
+  std::vector<std::uint32_t> big(64 * 32, 0xFF336699u);
+  HDC dc = CreateMemoryDC(big.data(), 64, 32, 64 * 4);
+  SIZE size{64, 32};
+  POINT src{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  EXPECT_TRUE(UpdateLayeredWindow(w, nullptr, nullptr, &size, dc, &src, 0, &blend, ULW_ALPHA));
+  DeleteDC(dc);
+  EXPECT_EQ(seen_during_move, std::vector<std::uint32_t>(pixels_, pixels_ + 8));
+  EXPECT_EQ(display->SurfaceOf(w).pixels, big);
+}
+
 TEST_F(LayeredTest, TheDisplayShowsTheBigIconElseTheSmallOneUnpremultiplied) {
   HWND w = Layered("w", POINT{0, 0});
   const std::uint32_t small_bits[1] = {0x80402010};  // half-transparent, premultiplied
