@@ -53,37 +53,16 @@ void FramePresenter::Present(const FrameView& frame) {
   width_ = frame.width;
   height_ = frame.height;
   alpha_ = frame.alpha;
-  // When the pixels go up unchanged, the shared segment itself keeps the
-  // frame: one copy instead of two. The source is copied out only if a
-  // later alpha or mode change needs it.
-  if (use_shm_ && alpha_ == 255 && layered_ && EnsureShmCapacity()) {
-    source_in_shm_ = true;
-    Upload(frame.pixels);
-    return;
-  }
-  source_in_shm_ = false;
-  source_.assign(frame.pixels, frame.pixels + static_cast<size_t>(width_) * static_cast<size_t>(height_));
-  Upload(source_.data());
-}
-
-void FramePresenter::KeepSource() {
-  if (!source_in_shm_) return;
-  source_in_shm_ = false;
-  source_.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_));
-  const char* shm = shm_.Image()->data;
-  const auto line = static_cast<size_t>(shm_.Image()->bytes_per_line);
-  for (int y = 0; y < height_; ++y) {
-    std::memcpy(source_.data() + static_cast<size_t>(y) * static_cast<size_t>(width_), shm + line * static_cast<size_t>(y),
-                static_cast<size_t>(width_) * 4);
-  }
+  // The window system keeps the frame until the next present, so alpha and
+  // mode changes upload from it again without a copy of our own.
+  source_ = frame.pixels;
+  Upload(source_);
 }
 
 void FramePresenter::SetAlpha(BYTE alpha) {
   if (alpha == alpha_) return;
   alpha_ = alpha;
-  if (!HasFrame()) return;
-  KeepSource();
-  Upload(source_.data());
+  if (HasFrame()) Upload(source_);
 }
 
 void FramePresenter::Redraw() {
@@ -101,8 +80,7 @@ void FramePresenter::SetMode(bool layered, bool compositing, bool click_through)
   click_through_ = click_through;
   shape_dirty_ = true;
   if (reupload && HasFrame()) {
-    KeepSource();
-    Upload(source_.data());
+    Upload(source_);
   } else {
     UpdateShape();
   }

@@ -1,5 +1,5 @@
-// Shows a surface's layered frames in its X window: keeps a copy of the last
-// frame, applies the constant alpha into the upload buffer (a MIT-SHM image
+// Shows a surface's layered frames in its X window: reads the last frame
+// from the window system (which keeps it until the next present), applies the constant alpha into the upload buffer (a MIT-SHM image
 // when the server offers one, else client memory sent with XPutImage), and
 // keeps the window's shapes in step with the pixels:
 // - bounding shape: without a compositing manager, the pixels that are not
@@ -30,7 +30,8 @@ class FramePresenter {
 
   explicit FramePresenter(const Target& target);
 
-  // Copies the frame and shows it.
+  // Shows the frame; its pixels must stay as they are until the next
+  // Present or the presenter's end (FrameView's promise).
   void Present(const FrameView& frame);
   // Shows the last frame again with another constant alpha.
   void SetAlpha(BYTE alpha);
@@ -47,11 +48,8 @@ class FramePresenter {
 
  private:
   // Applies the alpha to source (width_ x height_, rows packed) into the
-  // upload buffer, puts it and reshapes. Without shared memory, source must
-  // outlive the frame (source_).
+  // upload buffer, puts it and reshapes.
   void Upload(const std::uint32_t* source);
-  // Copies the frame out of the shared segment before it gets overwritten.
-  void KeepSource();
   void Put();
   // Makes sure the server has finished reading the shared image.
   void WaitForServer();
@@ -66,8 +64,7 @@ class FramePresenter {
   bool has_shape_;
   XGcHandle gc_;
 
-  std::vector<std::uint32_t> source_;  // the frame, unless the segment holds it
-  bool source_in_shm_ = false;
+  const std::uint32_t* source_ = nullptr;  // the window system's copy of the frame
   int width_ = 0;
   int height_ = 0;
   BYTE alpha_ = 255;
