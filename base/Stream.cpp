@@ -219,18 +219,17 @@ TAtomicFile::TAtomicFile(const std::u16string& file_name) : file_name_(file_name
   // replaced one keeps its own.
   if (exists) ::fchmod(fd, st.st_mode & 07777);
   temp_name_ = temp;
-  stream_ = new TFileStream(fd);
+  stream_ = std::make_unique<TFileStream>(fd);
 }
 
 TAtomicFile::~TAtomicFile() {
-  delete stream_;
+  stream_.reset();
   if (!committed_) ::unlink(temp_name_.c_str());
 }
 
 void TAtomicFile::Commit() {
   if (!stream_->Sync()) throw EWriteError(u"Stream write error");
-  delete stream_;
-  stream_ = nullptr;
+  stream_.reset();
   if (::rename(temp_name_.c_str(), path_.c_str()) != 0)
     RaiseFileError(true, file_name_, errno);
   committed_ = true;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,8 @@ class TAtomicFile {
  public:
   explicit TAtomicFile(const std::u16string& file_name);
   ~TAtomicFile();  // removes the temporary file unless committed
+  TAtomicFile(const TAtomicFile&) = delete;
+  TAtomicFile& operator=(const TAtomicFile&) = delete;
   TStream& Stream() { return *stream_; }
   void Commit();   // flushes, closes and renames; raises EWriteError/EFCreateError
 
@@ -100,7 +103,7 @@ class TAtomicFile {
   std::u16string file_name_;
   std::string path_;  // file_name with its symbolic links followed
   std::string temp_name_;
-  TFileStream* stream_ = nullptr;
+  std::unique_ptr<TFileStream> stream_;
   bool committed_ = false;
 };
 
