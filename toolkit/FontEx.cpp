@@ -30,18 +30,25 @@ bool FontFamilyInstalled(const std::string& family) {
 
 TFontEx::TFontEx() { CreateHandle(); }
 
+// The installed family for name_, asked of fontconfig only when the name
+// changed: size and style changes rebuild the handle with the same family.
+const std::u16string& TFontEx::ResolvedFamily() {
+  if (resolved_ && resolved_name_ == name_) return resolved_family_;
+  const std::string family = Utf16ToUtf8(name_);
+  if (!family.empty() && family.find('\0') == std::string::npos && FontFamilyInstalled(family))
+    resolved_family_ = name_;
+  else
+    resolved_family_ = AnyFontInstalled() ? kGenericSansSerif : u"";
+  resolved_name_ = name_;
+  resolved_ = true;
+  return resolved_family_;
+}
+
 void TFontEx::CreateHandle() {
   if (size_ <= 0 || size_ > kMaxFontSize) return;
-  std::string family = Utf16ToUtf8(name_);
-  family_ = name_;
-  if (family.empty() || family.find('\0') != std::string::npos || !FontFamilyInstalled(family)) {
-    if (!AnyFontInstalled()) {
-      family_.clear();
-      return;
-    }
-    family_ = kGenericSansSerif;
-    family = Utf16ToUtf8(family_);
-  }
+  family_ = ResolvedFamily();
+  if (family_.empty()) return;
+  const std::string family = Utf16ToUtf8(family_);
   handle_.reset(pango_font_description_new());
   pango_font_description_set_family(handle_.get(), family.c_str());
   pango_font_description_set_size(handle_.get(), size_ * PANGO_SCALE);

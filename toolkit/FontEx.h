@@ -63,6 +63,11 @@ class TFontEx : public TGraphicObjectEx {
 
   PangoFontDescriptionPtr handle_;
   std::u16string family_;
+  // The last name checked against the installed fonts, and its answer.
+  const std::u16string& ResolvedFamily();
+  bool resolved_ = false;
+  std::u16string resolved_name_;
+  std::u16string resolved_family_;
   ARGB color_ = kDefaultColor;
   std::u16string name_ = u"Arial";
   int size_ = 10;
