@@ -593,6 +593,7 @@ inline const LPCWSTR IDC_HELP = MakeIntResourceW(32651);
 // Error codes left by failing calls (GetLastError)
 // ---------------------------------------------------------------------------
 constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
