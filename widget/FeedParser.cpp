@@ -1,0 +1,97 @@
+#include "widget/FeedParser.h"
+
+#include <algorithm>
+
+#include "base/Utf.h"
+#include "widget/WrapLines.h"
+#include "widget/XmlDocument.h"
+
+namespace varnika {
+
+namespace {
+
+constexpr char kAtomEntries[] = "/feed/entry";
+constexpr char kRssItems[] = "/rss/channel/item";
+
+bool IsBlank(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= 32; });
+}
+
+// Everything up to and including the first closing anchor goes: feeds put
+// a linked picture before the summary's sentence.
+std::string WithoutLeadingAnchor(std::string text) {
+  std::size_t end = text.find("</a>");
+  if (end != std::string::npos) text.erase(0, end + 4);
+  return text;
+}
+
+}  // namespace
+
+std::u16string WrapTitle(std::string_view utf8) {
+  return Widen(WrapLines(utf8, kWrapBreak, kWrapBreakChars, kTitleWrapColumn));
+}
+
+std::u16string WrapSummary(std::string_view utf8) {
+  return Widen(WrapLines(utf8, kWrapBreak, kWrapBreakChars, kSummaryWrapColumn));
+}
+
+std::string TFeedParser::Path() const { return Narrow(file_name_); }
+
+void TFeedParser::ClearItems() { items_ = std::make_unique<TElementList>(); }
+
+void TFeedParser::Parse() {
+  TXmlDocument document;
+  try {
+    if (!document.load(Path())) return;
+    if (document.selectNodes(kAtomEntries).length() > 0) {
+      ParseAtom();
+      return;
+    }
+    if (document.selectNodes(kRssItems).length() > 0) ParseRss();
+  } catch (const std::exception&) {
+    // The previous headlines stay.
+  }
+}
+
+void TFeedParser::ParseAtom() {
+  TXmlDocument document;
+  try {
+    if (!document.load(Path())) return;
+    ClearItems();
+    for (const TXmlNode& entry : document.selectNodes(kAtomEntries)) {
+      auto element = std::make_unique<TElement>();
+      if (TXmlNode title = entry.selectSingleNode("title")) element->Title = WrapTitle(title.text());
+      if (TXmlNode summary = entry.selectSingleNode("summary")) element->Summary = WrapSummary(summary.text());
+      if (TXmlNode link = entry.selectSingleNode("link/@href")) element->Link = link.text();
+      if (TXmlNode updated = entry.selectSingleNode("updated")) element->Date = updated.text();
+      items_->Add(std::move(element));
+    }
+  } catch (const std::exception&) {
+    // The entries read so far stay.
+  }
+}
+
+void TFeedParser::ParseRss() {
+  TXmlDocument document;
+  try {
+    if (!document.load(Path())) return;
+    ClearItems();
+    for (const TXmlNode& item : document.selectNodes(kRssItems)) {
+      auto element = std::make_unique<TElement>();
+      if (TXmlNode title = item.selectSingleNode("title")) {
+        std::string text = title.text();
+        if (IsBlank(text)) continue;
+        element->Title = WrapTitle(text);
+      }
+      if (TXmlNode description = item.selectSingleNode("description"))
+        element->Summary = WrapSummary(WithoutLeadingAnchor(description.text()));
+      if (TXmlNode link = item.selectSingleNode("link")) element->Link = link.text();
+      if (TXmlNode date = item.selectSingleNode("pubDate")) element->Date = date.text();
+      items_->Add(std::move(element));
+    }
+  } catch (const std::exception&) {
+    // The items read so far stay.
+  }
+}
+
+}  // namespace varnika
