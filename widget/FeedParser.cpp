@@ -39,15 +39,18 @@ std::string TFeedParser::Path() const { return Narrow(file_name_); }
 
 void TFeedParser::ClearItems() { items_ = std::make_unique<TElementList>(); }
 
+// Detection and reading share one document: the file is parsed once.
 void TFeedParser::Parse() {
   TXmlDocument document;
   try {
     if (!document.load(Path())) return;
-    if (document.selectNodes(kAtomEntries).length() > 0) {
-      ParseAtom();
+    TXmlNodeList entries = document.selectNodes(kAtomEntries);
+    if (entries.length() > 0) {
+      ReadGuarded([&] { ReadAtom(entries); });
       return;
     }
-    if (document.selectNodes(kRssItems).length() > 0) ParseRss();
+    TXmlNodeList items = document.selectNodes(kRssItems);
+    if (items.length() > 0) ReadGuarded([&] { ReadRss(items); });
   } catch (const std::exception&) {
     // The previous headlines stay.
   }
@@ -55,42 +58,53 @@ void TFeedParser::Parse() {
 
 void TFeedParser::ParseAtom() {
   TXmlDocument document;
-  try {
-    if (!document.load(Path())) return;
-    ClearItems();
-    for (const TXmlNode& entry : document.selectNodes(kAtomEntries)) {
-      auto element = std::make_unique<TElement>();
-      if (TXmlNode title = entry.selectSingleNode("title")) element->Title = WrapTitle(title.text());
-      if (TXmlNode summary = entry.selectSingleNode("summary")) element->Summary = WrapSummary(summary.text());
-      if (TXmlNode link = entry.selectSingleNode("link/@href")) element->Link = link.text();
-      if (TXmlNode updated = entry.selectSingleNode("updated")) element->Date = updated.text();
-      items_->Add(std::move(element));
-    }
-  } catch (const std::exception&) {
-    // The entries read so far stay.
-  }
+  ReadGuarded([&] {
+    if (document.load(Path())) ReadAtom(document.selectNodes(kAtomEntries));
+  });
 }
 
 void TFeedParser::ParseRss() {
   TXmlDocument document;
+  ReadGuarded([&] {
+    if (document.load(Path())) ReadRss(document.selectNodes(kRssItems));
+  });
+}
+
+// An error while reading ends the reading; the headlines read so far stay.
+template <typename F>
+void TFeedParser::ReadGuarded(F read) {
   try {
-    if (!document.load(Path())) return;
-    ClearItems();
-    for (const TXmlNode& item : document.selectNodes(kRssItems)) {
-      auto element = std::make_unique<TElement>();
-      if (TXmlNode title = item.selectSingleNode("title")) {
-        std::string text = title.text();
-        if (IsBlank(text)) continue;
-        element->Title = WrapTitle(text);
-      }
-      if (TXmlNode description = item.selectSingleNode("description"))
-        element->Summary = WrapSummary(WithoutLeadingAnchor(description.text()));
-      if (TXmlNode link = item.selectSingleNode("link")) element->Link = link.text();
-      if (TXmlNode date = item.selectSingleNode("pubDate")) element->Date = date.text();
-      items_->Add(std::move(element));
-    }
+    read();
   } catch (const std::exception&) {
-    // The items read so far stay.
+  }
+}
+
+void TFeedParser::ReadAtom(const TXmlNodeList& entries) {
+  ClearItems();
+  for (const TXmlNode& entry : entries) {
+    auto element = std::make_unique<TElement>();
+    if (TXmlNode title = entry.selectSingleNode("title")) element->Title = WrapTitle(title.text());
+    if (TXmlNode summary = entry.selectSingleNode("summary")) element->Summary = WrapSummary(summary.text());
+    if (TXmlNode link = entry.selectSingleNode("link/@href")) element->Link = link.text();
+    if (TXmlNode updated = entry.selectSingleNode("updated")) element->Date = updated.text();
+    items_->Add(std::move(element));
+  }
+}
+
+void TFeedParser::ReadRss(const TXmlNodeList& items) {
+  ClearItems();
+  for (const TXmlNode& item : items) {
+    auto element = std::make_unique<TElement>();
+    if (TXmlNode title = item.selectSingleNode("title")) {
+      std::string text = title.text();
+      if (IsBlank(text)) continue;
+      element->Title = WrapTitle(text);
+    }
+    if (TXmlNode description = item.selectSingleNode("description"))
+      element->Summary = WrapSummary(WithoutLeadingAnchor(description.text()));
+    if (TXmlNode link = item.selectSingleNode("link")) element->Link = link.text();
+    if (TXmlNode date = item.selectSingleNode("pubDate")) element->Date = date.text();
+    items_->Add(std::move(element));
   }
 }
 

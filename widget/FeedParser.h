@@ -1,7 +1,8 @@
 // Reads a saved news feed into headlines: Atom (entries under /feed) or
 // RSS 2.0 (items under /rss/channel). Titles are wrapped at 50 columns and
 // summaries at 60 (WrapLines, CR LF breaks); links and dates are kept as
-// found. Every operation loads the file into a fresh document.
+// found. Each operation loads the file into a fresh document; Parse reads
+// the headlines from the document it detected the format in.
 //
 // Parse replaces the headlines only when the file loads as XML and holds at
 // least one Atom entry or RSS item; otherwise the previous headlines stay.
@@ -14,6 +15,7 @@
 #include <string_view>
 
 #include "widget/Element.h"
+#include "widget/XmlDocument.h"
 
 namespace varnika {
 
@@ -36,9 +38,9 @@ class TFeedParser {
 
   // Detects the format and reads the feed with ParseAtom or ParseRss.
   void Parse();
-  // Clear the list and read every entry (Atom) or every item with a title
-  // that is not blank (RSS), in document order. A file that does not load
-  // leaves the list as it was.
+  // Load the file, clear the list and read every entry (Atom) or every
+  // item with a title that is not blank (RSS), in document order. A file
+  // that does not load leaves the list as it was.
   void ParseAtom();
   void ParseRss();
   // Frees the headlines and starts a new, empty list.
@@ -46,6 +48,10 @@ class TFeedParser {
 
  private:
   std::string Path() const;
+  template <typename F>
+  void ReadGuarded(F read);
+  void ReadAtom(const TXmlNodeList& entries);
+  void ReadRss(const TXmlNodeList& items);
 
   std::unique_ptr<TElementList> items_;
   std::u16string file_name_;

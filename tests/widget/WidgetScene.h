@@ -115,14 +115,27 @@ struct TWidgetScene {
   }
 };
 
-inline std::vector<std::uint32_t> Frame(const HeadlessBackend& backend, TWindowEx* window) {
-  return backend.SurfaceOf(window->WindowHandle()).pixels;
-}
+// The window's last presented frame, read once.
+class TFrame {
+ public:
+  TFrame(const HeadlessBackend& backend, TWindowEx* window) {
+    HeadlessBackend::Surface surface = backend.SurfaceOf(window->WindowHandle());
+    width_ = surface.frame_width;
+    height_ = surface.frame_height;
+    pixels_ = std::move(surface.pixels);
+  }
+  std::uint32_t At(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0xDEADBEEF;
+    return pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)];
+  }
+  friend bool operator==(const TFrame& a, const TFrame& b) {
+    return a.width_ == b.width_ && a.height_ == b.height_ && a.pixels_ == b.pixels_;
+  }
 
-inline std::uint32_t FramePixel(const HeadlessBackend& backend, TWindowEx* window, int x, int y) {
-  HeadlessBackend::Surface s = backend.SurfaceOf(window->WindowHandle());
-  if (x < 0 || y < 0 || x >= s.frame_width || y >= s.frame_height) return 0xDEADBEEF;
-  return s.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(s.frame_width) + static_cast<std::size_t>(x)];
-}
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<std::uint32_t> pixels_;
+};
 
 }  // namespace varnika::testing
