@@ -29,8 +29,9 @@ std::string FamilyKey(std::string_view family) {
   return key;
 }
 
+// Without "complain" fontconfig reports a malformed text as loaded.
 bool ParseInto(FcConfig* config, const std::string& xml) {
-  return FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(xml.c_str()), FcFalse) == FcTrue;
+  return FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(xml.c_str()), FcTrue) == FcTrue;
 }
 
 }  // namespace
