@@ -104,9 +104,10 @@ double LetterK(cairo_t* cr, double x) {
 void DrawLogo(cairo_t* cr, int, int) {
   // Straight stems are 4 pixels wide: a whole-pixel left edge keeps them
   // sharp, so every letter starts on a whole pixel.
-  auto next = [](double right) { return static_cast<double>(static_cast<int>(right + kGap + 0.5)); };
-  double x = 3;
-  x = next(LetterV(cr, x));
+  auto next = [](double right, double gap = kGap) { return static_cast<double>(static_cast<int>(right + gap + 0.5)); };
+  double x = 4;
+  // The V's open top leaves room: the a tucks in closer.
+  x = next(LetterV(cr, x), 1);
   x = next(LetterA(cr, x));
   x = next(LetterR(cr, x));
   x = next(LetterN(cr, x));

@@ -12,18 +12,19 @@ void DrawScrollTrack(cairo_t* cr, int, int height) {
 }
 
 void DrawScrollThumb(cairo_t* cr, int, int height) {
-  // Eight pixels wide, centred on the thumb's x = 9.
+  // Eight pixels wide, centred on the thumb's x = 9; the outline runs on
+  // pixel centres so that it stays one sharp pixel wide.
   RoundedRect(cr, 5, 2, 8, height - 4, 4);
   SetVerticalGradient(cr, 2, height - 2, Hex(0x5F7DB0), Hex(0x3F5F96));
-  cairo_fill_preserve(cr);
+  cairo_fill(cr);
+  RoundedRect(cr, 5.5, 2.5, 7, height - 5, 3.5);
   cairo_set_line_width(cr, 1);
   SetSource(cr, Hex(0x22324D, 0.25));
   cairo_stroke(cr);
-  // Grip: three short lines across the middle.
-  const double mid = height / 2.0;
+  // Grip: three short lines across the middle, on whole rows.
+  SetSource(cr, Hex(0xFFFFFF, 0.55));
   for (int i = -1; i <= 1; ++i) {
-    SetSource(cr, Hex(0xFFFFFF, 0.55));
-    cairo_rectangle(cr, 7, mid + i * 3 - 0.5 - 0.0, 4, 1);
+    cairo_rectangle(cr, 7, height / 2 - 1 + i * 3, 4, 1);
     cairo_fill(cr);
   }
 }
