@@ -72,13 +72,5 @@ TEST_F(CheckBoxTest, WithoutAnImageForItsStateOnlyTheCaptionShowsFromTheLeftEdge
   EXPECT_TRUE(Shows(*box, 0, 0));
 }
 
-TEST_F(CheckBoxTest, ANewImageReplacesTheOneInItsSlot) {
-  TCheckBoxEx* box = MakeBox();
-  box->States().SetUncheckedImage(Solid(20, kRed));
-  box->States().SetUncheckedImage(Solid(20, kBlue));
-  EXPECT_TRUE(Shows(*box, 20, kBlue));
-  EXPECT_EQ(box->States().CheckedImage(), nullptr);
-}
-
 }  // namespace
 }  // namespace varnika::testing
