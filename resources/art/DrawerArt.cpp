@@ -53,8 +53,9 @@ void DrawCloseGlyph(cairo_t* cr, double size, double disc_alpha, double arm, dou
 }
 
 void DrawBox(cairo_t* cr, bool checked) {
-  // 14 x 14 pixels (3..16), centred on the 20 x 20 image's (10, 10).
-  RoundedRect(cr, 3.5, 3.5, 13, 13, 3);
+  // 14 x 14 pixels (x 1..14, y 3..16): the caption that follows at x = 20
+  // keeps a clear gap from the box.
+  RoundedRect(cr, 1.5, 3.5, 13, 13, 3);
   if (checked) {
     SetVerticalGradient(cr, 3, 17, Hex(0x3D66AD), kBrand);
     cairo_fill_preserve(cr);
@@ -71,9 +72,9 @@ void DrawBox(cairo_t* cr, bool checked) {
   cairo_set_line_width(cr, 2);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-  cairo_move_to(cr, 6.5, 10.5);
-  cairo_line_to(cr, 9, 13);
-  cairo_line_to(cr, 13.5, 7.5);
+  cairo_move_to(cr, 4.5, 10.5);
+  cairo_line_to(cr, 7, 13);
+  cairo_line_to(cr, 11.5, 7.5);
   SetSource(cr, kWhite);
   cairo_stroke(cr);
   cairo_restore(cr);
