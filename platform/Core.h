@@ -208,6 +208,12 @@ bool LayeredPassesThrough(const Window* w, POINT screen);
 // --- default processing (DefWindowProc.cpp) -----------------------------------
 void RunMoveLoop(HWND wnd);
 
+// --- the notification area (NotifyIcon.cpp) ---------------------------------
+// A TrayInput raw event: the callback message to the icon's owner.
+void OnTrayInput(const RawEvent& event);
+// Forgets every icon (the window system shuts down).
+void ClearTray();
+
 // --- painting (Paint.cpp, GdiObjects.cpp) -------------------------------------
 // A WM_PAINT for the first window (matching the filter) whose update region
 // is not empty; it stays until the region is validated.
