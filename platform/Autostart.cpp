@@ -1,5 +1,6 @@
 #include "platform/Autostart.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -137,10 +138,13 @@ LONG WriteAutostartEntry(std::string_view name, std::string_view command_line) {
   const std::string folder = AutostartFolder();
   if (folder.empty()) return static_cast<LONG>(ERROR_PATH_NOT_FOUND);
   if (int error = CreateFolderPath(folder)) return static_cast<LONG>(Win32ErrorFromErrno(error));
+  const std::string path = AutostartEntryPath(name);
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return static_cast<LONG>(ERROR_ACCESS_DENIED);
   const std::string text = EntryText(name, exec);
   errno = 0;
   try {
-    ReplaceFileAtomically(Utf8ToUtf16(AutostartEntryPath(name)), [&](TStream& stream) {
+    ReplaceFileAtomically(Utf8ToUtf16(path), [&](TStream& stream) {
       stream.WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
     });
   } catch (const Exception&) {
