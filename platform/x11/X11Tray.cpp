@@ -50,6 +50,10 @@ struct ContextDeleter {
 };
 using ContextPtr = std::unique_ptr<cairo_t, ContextDeleter>;
 
+void SetColor(cairo_t* cr, COLORREF c) {
+  cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
+}
+
 // The icon's straight ARGB as a premultiplied cairo image.
 SurfacePtr IconImage(const IconPixels& icon) {
   if (icon.width <= 0 || icon.height <= 0) return nullptr;
@@ -129,24 +133,33 @@ class Tray::Tip {
 
   ::Window Window() const { return window_; }
 
+  // The tip is drawn in memory and then put on the window whole: text drawn
+  // straight onto an X surface would leave glyph caches tied to the display.
   void Draw() {
+    SurfacePtr picture(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_));
+    {
+      ContextPtr cr(cairo_create(picture.get()));
+      const COLORREF back = GetSysColor(COLOR_INFOBK);
+      const COLORREF fore = GetSysColor(COLOR_INFOTEXT);
+      const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
+      SetColor(cr.get(), back);
+      cairo_paint(cr.get());
+      SetColor(cr.get(), frame);
+      cairo_set_line_width(cr.get(), 1);
+      cairo_rectangle(cr.get(), 0.5, 0.5, width_ - 1, height_ - 1);
+      cairo_stroke(cr.get());
+      PangoLayout* layout = Layout(cr.get());
+      SetColor(cr.get(), fore);
+      cairo_move_to(cr.get(), kTipPadding, kTipPadding);
+      pango_cairo_show_layout(cr.get(), layout);
+      g_object_unref(layout);
+    }
     Visual* visual = DefaultVisual(x_.display, x_.screen);
     SurfacePtr surface(cairo_xlib_surface_create(x_.display, window_, visual, width_, height_));
     ContextPtr cr(cairo_create(surface.get()));
-    const COLORREF back = GetSysColor(COLOR_INFOBK);
-    const COLORREF fore = GetSysColor(COLOR_INFOTEXT);
-    cairo_set_source_rgb(cr.get(), GetRValue(back) / 255.0, GetGValue(back) / 255.0, GetBValue(back) / 255.0);
+    cairo_set_source_surface(cr.get(), picture.get(), 0, 0);
     cairo_paint(cr.get());
-    const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
-    cairo_set_source_rgb(cr.get(), GetRValue(frame) / 255.0, GetGValue(frame) / 255.0, GetBValue(frame) / 255.0);
-    cairo_set_line_width(cr.get(), 1);
-    cairo_rectangle(cr.get(), 0.5, 0.5, width_ - 1, height_ - 1);
-    cairo_stroke(cr.get());
-    PangoLayout* layout = Layout(cr.get());
-    cairo_set_source_rgb(cr.get(), GetRValue(fore) / 255.0, GetGValue(fore) / 255.0, GetBValue(fore) / 255.0);
-    cairo_move_to(cr.get(), kTipPadding, kTipPadding);
-    pango_cairo_show_layout(cr.get(), layout);
-    g_object_unref(layout);
+    cr.reset();
     cairo_surface_flush(surface.get());
     XFlush(x_.display);
   }
