@@ -7,10 +7,10 @@
 // message (posted, so it arrives through the window system's queue):
 // NIN_BALLOONSHOW when the service took the notice, NIN_BALLOONTIMEOUT when
 // it expired or the user dismissed it, NIN_BALLOONUSERCLICK when the user
-// clicked it, NIN_BALLOONHIDE when it was taken away (Close, or a newer
-// notice of the same icon... which replaces it without a message). Without a
-// bus or a service, notices are dropped without a word; the next notice
-// tries again.
+// clicked it, NIN_BALLOONHIDE when it was taken away (Close). A newer notice
+// of the same icon replaces the shown one in place, without a message for
+// the old one. Without a bus or a service, notices are dropped without a
+// word; the next notice tries again.
 //
 // The session bus is $DBUS_SESSION_BUS_ADDRESS, else $XDG_RUNTIME_DIR/bus
 // when that socket exists; no bus is started.
