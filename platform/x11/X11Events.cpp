@@ -15,6 +15,7 @@
 
 #include "platform/x11/WmHints.h"
 #include "platform/x11/X11Keys.h"
+#include "platform/x11/X11Tray.h"
 
 namespace varnika {
 
@@ -83,6 +84,7 @@ void X11Backend::Wait(DWORD timeout_ms) {
   } else if (timeout_ms != INFINITE) {
     ms = static_cast<int>(std::min<DWORD>(timeout_ms, INT_MAX));
   }
+  if (tray_) ms = tray_->PollTimeout(ms);
   pollfd fds[3] = {
       {ConnectionNumber(d), POLLIN, 0},
       {x_->wake.Get(), POLLIN, 0},
@@ -90,6 +92,7 @@ void X11Backend::Wait(DWORD timeout_ms) {
   };
   int ready = poll(fds, 3, ms);
   if (ms != 0) ++poll_wake_ups_;
+  if (tray_) tray_->Tick();
   if (ready <= 0) return;
   if (fds[1].revents) {
     std::uint64_t count = 0;
@@ -138,6 +141,7 @@ X11Backend::Handler X11Backend::HandlerFor(int type) {
 }
 
 void X11Backend::Dispatch(XEvent& event) {
+  if (tray_ && tray_->Handle(event)) return;
   if (x_->xfixes && event.type == x_->xfixes_event_base + XFixesSelectionNotify) {
     OnSelectionOwner(event);
     return;
