@@ -83,7 +83,7 @@ void TApplication::Run() {
 
 void TApplication::Initialize() {
   // Platform: the fonts the skin names, then the display.
-  LoadFontConfiguration();
+  LoadProgramFontConfiguration();
   InitWindowSystem(backend_factory_());
 
   // Paths.

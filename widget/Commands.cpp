@@ -15,7 +15,11 @@
 #include "toolkit/TrayIcon.h"
 #include "widget/ContentEx.h"
 #include "widget/MainWindow.h"
-#include "widget/SkinControls.h"
+#include "widget/CheckBoxEx.h"
+#include "widget/ContainerEx.h"
+#include "widget/ImageEx.h"
+#include "widget/SkinText.h"
+#include "widget/ThrobberEx.h"
 
 namespace varnika {
 namespace {

@@ -15,9 +15,14 @@
 #include "toolkit/Desktop.h"
 #include "toolkit/ToolTip.h"
 #include "toolkit/TrayIcon.h"
+#include "widget/BitmapControls.h"
+#include "widget/CheckBoxEx.h"
+#include "widget/ContainerEx.h"
 #include "widget/ContentEx.h"
-#include "widget/ScrollControls.h"
-#include "widget/SkinControls.h"
+#include "widget/ImageEx.h"
+#include "widget/NewsScroll.h"
+#include "widget/SkinText.h"
+#include "widget/ThrobberEx.h"
 
 namespace varnika {
 namespace {
@@ -47,7 +52,6 @@ TMainWindow::TMainWindow(TComponent* owner) : TWindowEx(owner), servers_(TServer
   SetHeight(kHeight);
   SetAlwaysTop(true);
   OnMouseDown = [this](TControl*, int keys, int, int) { DragOrMenu(keys); };
-  OnMouseWheel = [this](TControl*, int, int delta, int, int) { WheelScroll(delta); };
   OnActivate = [this](TControl*, WORD activation, HWND other) { ActivationChanged(activation, other); };
 }
 
@@ -216,26 +220,32 @@ void TMainWindow::CreateNewsBox() {
   news_list_->OnMouseDown = [this](TControl*, int keys, int, int) {
     if (keys & MK_RBUTTON) ShowMenu();
   };
-  news_list_->OnKeyDown = [this](TControl*, WORD& key, TShiftState) { KeyScroll(key); };
   news_list_->Load(CacheFileName());
   news_list_->Show();
 
   scroller_ = Place<TScrollerEx>(this, news_box_, news_box_->Width() - 20, 0, 20, news_box_->Height());
   scroller_->SetBitmap(Png(5000));
-  scroller_->OnMouseDown = [this](TControl*, int, int, int y) { TrackClick(y); };
   scroller_->Show();
 
   thumb_ = Place<TThumbEx>(this, scroller_, 1, 0, 18, 70);
   thumb_->SetBitmap(Png(5001));
-  thumb_->OnMouseDown = [this](TControl*, int keys, int, int) { ThumbPress(keys); };
-  thumb_->OnDrag = [this](TControl*, int keys, int, int) { ThumbDrag(keys); };
-  thumb_->OnKeyDown = [this](TControl*, WORD& key, TShiftState) { KeyScroll(key); };
-  thumb_->OnMouseUp = [](TControl*, int, int, int) {};
   thumb_->Show();
 
   news_box_->SetScroller(scroller_);
   news_box_->SetContent(news_list_);
   news_box_->SetThumb(thumb_);
+  // The list and the thumb scroll by keys, the track pages, the thumb
+  // drags, and the window's wheel scrolls.
+  scroll_ = std::make_unique<TNewsScroll>(*this, *news_box_, *news_list_, *scroller_, *thumb_);
+  scroll_->BindEvents();
+}
+
+void TMainWindow::ScrollBy(int delta) {
+  if (scroll_) scroll_->ScrollBy(delta);
+}
+
+void TMainWindow::UpdateScrollBar() {
+  if (scroll_) scroll_->UpdateScrollBar();
 }
 
 void TMainWindow::CreateFooter() {
@@ -257,7 +267,7 @@ void TMainWindow::CreateFooter() {
   site_link_->Font().SetSize(8);
   site_link_->Font().SetColor(0xAFFFFFFF);
   site_link_->SetCursor(kHandCursor);
-  site_link_->SetData(kSiteName);
+  site_link_->SetData(std::u16string(kSiteName));
   site_link_->SetHint(LoadStringW(IDS_SITEHINT));
   site_link_->OnClick = [this](TControl*, int, int, int) { OpenSite(); };
   site_link_->Show();

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,7 @@ class TCheckBoxEx;
 class TContainerEx;
 class TContentEx;
 class TImageEx;
+class TNewsScroll;
 class TScrollerEx;
 class TSkinText;
 class TThrobberEx;
@@ -152,7 +154,7 @@ class TMainWindow : public TWindowEx {
   TWinTimer* IdleTimer() const { return idle_timer_.get(); }
   TWinTimer* StartTimer() const { return start_timer_.get(); }
   TWinTimer* CounterTimer() const { return counter_timer_.get(); }
-  float ScrollRatio() const { return scroll_ratio_; }
+  TNewsScroll* Scroll() const { return scroll_.get(); }
 
  protected:
   void DoCreate() override;
@@ -189,11 +191,6 @@ class TMainWindow : public TWindowEx {
   // Input handlers bound to the controls.
   void DragOrMenu(int keys);
   void StartMove();
-  void WheelScroll(int wheel_delta);
-  void KeyScroll(WORD key);
-  void TrackClick(int y);
-  void ThumbPress(int keys);
-  void ThumbDrag(int keys);
   void ActivationChanged(WORD activation, HWND other);
   void TrayMouseUp(int keys);
 
@@ -266,9 +263,8 @@ class TMainWindow : public TWindowEx {
   TSkinText* about_link_ = nullptr;
   TImageEx* about_close_ = nullptr;
 
-  int drag_start_y_ = 0;
-  int drag_start_thumb_top_ = 0;
-  float scroll_ratio_ = 0.0f;
+  // The scroll state (drag start, ratio) and the scroll handlers.
+  std::unique_ptr<TNewsScroll> scroll_;
 
   std::string feed_text_;  // the body being applied, as the server sent it
   float scale_ = 1.0f;

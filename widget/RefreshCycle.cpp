@@ -14,7 +14,11 @@
 #include "toolkit/Control.h"
 #include "widget/ContentEx.h"
 #include "widget/MainWindow.h"
-#include "widget/SkinControls.h"
+#include "widget/CheckBoxEx.h"
+#include "widget/ContainerEx.h"
+#include "widget/ImageEx.h"
+#include "widget/SkinText.h"
+#include "widget/ThrobberEx.h"
 #include "widget/XmlDocument.h"
 
 namespace varnika {
@@ -25,6 +29,18 @@ constexpr const char* kFeedObject = "/gundem.rss?rand=";
 constexpr const char* kUpdateObject = "/varnika.xml?rand=";
 constexpr const char* kCounterObject = "/swidget/varnikadalmo.gif";
 constexpr std::u16string_view kDownloadLink = u"/?linkid=7931";
+
+// Whether the bytes read as a feed the list would show: Atom entries or
+// RSS items.
+bool IsFeed(std::string_view body) {
+  try {
+    TXmlDocument document;
+    if (!document.loadXML(body)) return false;
+    return document.selectNodes("/feed/entry").length() > 0 || document.selectNodes("/rss/channel/item").length() > 0;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
 
 }  // namespace
 
@@ -139,7 +155,7 @@ void TMainWindow::FeedDone(TWidgetMessage& message) {
 void TMainWindow::ApplyFeed(const std::string& body) {
   // Only a body that reads as a feed replaces the cache, so an error page
   // or a truncated download never costs the headlines of the last good one.
-  if (!TContentEx::IsFeed(body)) return;
+  if (!IsFeed(body)) return;
   try {
     SaveBytesToFile(CacheFileName(), body);
   } catch (const Exception&) {
@@ -169,9 +185,9 @@ void TMainWindow::CheckForUpdate() {
 std::string TMainWindow::ReadVersion(std::string_view text) {
   try {
     TXmlDocument document;
-    if (!document.LoadXml(text)) return {};
-    TXmlNode node = document.SelectSingleNode("/data/version");
-    return node ? node.Text() : std::string();
+    if (!document.loadXML(text)) return {};
+    TXmlNode node = document.selectSingleNode("/data/version");
+    return node ? node.text() : std::string();
   } catch (const std::exception&) {
     return {};
   }
