@@ -21,6 +21,13 @@ struct TOOLINFOW {
   void* lpReserved = nullptr;
 };
 
+// WM_NOTIFY's record (LPARAM), at the start of every notification's record.
+struct NMHDR {
+  HWND hwndFrom = nullptr;
+  UINT_PTR idFrom = 0;
+  UINT code = 0;
+};
+
 constexpr UINT TTF_IDISHWND = 0x0001;
 constexpr UINT TTF_SUBCLASS = 0x0010;
 

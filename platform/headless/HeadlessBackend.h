@@ -67,6 +67,8 @@ class HeadlessBackend : public Backend {
   // With auto-advance on, a Wait with a finite timeout and nothing to
   // deliver moves the clock to its deadline at once instead of blocking.
   void SetAutoAdvance(bool on);
+  // As if a compositing manager started (true) or quit.
+  void SetCompositing(bool on);
 
   // --- observation ---------------------------------------------------------
   bool HasSurface(HWND wnd) const;
@@ -76,6 +78,7 @@ class HeadlessBackend : public Backend {
   std::vector<HWND> Stacking() const;  // top to bottom
   CursorShape Cursor() const;
   HWND Grab() const;
+  HWND KeyboardGrab() const;
   HWND ActivationRequest() const;  // last surface the core asked to activate
   POINT Pointer() const;
   size_t PendingEvents() const;
@@ -99,6 +102,8 @@ class HeadlessBackend : public Backend {
   void SetCursorShape(HWND wnd, CursorShape shape) override;
   void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) override;
   void GrabPointer(HWND wnd) override;
+  void GrabKeyboard(HWND wnd) override;
+  bool Compositing() const override;
   void Wait(DWORD timeout_ms) override;
   void Wake() override;
   DWORD TickCount() override;
@@ -135,6 +140,8 @@ class HeadlessBackend : public Backend {
   std::vector<HWND> stacking_;
   CursorShape cursor_ = CursorShape::Arrow;
   HWND grab_ = nullptr;
+  HWND keyboard_grab_ = nullptr;
+  bool compositing_ = false;
   HWND activation_request_ = nullptr;
 };
 
