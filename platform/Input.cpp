@@ -563,6 +563,8 @@ void ActivateTopLevel(HWND wnd, WORD how, bool tell_backend) {
   HWND old = in.active;
   if (old == wnd) return;
   in.active = wnd;
+  // An open popup menu closes when the activation moves.
+  if (FindQuiet(in.key_grab)) PostMessageW(in.key_grab, WM_CANCELMODE, 0, 0);
   if (FindQuiet(old)) Send(old, WM_ACTIVATE, MakeWParam(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(wnd));
   Window* focus = FindQuiet(in.focus);
   if (focus && Root(focus)->handle != wnd) {

@@ -27,6 +27,16 @@ bool IsMouseMessage(UINT m) {
 }
 bool IsKeyMessage(UINT m) { return m >= WM_KEYFIRST && m <= WM_KEYLAST; }
 
+UINT ButtonKey(UINT down_message) {
+  switch (down_message) {
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK: return VK_RBUTTON;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK: return VK_MBUTTON;
+    default: return VK_LBUTTON;
+  }
+}
+
 class MenuTracker;
 
 MenuTracker* TrackerOf(HWND wnd) {
@@ -90,6 +100,7 @@ class MenuTracker {
       }
       Handle(msg);
     }
+    SwallowRelease();
   }
 
   void Close() {
@@ -116,6 +127,24 @@ class MenuTracker {
     // Someone took the mouse away (WM_CANCELMODE, another capture), or the
     // program lost activation: the menu goes.
     return FindQuiet(wnd_) && GetCapture() == wnd_ && GetActiveWindow() == active_;
+  }
+
+  // A press outside closed the menu: its release reaches no window either.
+  // The menu stays hidden with the mouse until the button comes up.
+  void SwallowRelease() {
+    if (!release_key_ || !FindQuiet(wnd_) || GetCapture() != wnd_) return;
+    ShowWindow(wnd_, SW_HIDE);
+    MSG msg;
+    while (GetKeyState(static_cast<int>(release_key_)) < 0 && FindQuiet(wnd_) && GetCapture() == wnd_) {
+      BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+      if (got <= 0) {
+        if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+        return;
+      }
+      if (IsMouseMessage(msg.message) || IsKeyMessage(msg.message)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
   }
 
   void Handle(const MSG& msg) {
@@ -160,6 +189,7 @@ class MenuTracker {
       case WM_MBUTTONDBLCLK:
         if (!InsidePanel(pt)) {
           Cancel();  // a click anywhere else closes the menu, and is spent on it
+          release_key_ = ButtonKey(msg.message);
           return;
         }
         moved_ = true;  // a fresh press inside: its release chooses
@@ -259,6 +289,7 @@ class MenuTracker {
   POINT origin_;
   POINT opened_at_;
   bool moved_ = false;
+  UINT release_key_ = 0;  // the button whose press outside closed the menu
   int hot_ = -1;
   bool done_ = false;
   UINT chosen_ = 0;
