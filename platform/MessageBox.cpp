@@ -260,7 +260,10 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   const popup::BoxLayout& l = state.layout;
   const POINT panel_at = PlaceBox(top_owner, SIZE{l.panel.right - l.panel.left, l.panel.bottom - l.panel.top});
   const POINT origin{panel_at.x - l.margins.left, panel_at.y - l.margins.top};
-  const DWORD ex_style = WS_EX_LAYERED | WS_EX_DLGMODALFRAME | ((type & MB_TOPMOST) ? WS_EX_TOPMOST : 0);
+  // Above its owner: topmost when asked to be, or when the owner is.
+  const bool owner_topmost = top_owner && (GetWindowLongW(top_owner, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  const DWORD ex_style =
+      WS_EX_LAYERED | WS_EX_DLGMODALFRAME | (((type & MB_TOPMOST) || owner_topmost) ? WS_EX_TOPMOST : 0);
   const HWND previous_active = GetActiveWindow();
   HWND box = CreateWindowExW(ex_style, kDialogClass, state.caption.c_str(), WS_POPUP, origin.x, origin.y,
                              l.picture.cx, l.picture.cy, top_owner, nullptr, nullptr, nullptr);

@@ -90,6 +90,8 @@ struct ToolTipState {
   HWND current_owner = nullptr;  // the tool the pointer is on
   UINT_PTR current_id = 0;
   std::u16string shown_text;
+  bool left_shown = false;  // the pointer left a tool while its tip showed...
+  DWORD left_at = 0;        // ...at this time
 
   Tool* Find(HWND owner, UINT_PTR id) {
     auto it = std::find_if(tools.begin(), tools.end(), [&](const Tool& t) { return t.Is(owner, id); });
@@ -187,14 +189,22 @@ void Hide(HWND wnd, ToolTipState& s) {
 
 // The pointer is on no tool any more.
 void Leave(HWND wnd, ToolTipState& s) {
+  if (s.phase == Phase::Showing) {
+    s.left_shown = true;
+    s.left_at = GetTickCount();
+  }
   KillTimer(wnd, kShowTimer);
   Hide(wnd, s);
   s.phase = Phase::Idle;
   s.has_current = false;
 }
 
+// The pointer came onto a tool. Straight from another tool's tip (or
+// shortly after one), the next tip follows after the reshow delay.
 void Enter(HWND wnd, ToolTipState& s, const Tool& t) {
-  const bool reshow = s.phase == Phase::Showing;
+  const bool recent = s.left_shown && GetTickCount() - s.left_at <= s.initial;
+  const bool reshow = s.phase == Phase::Showing || recent;
+  s.left_shown = false;
   Hide(wnd, s);
   s.has_current = true;
   s.current_owner = t.owner;
