@@ -21,6 +21,9 @@ namespace {
 
 constexpr const char16_t* kMenuClass = u"#32768";
 constexpr int kDragSlop = 2;  // pointer movement that makes a release count as a choice
+constexpr UINT_PTR kReleaseTimer = 1;
+constexpr UINT kReleaseCheck = 50;
+constexpr DWORD kReleaseWait = 1000;
 
 bool IsMouseMessage(UINT m) {
   return (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) || (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONDBLCLK);
@@ -130,12 +133,16 @@ class MenuTracker {
   }
 
   // A press outside closed the menu: its release reaches no window either.
-  // The menu stays hidden with the mouse until the button comes up.
+  // The menu keeps the mouse until the button comes up (it stays on the
+  // screen meanwhile: a display drops the grab of a window it hides), or
+  // for a second at most, should the release never be seen.
   void SwallowRelease() {
     if (!release_key_ || !FindQuiet(wnd_) || GetCapture() != wnd_) return;
-    ShowWindow(wnd_, SW_HIDE);
+    const DWORD start = GetTickCount();
+    SetTimer(wnd_, kReleaseTimer, kReleaseCheck, nullptr);
     MSG msg;
-    while (GetKeyState(static_cast<int>(release_key_)) < 0 && FindQuiet(wnd_) && GetCapture() == wnd_) {
+    while (GetKeyState(static_cast<int>(release_key_)) < 0 && FindQuiet(wnd_) && GetCapture() == wnd_ &&
+           GetTickCount() - start < kReleaseWait) {
       BOOL got = GetMessageW(&msg, nullptr, 0, 0);
       if (got <= 0) {
         if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));

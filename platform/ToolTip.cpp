@@ -51,7 +51,7 @@ popup::PanelStyle TipPanel(COLORREF back) {
   style.border = Darker(RgbOf(back));
   style.shadow_blur = 8;
   style.shadow_offset = 2;
-  style.shadow_alpha = 0.18;
+  style.shadow_alpha = 0.24;
   return style;
 }
 
