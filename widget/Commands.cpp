@@ -15,6 +15,7 @@
 #include "toolkit/TrayIcon.h"
 #include "widget/ContentEx.h"
 #include "widget/MainWindow.h"
+#include "widget/BitmapControls.h"
 #include "widget/CheckBoxEx.h"
 #include "widget/ContainerEx.h"
 #include "widget/ImageEx.h"
@@ -50,7 +51,7 @@ T* Place(TComponent* owner, TControl* parent, int left, int top, int width, int 
 
 void TMainWindow::WMCommand(TWidgetMessage& message) {
   if (message.WParam >= 65536) return;  // a notification, not a command
-  switch (LOWORD(message.WParam)) {
+  switch (LoWord(message.WParam)) {
     case IDM_ABOUT:
       ToggleAbout();
       break;
@@ -124,7 +125,7 @@ TCheckBoxEx* TMainWindow::CreateCheckBox(TControl* parent, int top, UINT caption
   box->States().SetUncheckedImage(TBitmapEx::CreateFromResource(ModuleInstance(), 5007, u"PNG"));
   box->States().SetCheckedImage(TBitmapEx::CreateFromResource(ModuleInstance(), 5008, u"PNG"));
   box->Canvas().SetAntialias(false);
-  box->Canvas().StringFormat().SetLineAlignment(1);
+  box->Canvas().StringFormat().SetLineAlignment(StringAlignmentCenter);
   box->Font().SetName(u"Trebuchet MS");
   box->Font().SetSize(9);
   box->Font().SetColor(0xCF000000);
@@ -156,39 +157,39 @@ void TMainWindow::CreateAboutPanel() {
 
   about_title_ = Place<TSkinText>(this, about_image_, 130, 45, 149, 46);
   about_title_->SetAutoSize(false);
-  about_title_->Shadow().SetEnabled(false);
+  about_title_->Shadow().Enabled = false;
   about_title_->Canvas().SetAntialias(true);
   about_title_->Font().SetName(u"Impact");
   about_title_->Font().SetSize(20);
   about_title_->Font().SetColor(0xFF333333);
-  about_title_->Canvas().StringFormat().SetAlignment(0);
-  about_title_->Canvas().StringFormat().SetLineAlignment(1);
+  about_title_->Canvas().StringFormat().SetAlignment(StringAlignmentNear);
+  about_title_->Canvas().StringFormat().SetLineAlignment(StringAlignmentCenter);
   about_title_->SetData(LoadStringW(IDS_PRODUCTNAME));
   about_title_->SetEnabled(false);
   about_title_->Show();
 
   about_text_ = Place<TSkinText>(this, about_image_, 138, 85, 180, 70);
   about_text_->SetAutoSize(false);
-  about_text_->Shadow().SetEnabled(false);
+  about_text_->Shadow().Enabled = false;
   about_text_->Canvas().SetAntialias(false);
   about_text_->Font().SetName(u"Trebuchet MS");
   about_text_->Font().SetSize(8);
   about_text_->Font().SetColor(0xFF404040);
-  about_text_->Canvas().StringFormat().SetAlignment(0);
-  about_text_->Canvas().StringFormat().SetLineAlignment(0);
+  about_text_->Canvas().StringFormat().SetAlignment(StringAlignmentNear);
+  about_text_->Canvas().StringFormat().SetLineAlignment(StringAlignmentNear);
   about_text_->SetData(LoadStringW(IDS_ABOUTTEXT));
   about_text_->SetEnabled(false);
   about_text_->Show();
 
   about_link_ = Place<TSkinText>(this, about_image_, 138, 165, 120, 25);
-  about_link_->Shadow().SetEnabled(false);
+  about_link_->Shadow().Enabled = false;
   about_link_->Canvas().SetAntialias(false);
   about_link_->Font().SetName(u"Trebuchet MS");
   about_link_->Font().SetSize(8);
   about_link_->Font().SetStyle(1);
   about_link_->Font().SetColor(0xFF4040FF);
-  about_link_->Canvas().StringFormat().SetAlignment(0);
-  about_link_->Canvas().StringFormat().SetLineAlignment(1);
+  about_link_->Canvas().StringFormat().SetAlignment(StringAlignmentNear);
+  about_link_->Canvas().StringFormat().SetLineAlignment(StringAlignmentCenter);
   about_link_->SetCursor(kHandCursor);
   about_link_->SetData(LoadStringW(IDS_ABOUTLINK));
   about_link_->OnClick = [this](TControl*, int, int, int) { OpenSite(); };

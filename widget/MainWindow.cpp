@@ -250,9 +250,9 @@ void TMainWindow::UpdateScrollBar() {
 
 void TMainWindow::CreateFooter() {
   status_text_ = Place<TSkinText>(this, background_, 44, 301, 110, 18);
-  status_text_->Shadow().SetEnabled(false);
+  status_text_->Shadow().Enabled = false;
   status_text_->Canvas().SetAntialias(false);
-  status_text_->Canvas().StringFormat().SetLineAlignment(1);
+  status_text_->Canvas().StringFormat().SetLineAlignment(StringAlignmentCenter);
   status_text_->Font().SetName(u"Trebuchet MS");
   status_text_->Font().SetSize(8);
   status_text_->Font().SetColor(0xAFFFFFFF);
@@ -260,9 +260,9 @@ void TMainWindow::CreateFooter() {
   status_text_->Hide();
 
   site_link_ = Place<TSkinText>(this, background_, background_->Width() - 105, 300, 110, 18);
-  site_link_->Shadow().SetEnabled(false);
+  site_link_->Shadow().Enabled = false;
   site_link_->Canvas().SetAntialias(false);
-  site_link_->Canvas().StringFormat().SetLineAlignment(2);
+  site_link_->Canvas().StringFormat().SetLineAlignment(StringAlignmentFar);
   site_link_->Font().SetName(u"Trebuchet MS");
   site_link_->Font().SetSize(8);
   site_link_->Font().SetColor(0xAFFFFFFF);

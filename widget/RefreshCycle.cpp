@@ -139,11 +139,14 @@ void TMainWindow::RefreshFeed() {
   }
 }
 
-void TMainWindow::FeedDone(TWidgetMessage& message) {
-  if (!feed_thread_ || !feed_thread_->IsCompletion(message)) return;
+// A completion message names no thread: one that a freed thread left queued
+// arrives while the current thread of its kind has not completed, and is
+// ignored.
+void TMainWindow::FeedDone(TWidgetMessage&) {
+  if (!feed_thread_ || !feed_thread_->Completed()) return;
   // A failed exchange may have left part of a body: never let it replace
   // the cache.
-  if (message.LParam == 0) feed_text_ = ResponseText(feed_thread_->Response());
+  if (feed_thread_->Result() == 0) feed_text_ = ResponseText(feed_thread_->Response());
   feed_thread_.reset();
   if (!feed_text_.empty()) ApplyFeed(feed_text_);
   SetBusy(false);
@@ -199,9 +202,9 @@ bool TMainWindow::IsNewerVersion(std::string_view version) {
       [](char a, char b) { return static_cast<unsigned char>(a) < static_cast<unsigned char>(b); });
 }
 
-void TMainWindow::UpdateCheckDone(TWidgetMessage& message) {
-  if (!update_thread_ || !update_thread_->IsCompletion(message)) return;
-  std::string text = message.LParam == 0 ? ResponseText(update_thread_->Response()) : std::string();
+void TMainWindow::UpdateCheckDone(TWidgetMessage&) {
+  if (!update_thread_ || !update_thread_->Completed()) return;
+  std::string text = update_thread_->Result() == 0 ? ResponseText(update_thread_->Response()) : std::string();
   update_thread_.reset();
   if (text.empty()) return;
   const std::string version = ReadVersion(text);
@@ -231,8 +234,8 @@ void TMainWindow::PingCounter() {
   }
 }
 
-void TMainWindow::CounterDone(TWidgetMessage& message) {
-  if (counter_thread_ && counter_thread_->IsCompletion(message)) counter_thread_.reset();
+void TMainWindow::CounterDone(TWidgetMessage&) {
+  if (counter_thread_ && counter_thread_->Completed()) counter_thread_.reset();
 }
 
 }  // namespace varnika
