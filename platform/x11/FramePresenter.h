@@ -4,7 +4,13 @@
 // keeps the window's shapes in step with the pixels:
 // - bounding shape: without a compositing manager, the pixels that are not
 //   fully transparent (so transparent corners stay cut); with one, none;
-// - input shape: empty for a click-through window, else the same pixels.
+// - input shape: empty for a click-through window; under a compositing
+//   manager the same pixels (so the pointer passes through transparent
+//   ones); otherwise none of its own, since the bounding shape bounds input
+//   as well.
+// Shapes travel as 1-bit masks, so no frame, however ragged, makes a
+// request too long for the protocol; a shape is sent again only when the
+// mask or the mode changed.
 // Internal to platform/x11.
 #pragma once
 
@@ -55,6 +61,8 @@ class FramePresenter {
   void WaitForServer();
   bool EnsureShmCapacity();
   void UpdateShape();
+  // A depth-1 pixmap holding mask_ (width_ x height_).
+  XPixmapHandle MaskPixmap();
 
   Display* display_;
   ::Window window_;
@@ -78,9 +86,12 @@ class FramePresenter {
   bool layered_ = true;
   bool compositing_ = false;
   bool click_through_ = false;
-  std::vector<ShapeRect> runs_;  // opaque pixels of the last upload
+  std::vector<std::uint8_t> mask_;  // AlphaMask of the last upload
+  int mask_width_ = 0;
+  XGcHandle mask_gc_;              // for drawing into depth-1 pixmaps
   bool shape_dirty_ = true;
   bool bounding_shaped_ = false;
+  bool input_shaped_ = false;
 };
 
 }  // namespace varnika::x11
