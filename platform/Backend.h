@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,15 +88,26 @@ struct SurfaceDesc {
   HWND owner = nullptr;
 };
 
-// A layered frame: width * height premultiplied ARGB32 pixels, rows packed.
-// The pixels are the window system's copy of the window's frame: they stay
-// as they are until the next PresentFrame or DestroySurface for that
-// surface, so a backend may read them later instead of copying them.
-struct FrameView {
-  const std::uint32_t* pixels = nullptr;
+// A layered frame's pixels: width * height premultiplied ARGB32 pixels, rows
+// packed. Once presented, a buffer never changes: the window system draws
+// each new frame into a buffer that no backend holds.
+struct FrameBuffer {
+  std::vector<std::uint32_t> pixels;
   int width = 0;
   int height = 0;
+};
+
+// A frame handed to a backend. The backend shares the buffer and may keep
+// the reference for as long as it needs the pixels (usually until the next
+// PresentFrame or DestroySurface for that surface), so no frame, resize or
+// nested loop can free pixels a backend still reads.
+struct FrameView {
+  std::shared_ptr<const FrameBuffer> buffer;  // nullptr or empty: nothing to show
   BYTE alpha = 255;  // constant alpha on top of the per-pixel alpha
+
+  int Width() const { return buffer ? buffer->width : 0; }
+  int Height() const { return buffer ? buffer->height : 0; }
+  bool Empty() const { return Width() <= 0 || Height() <= 0; }
 };
 
 class Backend {

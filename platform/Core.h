@@ -36,12 +36,14 @@ struct WindowClass {
   int windows = 0;
 };
 
+// A layered window's frames. `shown` is the frame the backend was given
+// last and shares; `spare` is an earlier buffer that no backend holds any
+// more, reused for the next frame so that an animation does not allocate a
+// buffer per frame.
 struct LayeredFrame {
-  std::vector<std::uint32_t> pixels;
-  int width = 0;
-  int height = 0;
+  std::shared_ptr<FrameBuffer> shown;
+  std::shared_ptr<FrameBuffer> spare;
   BYTE alpha = 255;
-  bool opaque = false;
 };
 
 struct Window {

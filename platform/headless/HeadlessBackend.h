@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -70,8 +71,8 @@ class HeadlessBackend : public Backend {
 
   // --- observation ---------------------------------------------------------
   bool HasSurface(HWND wnd) const;
-  // A copy; empty when unknown. Its pixels are read from the window system's
-  // frame at the time of the call, so call it on the UI thread.
+  // A copy; empty when unknown. Its pixels are copied from the last frame
+  // presented.
   Surface SurfaceOf(HWND wnd) const;
   std::vector<HWND> Stacking() const;  // top to bottom
   CursorShape Cursor() const;
@@ -129,9 +130,9 @@ class HeadlessBackend : public Backend {
   RECT work_area_{0, 0, 1280, 984};
   SIZE screen_{1280, 1024};
   std::map<HWND, Surface> surfaces_;
-  // The window system's frame of each surface, copied into Surface::pixels
-  // only when a test reads it.
-  std::map<HWND, const std::uint32_t*> frame_sources_;
+  // The frame each surface was given last (shared with the window system),
+  // copied into Surface::pixels only when a test reads it.
+  std::map<HWND, std::shared_ptr<const FrameBuffer>> frame_sources_;
   std::vector<HWND> stacking_;
   CursorShape cursor_ = CursorShape::Arrow;
   HWND grab_ = nullptr;

@@ -39,20 +39,34 @@ FramePresenter::FramePresenter(const Target& target)
 }
 
 void FramePresenter::Present(const FrameView& frame) {
-  if (!frame.pixels || frame.width <= 0 || frame.height <= 0) return;
-  width_ = frame.width;
-  height_ = frame.height;
   alpha_ = frame.alpha;
-  // The window system keeps the frame until the next present, so alpha and
-  // mode changes upload from it again without a copy of our own.
-  source_ = frame.pixels;
-  Upload(source_);
+  if (frame.Empty()) {
+    ForgetFrame();
+    return;
+  }
+  source_ = frame.buffer;
+  width_ = source_->width;
+  height_ = source_->height;
+  Upload(source_->pixels.data());
+}
+
+void FramePresenter::ForgetFrame() {
+  source_.reset();
+  width_ = 0;
+  height_ = 0;
+  uploaded_ = nullptr;
+  uploaded_stride_ = 0;
+  upload_.clear();
+  mask_.clear();
+  mask_width_ = 0;
+  shape_dirty_ = true;
+  UpdateShape();
 }
 
 void FramePresenter::SetAlpha(BYTE alpha) {
   if (alpha == alpha_) return;
   alpha_ = alpha;
-  if (HasFrame()) Upload(source_);
+  if (HasFrame()) Upload(source_->pixels.data());
 }
 
 void FramePresenter::Redraw() {
@@ -70,7 +84,7 @@ void FramePresenter::SetMode(bool layered, bool compositing, bool click_through)
   click_through_ = click_through;
   shape_dirty_ = true;
   if (reupload && HasFrame()) {
-    Upload(source_);
+    Upload(source_->pixels.data());
   } else {
     UpdateShape();
   }

@@ -1,7 +1,9 @@
-// Shows a surface's layered frames in its X window: reads the last frame
-// from the window system (which keeps it until the next present), applies the constant alpha into the upload buffer (a MIT-SHM image
-// when the server offers one, else client memory sent with XPutImage), and
-// keeps the window's shapes in step with the pixels:
+// Shows a surface's layered frames in its X window: keeps a reference to the
+// last frame it was given (the window system never changes a presented
+// buffer, so no copy is needed), applies the constant alpha into the upload
+// buffer (a MIT-SHM image when the server offers one, else client memory
+// sent with XPutImage), and keeps the window's shapes in step with the
+// pixels:
 // - bounding shape: without a compositing manager, the pixels that are not
 //   fully transparent (so transparent corners stay cut); with one, none;
 // - input shape: empty for a click-through window; under a compositing
@@ -15,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/Backend.h"
@@ -36,8 +39,8 @@ class FramePresenter {
 
   explicit FramePresenter(const Target& target);
 
-  // Shows the frame; its pixels must stay as they are until the next
-  // Present or the presenter's end (FrameView's promise).
+  // Shows the frame and keeps it for later alpha changes, exposures and mode
+  // changes. An empty frame shows nothing.
   void Present(const FrameView& frame);
   // Shows the last frame again with another constant alpha.
   void SetAlpha(BYTE alpha);
@@ -56,6 +59,8 @@ class FramePresenter {
   // Applies the alpha to source (width_ x height_, rows packed) into the
   // upload buffer, puts it and reshapes.
   void Upload(const std::uint32_t* source);
+  // Drops the frame and everything made from it.
+  void ForgetFrame();
   void Put();
   // Makes sure the server has finished reading the shared image.
   void WaitForServer();
@@ -72,7 +77,7 @@ class FramePresenter {
   bool has_shape_;
   XGcHandle gc_;
 
-  const std::uint32_t* source_ = nullptr;  // the window system's copy of the frame
+  std::shared_ptr<const FrameBuffer> source_;  // the last frame; nullptr when empty
   int width_ = 0;
   int height_ = 0;
   BYTE alpha_ = 255;

@@ -105,22 +105,42 @@ TEST_F(LayeredTest, WorkAreaAndScreenSizeComeFromTheDisplay) {
   EXPECT_FALSE(SystemParametersInfoW(0x1234, 0, &work, 0));
 }
 
-TEST_F(LayeredTest, ANewFrameSizeKeepsTheOldPixelsReadableUntilItIsPresented) {
+// The display keeps reading the frame it was given until the next one is
+// presented, whether the new frame has the same size or another one, and an
+// empty frame leaves it nothing of the old one.
+TEST_F(LayeredTest, TheDisplayKeepsItsFrameUntilTheNextOneIsPresented) {
   HWND w = Layered("w", POINT{0, 0});
   std::vector<std::uint32_t> seen_during_move;
   On("w", WM_WINDOWPOSCHANGING, [&](HWND h, WPARAM, LPARAM) {
     seen_during_move = display->SurfaceOf(h).pixels;
     return LRESULT{0};
   });
-  std::vector<std::uint32_t> big(64 * 32, 0xFF336699u);
-  HDC dc = CreateMemoryDC(big.data(), 64, 32, 64 * 4);
-  SIZE size{64, 32};
-  POINT src{0, 0};
-  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  EXPECT_TRUE(UpdateLayeredWindow(w, nullptr, nullptr, &size, dc, &src, 0, &blend, ULW_ALPHA));
-  DeleteDC(dc);
+  auto present = [&](std::vector<std::uint32_t>& bits, int width, int height, POINT at) {
+    HDC dc = CreateMemoryDC(bits.data(), width, height, width * 4);
+    SIZE size{width, height};
+    POINT src{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    EXPECT_TRUE(UpdateLayeredWindow(w, nullptr, &at, &size, dc, &src, 0, &blend, ULW_ALPHA));
+    DeleteDC(dc);
+  };
+  std::vector<std::uint32_t> same(8, 0xFF00FF00u);
+  present(same, 4, 2, POINT{5, 5});
   EXPECT_EQ(seen_during_move, std::vector<std::uint32_t>(pixels_, pixels_ + 8));
+  EXPECT_EQ(display->SurfaceOf(w).pixels, same);
+
+  std::vector<std::uint32_t> big(64 * 32, 0xFF336699u);
+  present(big, 64, 32, POINT{5, 5});
+  EXPECT_EQ(seen_during_move, same);
   EXPECT_EQ(display->SurfaceOf(w).pixels, big);
+
+  std::vector<std::uint32_t> none;
+  present(none, 0, 0, POINT{5, 5});
+  HeadlessBackend::Surface s = display->SurfaceOf(w);
+  EXPECT_TRUE(s.pixels.empty());
+  EXPECT_EQ(s.frame_width, 0);
+  EXPECT_TRUE(SetLayeredWindowAttributes(w, 0, 100, LWA_ALPHA));
+  present(same, 4, 2, POINT{5, 5});
+  EXPECT_EQ(display->SurfaceOf(w).pixels, same);
 }
 
 TEST_F(LayeredTest, TheDisplayShowsTheBigIconElseTheSmallOneUnpremultiplied) {

@@ -171,6 +171,26 @@ TEST_P(PresentTest, AFrameWithTensOfThousandsOfHolesIsShapedWithoutBreakingTheCo
   EXPECT_TRUE(User().BoundingShape(XWindow(wnd)) == (std::vector<int>{0, 0, 475, 350}));
 }
 
+// An empty frame replaces the last one: later alpha changes, exposures and
+// mode changes have nothing of the old frame left to read (the window
+// system has freed it), and the next real frame shows normally.
+TEST_P(PresentTest, AfterAnEmptyFrameAlphaChangesAndExposuresReadNoOldPixels) {
+  HWND wnd = MakeTopLevel(kPlace);
+  Present(wnd, TestFrame());
+  Settle();
+  Present(wnd, Frame(0, 0, 0));
+  SetLayeredWindowAttributes(wnd, 0, 128, LWA_ALPHA);
+  ShowWindow(wnd, SW_HIDE);
+  Settle();
+  ShowWindow(wnd, SW_SHOWNA);  // maps again: the server asks for a repaint
+  SetWindowLongW(wnd, GWL_EXSTYLE, WS_EX_LAYERED | WS_EX_TRANSPARENT);
+  Settle();
+  EXPECT_EQ(Screen(POINT{kPlace.left, kPlace.top}), kRootColour) << "an empty frame shows nothing";
+
+  Present(wnd, TestFrame());
+  EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0xFF0000), 0xFF0000u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Upload, PresentTest, ::testing::Values(true, false),
                          [](const ::testing::TestParamInfo<bool>& info) {
                            return info.param ? "SharedMemory" : "PutImage";
