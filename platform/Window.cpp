@@ -197,17 +197,21 @@ void MarkDestroying(Window* w) {
   for (Window* c : w->children) MarkDestroying(c);
 }
 
-void ForgetTree(Window* w) {
-  core::ForgetWindow(w, true);
-  for (Window* c : std::vector<Window*>(w->children)) {
-    if (FindQuiet(c->handle)) ForgetTree(c);
-  }
-}
-
 std::vector<HWND> ChildHandles(const Window* w) {
   std::vector<HWND> out;
   for (const Window* c : w->children) out.push_back(c->handle);
   return out;
+}
+
+// Forgetting may send WM_CAPTURECHANGED, whose handler may destroy windows:
+// the walk holds handles and looks each one up again.
+void ForgetTree(HWND h) {
+  Window* w = FindQuiet(h);
+  if (!w) return;
+  core::ForgetWindow(w, true);
+  w = FindQuiet(h);
+  if (!w) return;
+  for (HWND c : ChildHandles(w)) ForgetTree(c);
 }
 
 void SendDestroy(HWND h) {
@@ -244,8 +248,8 @@ void FreeTree(HWND h) {
   w = FindQuiet(h);
   if (!w) return;
   // Children made while the window was being destroyed go with it.
-  while (!w->children.empty()) FreeTree(w->children.front()->handle);
-  Remove(w);
+  while ((w = FindQuiet(h)) && !w->children.empty()) FreeTree(w->children.front()->handle);
+  if (w) Remove(w);
 }
 
 SurfaceDesc DescOf(const Window* w) {
@@ -669,14 +673,17 @@ BOOL DestroyWindow(HWND wnd) {
   if (!w) return FALSE;
   if (w->is_desktop) return Fail<BOOL>(ERROR_ACCESS_DENIED, FALSE);
   if (w->destroying) return TRUE;
-  for (Window* other : std::vector<Window*>(sys.desktop->children)) {
-    if (FindQuiet(other->handle) == other && other->owner == wnd) DestroyWindow(other->handle);
+  // Destroying an owned window may destroy others (the windows it owns in
+  // turn): the walk holds handles and looks each one up again.
+  for (HWND other : ChildHandles(sys.desktop)) {
+    Window* o = FindQuiet(other);
+    if (o && o->owner == wnd) DestroyWindow(other);
   }
   w = FindQuiet(wnd);
   if (!w || w->destroying) return TRUE;
   MarkDestroying(w);
   if (w->TopLevel() && (w->style & WS_VISIBLE)) sys.backend->ShowSurface(wnd, false);
-  ForgetTree(w);
+  ForgetTree(wnd);
   SendDestroy(wnd);
   FreeTree(wnd);
   return TRUE;

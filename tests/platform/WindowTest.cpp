@@ -87,6 +87,22 @@ TEST_F(WindowTest, OwnedWindowsGoFirstAndHandlesAreNeverReused) {
   EXPECT_NE(next, owned);
 }
 
+// Owner m owns a, a owns c, and a lies above c: a menu and its submenu, a
+// panel and its message box.
+TEST_F(WindowTest, DestroyingAnOwnerTakesAChainOfOwnedWindowsInnermostFirst) {
+  HWND m = Top("m", Rect(0, 0, 10, 10));
+  HWND a = Child("a", m, Rect(0, 0, 5, 5), WS_POPUP | WS_VISIBLE);
+  HWND c = Child("c", a, Rect(0, 0, 5, 5), WS_POPUP | WS_VISIBLE);
+  BringWindowToTop(a);
+  ASSERT_EQ(GetWindow(a, GW_HWNDNEXT), c);
+  ClearLog();
+  EXPECT_TRUE(DestroyWindow(m));
+  EXPECT_EQ(Log({WM_DESTROY}), (Strings{"c WM_DESTROY", "a WM_DESTROY", "m WM_DESTROY"}));
+  EXPECT_FALSE(IsWindow(a));
+  EXPECT_FALSE(IsWindow(c));
+  EXPECT_TRUE(display->Stacking().empty());
+}
+
 TEST_F(WindowTest, DestroyInsideItsOwnCloseAndDestroyHandlersIsSafe) {
   HWND w = Top("w", Rect(0, 0, 10, 10));
   Child("c", w, Rect(0, 0, 5, 5));
