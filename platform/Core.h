@@ -149,7 +149,6 @@ class WindowSystem : public IRawEventSink {
   InputState in;
   DWORD last_message_time = 0;
   POINT last_message_pos;
-  bool echo_to_backend = true;  // false while applying a change the display made
   int move_loops = 0;
 };
 

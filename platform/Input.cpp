@@ -301,14 +301,16 @@ void OnCloseRequest(const RawEvent& e) {
   if (Surface(e)) PostMessageW(e.surface, WM_CLOSE, 0, 0);
 }
 
+// A move or resize the display made goes through SetPosition like any other,
+// and whatever the window system makes of it goes back to the display: when
+// WM_WINDOWPOSCHANGING corrects it (snapping), the display follows the
+// correction; otherwise the backend already has that rectangle and the echo
+// changes nothing.
 void OnConfigure(const RawEvent& e) {
   Window* w = Surface(e);
   if (!w) return;
-  auto& sys = Sys();
-  sys.echo_to_backend = false;
   core::SetPosition(w, nullptr, e.rect.left, e.rect.top, e.rect.right - e.rect.left, e.rect.bottom - e.rect.top,
                     SWP_NOZORDER | SWP_NOACTIVATE);
-  sys.echo_to_backend = true;
 }
 
 void OnMessage(const RawEvent& e) {

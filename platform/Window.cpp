@@ -264,7 +264,7 @@ SurfaceDesc DescOf(const Window* w) {
 
 void TellSurfaceStyle(const Window* w) {
   auto& sys = Sys();
-  if (w->TopLevel() && sys.backend && sys.echo_to_backend) sys.backend->SetSurfaceStyle(w->handle, w->style, w->ex_style);
+  if (w->TopLevel() && sys.backend) sys.backend->SetSurfaceStyle(w->handle, w->style, w->ex_style);
 }
 
 // Makes a window top-level or a child as its new parent asks.
@@ -1031,7 +1031,7 @@ Window* Root(Window* w) {
 
 void TellBackendStacking() {
   auto& sys = Sys();
-  if (!sys.backend || !sys.desktop || !sys.echo_to_backend) return;
+  if (!sys.backend || !sys.desktop) return;
   sys.backend->RestackSurfaces(ChildHandles(sys.desktop));
 }
 
@@ -1071,7 +1071,7 @@ bool SetPosition(Window* w, HWND insert_after, int x, int y, int cx, int cy, UIN
   if (flags & SWP_HIDEWINDOW) w->style &= ~WS_VISIBLE;
   bool visible = w->style & WS_VISIBLE;
 
-  if (w->TopLevel() && sys.echo_to_backend) {
+  if (w->TopLevel()) {
     if (!(now == old)) sys.backend->MoveSurface(h, now);
     if (restacked) TellBackendStacking();
     if ((flags & SWP_FRAMECHANGED) || w->ex_style != ex_style_before) TellSurfaceStyle(w);

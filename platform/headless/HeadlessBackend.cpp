@@ -131,6 +131,17 @@ void HeadlessBackend::RequestClose(HWND wnd) {
   Queue(std::move(e));
 }
 
+void HeadlessBackend::MoveByDisplay(HWND wnd, const RECT& rect) {
+  std::lock_guard lock(mutex_);
+  auto it = surfaces_.find(wnd);
+  if (it == surfaces_.end()) return;
+  it->second.rect = rect;
+  RawEvent e = Stamped(RawEventKind::Configure);
+  e.surface = wnd;
+  e.rect = rect;
+  Queue(std::move(e));
+}
+
 void HeadlessBackend::EndSession() {
   std::lock_guard lock(mutex_);
   Queue(Stamped(RawEventKind::EndSession));

@@ -59,6 +59,8 @@ class HeadlessBackend : public Backend {
   void UserActivate(HWND wnd);    // as if the user activated the window
   void UserDeactivate(HWND wnd);  // as if the user switched to another program
   void RequestClose(HWND wnd);
+  // As if a window manager moved or resized the surface.
+  void MoveByDisplay(HWND wnd, const RECT& rect);
   void EndSession();
   void PostForeign(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
   void SetWorkArea(const RECT& rect);

@@ -280,6 +280,30 @@ TEST_F(WindowTest, WindowPosChangingCanChangeTheMove) {
   EXPECT_EQ(PointOf(Records(WM_SIZE)[0].lparam), (POINT{120, 60}));
 }
 
+// A move the display made goes through WM_WINDOWPOSCHANGING like any other;
+// where the program corrects it, the correction goes back to the display.
+TEST_F(WindowTest, AMoveByTheDisplayIsSnappedAndTheSnappedPlaceGoesBack) {
+  HWND w = Top("w", Rect(100, 100, 100, 50));
+  On("w", WM_WINDOWPOSCHANGING, [](HWND, WPARAM, LPARAM l) {
+    auto* wp = reinterpret_cast<WINDOWPOS*>(l);
+    if (!(wp->flags & SWP_NOMOVE) && wp->x < 8) wp->x = 0;
+    return LRESULT{0};
+  });
+  ClearLog();
+  display->MoveByDisplay(w, Rect(6, 20, 100, 50));
+  Pump();
+  RECT r;
+  GetWindowRect(w, &r);
+  EXPECT_EQ(r, Rect(0, 20, 100, 50));
+  EXPECT_EQ(display->SurfaceOf(w).rect, Rect(0, 20, 100, 50));
+  EXPECT_EQ(Log(), (Strings{"w WM_WINDOWPOSCHANGING", "w WM_WINDOWPOSCHANGED", "w WM_MOVE"}));
+  display->MoveByDisplay(w, Rect(50, 60, 120, 70));  // not corrected: taken as it is
+  Pump();
+  GetWindowRect(w, &r);
+  EXPECT_EQ(r, Rect(50, 60, 120, 70));
+  EXPECT_EQ(display->SurfaceOf(w).rect, Rect(50, 60, 120, 70));
+}
+
 TEST_F(WindowTest, CoordinatesMapThroughNestedWindows) {
   HWND top = Top("top", Rect(100, 50, 300, 200));
   HWND mid = Child("mid", top, Rect(10, 20, 100, 100));

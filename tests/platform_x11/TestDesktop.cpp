@@ -393,6 +393,11 @@ void Desktop::FocusRoot() {
   Sync();
 }
 
+void Desktop::MoveWindow(unsigned long window, int x, int y, int width, int height) {
+  XMoveResizeWindow(D(display_), window, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  Sync();
+}
+
 bool Desktop::Geometry(unsigned long window, int* x, int* y, int* width, int* height) {
   Display* d = D(display_);
   XWindowAttributes attrs;
