@@ -97,6 +97,7 @@ std::unique_ptr<X11Backend> X11Backend::Open(const char* display_name, std::stri
     return nullptr;
   }
   x11::InstallErrorHandler();
+  x11::WatchForLoss(display.get());
   auto c = std::make_unique<Connection>();
   Display* d = display.get();
   c->display = std::move(display);
@@ -150,10 +151,12 @@ std::unique_ptr<Backend> OpenX11BackendOrExit() {
 X11Backend::X11Backend(std::unique_ptr<Connection> connection) : x_(std::move(connection)) {}
 
 X11Backend::~X11Backend() {
-  if (grab_) XUngrabPointer(x_->dpy(), CurrentTime);
+  if (grab_ && !Lost()) XUngrabPointer(x_->dpy(), CurrentTime);
   surfaces_.clear();
-  XSync(x_->dpy(), False);
+  if (!Lost()) XSync(x_->dpy(), False);
 }
+
+bool X11Backend::Lost() const { return x11::DisplayLost(x_->dpy()); }
 
 void X11Backend::Attach(IRawEventSink* sink) { sink_ = sink; }
 
@@ -218,6 +221,7 @@ void X11Backend::Introduce(Surface& s, const std::u16string& class_name, const S
 
 void X11Backend::CreateSurface(HWND wnd, const SurfaceDesc& desc) {
   if (Find(wnd)) DestroySurface(wnd);
+  if (Lost()) return;  // without a display the window system keeps its windows to itself
   auto s = std::make_unique<Surface>();
   s->hwnd = wnd;
   s->rect = desc.rect;
@@ -252,7 +256,7 @@ void X11Backend::DestroySurface(HWND wnd) {
   by_window_.erase(it->second->xid());
   surfaces_.erase(it);
   std::erase(stacking_, wnd);
-  XFlush(x_->dpy());
+  if (!Lost()) XFlush(x_->dpy());
 }
 
 void X11Backend::ApplyGeometry(Surface& s) {
@@ -264,6 +268,7 @@ void X11Backend::ApplyGeometry(Surface& s) {
 }
 
 void X11Backend::ShowSurface(HWND wnd, bool visible) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s || s->visible == visible) return;
   s->visible = visible;
@@ -287,6 +292,7 @@ void X11Backend::ShowSurface(HWND wnd, bool visible) {
 }
 
 void X11Backend::MoveSurface(HWND wnd, const RECT& rect) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s || s->rect == rect) return;
   // Sent with the next frame (or at the next Wait), so a move and the
@@ -296,6 +302,7 @@ void X11Backend::MoveSurface(HWND wnd, const RECT& rect) {
 }
 
 void X11Backend::RestackSurfaces(const std::vector<HWND>& top_to_bottom) {
+  if (Lost()) return;
   // Raise, bottom to top, the first window whose place changed among the
   // others and every window above it; the rest keeps its place, so windows
   // of other programs between ours are not disturbed needlessly.
@@ -323,6 +330,7 @@ void X11Backend::RestackSurfaces(const std::vector<HWND>& top_to_bottom) {
 }
 
 void X11Backend::SetSurfaceStyle(HWND wnd, DWORD style, DWORD ex_style) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s) return;
   DWORD old = s->ex_style;
@@ -372,6 +380,7 @@ void X11Backend::SetCompositing(bool on) {
 }
 
 void X11Backend::SetSurfaceTitle(HWND wnd, std::u16string_view title) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s) return;
   x11::SetTitle(x_->dpy(), s->xid(), x_->atoms, Utf16ToUtf8(title));
@@ -379,6 +388,7 @@ void X11Backend::SetSurfaceTitle(HWND wnd, std::u16string_view title) {
 }
 
 void X11Backend::SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s) return;
   x11::SetIcon(x_->dpy(), s->xid(), x_->atoms, argb, width, height);
@@ -386,6 +396,7 @@ void X11Backend::SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, 
 }
 
 void X11Backend::PresentFrame(HWND wnd, const FrameView& frame) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s) return;
   ApplyGeometry(*s);
@@ -394,6 +405,7 @@ void X11Backend::PresentFrame(HWND wnd, const FrameView& frame) {
 }
 
 void X11Backend::SetSurfaceAlpha(HWND wnd, BYTE alpha) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s) return;
   ApplyGeometry(*s);
@@ -408,6 +420,7 @@ bool X11Backend::WindowManagerRunning() const {
 }
 
 void X11Backend::ActivateSurface(HWND wnd) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s || s->popup) return;
   if (!s->mapped) {
@@ -472,6 +485,7 @@ unsigned long X11Backend::CursorFor(CursorShape shape) {
 void X11Backend::ApplyCursor(Surface& s) { XDefineCursor(x_->dpy(), s.xid(), CursorFor(s.cursor)); }
 
 void X11Backend::SetCursorShape(HWND wnd, CursorShape shape) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s) s = Find(grab_);
   if (!s) return;
@@ -488,6 +502,10 @@ void X11Backend::SetCursorShape(HWND wnd, CursorShape shape) {
 }
 
 void X11Backend::GrabPointer(HWND wnd) {
+  if (Lost()) {
+    grab_ = nullptr;
+    return;
+  }
   Display* d = x_->dpy();
   Surface* s = Find(wnd);
   if (!s) {
@@ -526,7 +544,7 @@ void X11Backend::Sleep(DWORD ms) {
 
 RECT X11Backend::WorkArea() {
   RECT area;
-  if (x11::ReadWorkArea(x_->dpy(), x_->root, x_->atoms, &area)) return area;
+  if (!Lost() && x11::ReadWorkArea(x_->dpy(), x_->root, x_->atoms, &area)) return area;
   SIZE screen = ScreenSize();
   return RECT{0, 0, screen.cx, screen.cy};
 }
@@ -536,6 +554,7 @@ SIZE X11Backend::ScreenSize() {
 }
 
 POINT X11Backend::PointerPosition() {
+  if (Lost()) return POINT{};
   ::Window root = 0;
   ::Window child = 0;
   int x = 0;

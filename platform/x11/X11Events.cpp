@@ -74,17 +74,21 @@ bool MeaningfulFocusChange(const XFocusChangeEvent& f) {
 
 void X11Backend::Wait(DWORD timeout_ms) {
   Display* d = x_->dpy();
-  for (auto& [h, s] : surfaces_) ApplyGeometry(*s);
   delivered_ = false;
-  DispatchQueued();
+  if (!Lost()) {
+    for (auto& [h, s] : surfaces_) ApplyGeometry(*s);
+    DispatchQueued();
+  }
+  ReportLoss();
   int ms = -1;
   if (delivered_ || timeout_ms == 0) {
     ms = 0;
   } else if (timeout_ms != INFINITE) {
     ms = static_cast<int>(std::min<DWORD>(timeout_ms, INT_MAX));
   }
+  // Without a display only posts, signals and time wake the loop.
   pollfd fds[3] = {
-      {ConnectionNumber(d), POLLIN, 0},
+      {Lost() ? -1 : ConnectionNumber(d), POLLIN, 0},
       {x_->wake.Get(), POLLIN, 0},
       {x_->signals.ReadFd(), POLLIN, 0},
   };
@@ -101,12 +105,29 @@ void X11Backend::Wait(DWORD timeout_ms) {
     end.kind = RawEventKind::EndSession;
     Deliver(std::move(end));
   }
-  if (fds[0].revents) DispatchQueued();
+  if (fds[0].revents && !Lost()) DispatchQueued();
+  ReportLoss();
+}
+
+// A lost display ends the session as SIGTERM does: the window system asks
+// its windows (WM_QUERYENDSESSION, WM_CLOSE) and keeps running without a
+// display until the program ends.
+void X11Backend::ReportLoss() {
+  if (loss_reported_ || !Lost()) return;
+  loss_reported_ = true;
+  surfaces_.clear();
+  by_window_.clear();
+  stacking_.clear();
+  grab_ = nullptr;
+  explicit_focus_ = nullptr;
+  RawEvent end;
+  end.kind = RawEventKind::EndSession;
+  Deliver(std::move(end));
 }
 
 bool X11Backend::DispatchQueued() {
   Display* d = x_->dpy();
-  while (XPending(d) > 0) {
+  while (!Lost() && XPending(d) > 0) {
     XEvent event;
     XNextEvent(d, &event);
     Dispatch(event);

@@ -92,6 +92,22 @@ INSTANTIATE_TEST_SUITE_P(Signals, SignalTest, ::testing::Values(SIGTERM, SIGHUP)
                            return info.param == SIGTERM ? "Term" : "Hangup";
                          });
 
+// The X server goes away under a running program: the session ends as on
+// SIGTERM (so options get saved), the window system keeps working without a
+// display (timers, windows, frames), and the program leaves its loop and
+// exits normally instead of being ended inside Xlib.
+TEST(LostDisplay, EndsTheSessionLikeSigtermAndExitsCleanly) {
+  std::string name;
+  Process server = StartXvfb(&name);
+  ASSERT_FALSE(name.empty()) << server.Errors();
+  Process child = Process::Start({VARNIKA_X11_TEST_CHILD, "linger"}, {"DISPLAY=" + name});
+  ASSERT_TRUE(WaitFor([&] { return Has(child.Output(), "ready"); }, 10000)) << child.Errors();
+  server.Signal(SIGKILL);
+  EXPECT_EQ(child.WaitExit(10000), 0) << child.Errors();
+  EXPECT_EQ(child.Output(), "ready\nWM_QUERYENDSESSION\nWM_CLOSE\nWM_TIMER\nWM_DESTROY\nexit\n");
+  EXPECT_TRUE(Has(child.Errors(), "lost the connection to display " + name)) << child.Errors();
+}
+
 TEST(NoDisplay, TheProgramSaysSoOnStderrAndExitsWithOne) {
   Process child = Process::Start({VARNIKA_X11_TEST_CHILD, "open"}, {"DISPLAY=:4094"});
   EXPECT_EQ(child.WaitExit(10000), 1);

@@ -50,6 +50,8 @@ bool WaitFor(const std::function<bool()>& done, int timeout_ms);
 
 // The display the global environment started (":N").
 const std::string& TestDisplayName();
+// Starts another Xvfb and names its display (empty when it did not start).
+Process StartXvfb(std::string* display_name);
 
 // The user's side of the display.
 class Desktop {
