@@ -80,6 +80,14 @@ class IRawEventSink {
   ~IRawEventSink() = default;
 };
 
+// The X protocol carries window positions in 16 signed bits and sizes in 16
+// unsigned bits. The window system holds every surface's rectangle within
+// these limits (and refuses larger frames), so no backend ever has to cut a
+// value into a different one.
+constexpr int kDisplayCoordMin = -32768;
+constexpr int kDisplayCoordMax = 32767;
+constexpr int kDisplaySizeMax = 32767;
+
 struct SurfaceDesc {
   RECT rect;  // screen
   DWORD style = 0;

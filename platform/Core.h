@@ -160,6 +160,10 @@ bool OnUiThread();
 inline bool UiReady() { return Sys().running && OnUiThread(); }
 
 // --- windows (Window.cpp) ----------------------------------------------------
+// x, y, cx, cy of a top-level window held within what a display can show
+// (kDisplayCoordMin ... in Backend.h). Frames larger than that are refused.
+RECT DisplayRect(int x, int y, int cx, int cy);
+
 // The window for a live handle, or nullptr (with ERROR_INVALID_WINDOW_HANDLE).
 Window* Find(HWND wnd);
 Window* FindQuiet(HWND wnd);

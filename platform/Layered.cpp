@@ -1,6 +1,7 @@
 #include "platform/Layered.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <unordered_set>
@@ -97,7 +98,7 @@ void Present(const Window* w) {
 }  // namespace
 
 HDC CreateMemoryDC(void* bits, int width, int height, int stride) {
-  if (width < 0 || height < 0 || stride < width * 4 || (!bits && width * height > 0)) {
+  if (width < 0 || height < 0 || stride < std::int64_t{width} * 4 || (!bits && width > 0 && height > 0)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
@@ -123,7 +124,7 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc,
   if (!w) return FALSE;
   int width = size ? size->cx : w->Width();
   int height = size ? size->cy : w->Height();
-  if (width < 0 || height < 0) return Invalid();
+  if (width < 0 || height < 0 || width > kDisplaySizeMax || height > kDisplaySizeMax) return Invalid();
   bool use_blend = (flags & ULW_ALPHA) && blend;
   bool opaque = (flags & ULW_OPAQUE) || !use_blend || !(blend->AlphaFormat & AC_SRC_ALPHA);
   // The new pixels go into a buffer of their own and replace the shown frame
@@ -134,7 +135,11 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc,
     DeviceContext dc;
     if (!LookUp(src_dc, &dc)) return Invalid();
     POINT from = src_position ? *src_position : POINT{};
-    if (from.x < 0 || from.y < 0 || from.x + width > dc.width || from.y + height > dc.height) return Invalid();
+    // In 64 bits: a source point near INT_MAX must not wrap around the check.
+    if (from.x < 0 || from.y < 0 || std::int64_t{from.x} + width > dc.width ||
+        std::int64_t{from.y} + height > dc.height) {
+      return Invalid();
+    }
     next = FreshBuffer(w);
     CopyPixels(dc, from.x, from.y, width, height, opaque, next.get());
   } else {

@@ -279,6 +279,7 @@ void Reparent(Window* w, Window* new_parent) {
     if (sys.in.active == w->handle) sys.in.active = nullptr;
     sys.backend->DestroySurface(w->handle);
   } else if (!was_top && now_top) {
+    w->rect = core::DisplayRect(w->rect.left, w->rect.top, w->Width(), w->Height());
     sys.backend->CreateSurface(w->handle, DescOf(w));
     if (w->style & WS_VISIBLE) sys.backend->ShowSurface(w->handle, true);
   }
@@ -592,7 +593,8 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name, DW
   window->id = (style & WS_CHILD) ? reinterpret_cast<LONG_PTR>(menu_or_id) : 0;
   window->instance = instance;
   window->owner = owner;
-  window->rect = RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
+  window->rect = parent_window->is_desktop ? core::DisplayRect(x, y, width, height)
+                                           : RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
   window->extra.assign(static_cast<size_t>(cls->wnd_extra), 0);
   Window* w = window.get();
   {
@@ -1024,6 +1026,12 @@ bool VisibleChain(const Window* w) {
   return w != nullptr;
 }
 
+RECT DisplayRect(int x, int y, int cx, int cy) {
+  const int left = std::clamp(x, kDisplayCoordMin, kDisplayCoordMax);
+  const int top = std::clamp(y, kDisplayCoordMin, kDisplayCoordMax);
+  return RECT{left, top, left + std::clamp(cx, 0, kDisplaySizeMax), top + std::clamp(cy, 0, kDisplaySizeMax)};
+}
+
 Window* Root(Window* w) {
   while (w && w->parent && !w->parent->is_desktop) w = w->parent;
   return w;
@@ -1061,6 +1069,11 @@ bool SetPosition(Window* w, HWND insert_after, int x, int y, int cx, int cy, UIN
   }
   int width = (flags & SWP_NOSIZE) ? w->Width() : std::max(wp.cx, 0);
   int height = (flags & SWP_NOSIZE) ? w->Height() : std::max(wp.cy, 0);
+  if (w->TopLevel()) {
+    now = DisplayRect(now.left, now.top, width, height);
+    width = now.right - now.left;
+    height = now.bottom - now.top;
+  }
   now.right = now.left + width;
   now.bottom = now.top + height;
   w->rect = now;

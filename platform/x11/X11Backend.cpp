@@ -64,7 +64,10 @@ bool IsPopupClass(const std::u16string& name) {
   return false;
 }
 
-unsigned Dimension(LONG v) { return static_cast<unsigned>(std::max<LONG>(v, 1)); }
+// The window system keeps surfaces within the protocol's limits; these only
+// make the conversions exact (and X has no empty windows).
+int Coordinate(LONG v) { return std::clamp<LONG>(v, kDisplayCoordMin, kDisplayCoordMax); }
+unsigned Dimension(LONG v) { return static_cast<unsigned>(std::clamp<LONG>(v, 1, kDisplaySizeMax)); }
 
 // Finds the depth-32 TrueColor visual with the usual ARGB masks.
 bool FindArgbVisual(Display* display, int screen, XVisualInfo* out) {
@@ -199,8 +202,9 @@ void X11Backend::Deliver(RawEvent event) {
                      PropertyChangeMask;
   constexpr unsigned long kMask =
       CWColormap | CWBorderPixel | CWBackPixel | CWBitGravity | CWOverrideRedirect | CWEventMask;
-  return XCreateWindow(x_->dpy(), x_->root, rect.left, rect.top, Dimension(rect.right - rect.left),
-                       Dimension(rect.bottom - rect.top), 0, x_->depth, InputOutput, x_->visual, kMask, &attrs);
+  return XCreateWindow(x_->dpy(), x_->root, Coordinate(rect.left), Coordinate(rect.top),
+                       Dimension(rect.right - rect.left), Dimension(rect.bottom - rect.top), 0, x_->depth,
+                       InputOutput, x_->visual, kMask, &attrs);
 }
 
 // What the window manager learns before the window first maps.
@@ -263,8 +267,8 @@ void X11Backend::ApplyGeometry(Surface& s) {
   if (!s.geometry_pending) return;
   s.geometry_pending = false;
   s.configure_serial = NextRequest(x_->dpy());
-  XMoveResizeWindow(x_->dpy(), s.xid(), s.rect.left, s.rect.top, Dimension(s.rect.right - s.rect.left),
-                    Dimension(s.rect.bottom - s.rect.top));
+  XMoveResizeWindow(x_->dpy(), s.xid(), Coordinate(s.rect.left), Coordinate(s.rect.top),
+                    Dimension(s.rect.right - s.rect.left), Dimension(s.rect.bottom - s.rect.top));
 }
 
 void X11Backend::ShowSurface(HWND wnd, bool visible) {

@@ -1,4 +1,6 @@
 // Layered windows and the desktop's metrics.
+#include <climits>
+
 #include "platform/Icons.h"
 #include "tests/platform/PlatformFixture.h"
 
@@ -77,6 +79,32 @@ TEST_F(LayeredTest, BadCallsFailWithoutChangingTheFrame) {
   EXPECT_FALSE(DeleteDC(dc));
   EXPECT_FALSE(UpdateLayeredWindow(w, nullptr, nullptr, &size, dc, &src, 0, nullptr, 0)) << "a deleted DC";
   EXPECT_EQ(display->SurfaceOf(w).frames_presented, 1);
+}
+
+// Source points and sizes near the integer limits must not wrap around the
+// bounds checks (and then copy from far outside the bitmap); frames larger
+// than a display can show are refused.
+TEST_F(LayeredTest, SourceBoundsHoldForValuesNearTheIntegerLimits) {
+  HWND w = Layered("w", POINT{0, 0});
+  HDC dc = CreateMemoryDC(pixels_, 4, 2, 16);
+  SIZE size{4, 2};
+  for (POINT far : {POINT{INT_MAX - 2, 0}, POINT{0, INT_MAX - 1}, POINT{INT_MAX, INT_MAX}}) {
+    EXPECT_FALSE(UpdateLayeredWindow(w, nullptr, nullptr, &size, dc, &far, 0, nullptr, 0));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  }
+  POINT src{0, 0};
+  SIZE huge{INT_MAX, 2};
+  EXPECT_FALSE(UpdateLayeredWindow(w, nullptr, nullptr, &huge, dc, &src, 0, nullptr, 0));
+  DeleteDC(dc);
+  std::vector<std::uint32_t> wide(40000, 0xFF000000u);
+  HDC wide_dc = CreateMemoryDC(wide.data(), 40000, 1, 160000);
+  SIZE wide_size{40000, 1};
+  EXPECT_FALSE(UpdateLayeredWindow(w, nullptr, nullptr, &wide_size, wide_dc, &src, 0, nullptr, 0))
+      << "wider than any display";
+  DeleteDC(wide_dc);
+  EXPECT_EQ(display->SurfaceOf(w).frames_presented, 1);
+  EXPECT_EQ(CreateMemoryDC(pixels_, INT_MAX, 1, INT_MAX), nullptr) << "a stride too small for the width";
+  EXPECT_EQ(CreateMemoryDC(nullptr, 65536, 65536, 65536 * 4), nullptr) << "a size without bits";
 }
 
 TEST_F(LayeredTest, TheMousePassesThroughTransparentPixelsAndFadedWindows) {

@@ -304,6 +304,22 @@ TEST_F(WindowTest, AMoveByTheDisplayIsSnappedAndTheSnappedPlaceGoesBack) {
   EXPECT_EQ(display->SurfaceOf(w).rect, Rect(50, 60, 120, 70));
 }
 
+// X carries window positions in 16 signed bits and sizes in 16 unsigned
+// ones: top-level windows stay within what every display can show, so the
+// window system and the display agree on where a window is.
+TEST_F(WindowTest, TopLevelWindowsStayWithinSixteenBitPlacesAndSizes) {
+  HWND w = Top("w", Rect(100000, -100000, 70000, 10));
+  RECT r;
+  GetWindowRect(w, &r);
+  EXPECT_EQ(r, Rect(32767, -32768, 32767, 10));
+  SetWindowPos(w, nullptr, -40000, 40000, 5, 80000, SWP_NOZORDER);
+  GetWindowRect(w, &r);
+  EXPECT_EQ(r, Rect(-32768, 32767, 5, 32767));
+  EXPECT_EQ(display->SurfaceOf(w).rect, r);
+  ASSERT_FALSE(Records(WM_SIZE).empty());
+  EXPECT_EQ(PointOf(Records(WM_SIZE).back().lparam), (POINT{5, 32767}));
+}
+
 TEST_F(WindowTest, CoordinatesMapThroughNestedWindows) {
   HWND top = Top("top", Rect(100, 50, 300, 200));
   HWND mid = Child("mid", top, Rect(10, 20, 100, 100));

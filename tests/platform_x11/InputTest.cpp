@@ -230,6 +230,20 @@ TEST_F(InputTest, AMoveByAnotherClientIsSnappedAndTheServerFollowsTheSnap) {
   EXPECT_EQ(h, 150);
 }
 
+// A place beyond X's 16-bit coordinates is held at the limit on both sides,
+// never cut to a different place on the server.
+TEST_F(InputTest, APlaceBeyondSixteenBitsIsHeldAtTheLimitOnTheServerToo) {
+  SetWindowPos(top_, nullptr, 70000, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT r;
+  GetWindowRect(top_, &r);
+  EXPECT_EQ(r.left, 32767);
+  int x = 0, y = 0, w = 0, h = 0;
+  EXPECT_TRUE(Pump([&] {
+    User().Geometry(XWindow(top_), &x, &y, &w, &h);
+    return x == r.left && y == r.top;
+  })) << "the server has the window at " << x << "," << y;
+}
+
 // The modal move loop behind WM_SYSCOMMAND SC_MOVE, on a bare server and
 // under openbox.
 class MoveLoopTest : public X11Test, public ::testing::WithParamInterface<bool> {};
