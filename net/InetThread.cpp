@@ -3,7 +3,8 @@
 namespace varnika {
 
 TInetThread::TInetThread(HWND window, UINT message_id, HINTERNET internet, IMessagePoster* poster)
-    : request_(std::make_unique<TRequest>()),
+    : TThread([this] { Execute(); }),
+      request_(std::make_unique<TRequest>()),
       internet_(std::move(internet)),
       target_window_(window),
       message_id_(message_id),

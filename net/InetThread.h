@@ -38,10 +38,10 @@ class TInetThread : public TThread {
   // posted. Safe from any thread.
   void Abort() { request_->Abort(); }
 
- protected:
-  void Execute() override;
-
  private:
+  // The thread's body: one exchange, then the completion message.
+  void Execute();
+
   std::unique_ptr<TRequest> request_;
   HINTERNET internet_;
   HWND target_window_;

@@ -160,6 +160,18 @@ TEST_F(InetThreadTest, AbortEndsTheDownloadAndPostsMinusOne) {
   EXPECT_EQ(poster_.Posts()[0].lparam, -1);
 }
 
+// The owner may free a download right after starting it (closing at once):
+// the new thread must never run into an object whose destruction has begun.
+TEST_F(InetThreadTest, ADownloadFreedRightAfterItsStartEndsWithoutTouchingAHalfFreedObject) {
+  TLoopbackServer silent(Silent());
+  for (int i = 0; i < 50; ++i) {
+    auto thread = NewThread(silent.Host());
+    thread->Start();
+    thread.reset();
+  }
+  EXPECT_TRUE(poster_.Posts().empty());
+}
+
 TEST_F(InetThreadTest, ThreadNeverStartedIsDestroyedWithoutARequest) {
   TLoopbackServer server([](TServerConnection& c) {
     c.ServeAll([](const std::string&) { return HttpReply("200 OK", ""); });
