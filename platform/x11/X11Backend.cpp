@@ -8,6 +8,7 @@
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/shape.h>
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <time.h>
 #include <unistd.h>
@@ -435,24 +436,34 @@ void X11Backend::ActivateSurface(HWND wnd) {
 }
 
 // The X server's current time: the time stamp of the PropertyNotify that
-// appending nothing to a property of the window produces.
+// appending nothing to a property of the window produces. The wait is
+// bounded: no event comes when another client has destroyed the window, and
+// none while another client grabs the server. Then, or when the display is
+// lost meanwhile, CurrentTime stands in.
 Time X11Backend::ServerTime(Surface& s) {
+  constexpr int kMaxWaitMs = 1000;
   Display* d = x_->dpy();
   const Atom atom = x_->atoms.timestamp;
   XChangeProperty(d, s.xid(), atom, XA_STRING, 8, PropModeAppend, nullptr, 0);
+  XFlush(d);
   struct Match {
     ::Window window;
     Atom atom;
   } match{s.xid(), atom};
-  XEvent event;
-  XIfEvent(
-      d, &event,
-      [](Display*, XEvent* e, XPointer arg) -> Bool {
-        const auto* m = reinterpret_cast<const Match*>(arg);
-        return e->type == PropertyNotify && e->xproperty.window == m->window && e->xproperty.atom == m->atom;
-      },
-      reinterpret_cast<XPointer>(&match));
-  return event.xproperty.time;
+  auto is_stamp = [](Display*, XEvent* e, XPointer arg) -> Bool {
+    const auto* m = reinterpret_cast<const Match*>(arg);
+    return e->type == PropertyNotify && e->xproperty.window == m->window && e->xproperty.atom == m->atom;
+  };
+  const DWORD start = TickCount();
+  for (;;) {
+    XEvent event;
+    if (Lost()) return CurrentTime;
+    if (XCheckIfEvent(d, &event, is_stamp, reinterpret_cast<XPointer>(&match))) return event.xproperty.time;
+    const DWORD waited = TickCount() - start;
+    if (waited >= kMaxWaitMs || Lost()) return CurrentTime;
+    pollfd p{ConnectionNumber(d), POLLIN, 0};
+    poll(&p, 1, static_cast<int>(kMaxWaitMs - waited));
+  }
 }
 
 void X11Backend::FocusNow(Surface& s) {

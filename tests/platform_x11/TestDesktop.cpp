@@ -404,6 +404,11 @@ void Desktop::MoveWindow(unsigned long window, int x, int y, int width, int heig
   Sync();
 }
 
+void Desktop::DestroyWindow(unsigned long window) {
+  XDestroyWindow(D(display_), window);
+  Sync();
+}
+
 bool Desktop::Geometry(unsigned long window, int* x, int* y, int* width, int* height) {
   Display* d = D(display_);
   XWindowAttributes attrs;

@@ -101,8 +101,10 @@ class Desktop {
   void FocusRoot();
   unsigned long WindowProperty(unsigned long window, const char* property);
   void SetCardinals(unsigned long window, const char* property, const std::vector<long>& values);
-  // Moves and resizes a window as another client (a window manager) would.
+  // Moves and resizes, or destroys, a window as another client (a window
+  // manager, xkill) would.
   void MoveWindow(unsigned long window, int x, int y, int width, int height);
+  void DestroyWindow(unsigned long window);
   // Where the window is on the screen and whether it is viewable.
   bool Geometry(unsigned long window, int* x, int* y, int* width, int* height);
   bool Viewable(unsigned long window);
