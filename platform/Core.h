@@ -46,6 +46,14 @@ struct LayeredFrame {
   BYTE alpha = 255;
 };
 
+// A window property. One set by a string name holds a reference to that
+// name's atom (counted), which goes with the property.
+struct Property {
+  ATOM atom = 0;
+  HANDLE data = nullptr;
+  bool counted = false;
+};
+
 struct Window {
   HWND handle = nullptr;
   WindowClass* cls = nullptr;
@@ -60,7 +68,7 @@ struct Window {
   HWND owner = nullptr;
   std::vector<Window*> children;  // top of the z-order first
   RECT rect;                      // in the parent's client coordinates
-  std::vector<std::pair<ATOM, HANDLE>> props;
+  std::vector<Property> props;
   std::vector<BYTE> extra;
   bool destroying = false;
   bool is_desktop = false;

@@ -88,6 +88,14 @@ ATOM AtomOf(LPCWSTR name, bool add) {
   return add ? GlobalAddAtomW(name) : GlobalFindAtomW(name);
 }
 
+// Lets go of the atom references the window's properties hold.
+void ReleaseProperties(Window* w) {
+  for (const core::Property& p : w->props) {
+    if (p.counted) GlobalDeleteAtom(p.atom);
+  }
+  w->props.clear();
+}
+
 // --- classes ---------------------------------------------------------------
 
 WindowClass* FindClass(HINSTANCE instance, LPCWSTR name) {
@@ -229,6 +237,7 @@ void Remove(Window* w) {
   bool top_level = w->TopLevel();
   Unlink(w);
   if (top_level && sys.backend) sys.backend->DestroySurface(h);
+  ReleaseProperties(w);
   w->cls->windows--;
   std::unique_ptr<Window> doomed;
   {
@@ -770,15 +779,20 @@ int GetWindowTextLengthW(HWND wnd) {
 BOOL SetPropW(HWND wnd, LPCWSTR name, HANDLE data) {
   Window* w = Find(wnd);
   if (!w || !name) return FALSE;
-  ATOM atom = AtomOf(name, true);
-  if (!atom) return FALSE;
-  for (auto& [key, value] : w->props) {
-    if (key == atom) {
-      value = data;
-      return TRUE;
+  // Setting a property again replaces its data and adds no atom reference.
+  if (ATOM known = AtomOf(name, false)) {
+    for (core::Property& p : w->props) {
+      if (p.atom == known) {
+        p.data = data;
+        return TRUE;
+      }
     }
   }
-  w->props.emplace_back(atom, data);
+  ATOM probe = 0;
+  const bool counted = !IntegerAtom(name, &probe);
+  ATOM atom = AtomOf(name, true);
+  if (!atom) return FALSE;
+  w->props.push_back(core::Property{atom, data, counted});
   return TRUE;
 }
 
@@ -786,8 +800,8 @@ HANDLE GetPropW(HWND wnd, LPCWSTR name) {
   Window* w = FindQuiet(wnd);
   if (!w || !name) return nullptr;
   ATOM atom = AtomOf(name, false);
-  for (auto& [key, value] : w->props) {
-    if (key == atom) return value;
+  for (const core::Property& p : w->props) {
+    if (p.atom == atom) return p.data;
   }
   return nullptr;
 }
@@ -798,10 +812,11 @@ HANDLE RemovePropW(HWND wnd, LPCWSTR name) {
   ATOM atom = AtomOf(name, false);
   auto& props = w->props;
   for (auto it = props.begin(); it != props.end(); ++it) {
-    if (it->first == atom) {
-      HANDLE data = it->second;
+    if (it->atom == atom) {
+      const core::Property gone = *it;
       props.erase(it);
-      return data;
+      if (gone.counted) GlobalDeleteAtom(gone.atom);
+      return gone.data;
     }
   }
   return nullptr;
@@ -1145,6 +1160,7 @@ void CreateDesktopWindow() {
 void ClearClasses() {
   auto& sys = Sys();
   if (sys.desktop) {
+    ReleaseProperties(sys.desktop);
     std::lock_guard lock(sys.post_mutex);
     sys.windows.erase(reinterpret_cast<std::uintptr_t>(sys.desktop->handle));
     sys.desktop = nullptr;

@@ -168,6 +168,29 @@ TEST_F(WindowTest, SubclassingSeesMessagesFirstAndPropertiesSurviveIt) {
   EXPECT_EQ(GlobalFindAtomW(u"Widget000012AC"), 0);
 }
 
+// A property named by a string holds one reference to its atom however
+// often it is set, and lets go of it when it is removed or its window goes.
+TEST_F(WindowTest, NamedPropertiesHoldOneAtomReferenceUntilTheyGo) {
+  HWND w = Top("w", Rect(0, 0, 10, 10));
+  int values[3] = {};
+  for (int& v : values) EXPECT_TRUE(SetPropW(w, u"varnika.test.prop", &v));
+  ATOM atom = GlobalFindAtomW(u"varnika.test.prop");
+  ASSERT_NE(atom, 0);
+  EXPECT_EQ(GetPropW(w, MakeIntAtom(atom)), &values[2]);
+  EXPECT_EQ(RemovePropW(w, u"varnika.test.prop"), &values[2]);
+  EXPECT_EQ(GlobalFindAtomW(u"varnika.test.prop"), 0) << "the atom outlived every property named by it";
+
+  const ATOM kept = GlobalAddAtomW(u"varnika.test.kept");  // the program's own reference
+  SetPropW(w, u"varnika.test.kept", &values[0]);
+  SetPropW(w, u"varnika.test.gone", &values[0]);
+  SetPropW(w, u"varnika.test.gone", &values[1]);
+  DestroyWindow(w);
+  EXPECT_EQ(GlobalFindAtomW(u"varnika.test.gone"), 0);
+  EXPECT_EQ(GlobalFindAtomW(u"varnika.test.kept"), kept);
+  EXPECT_EQ(GlobalDeleteAtom(kept), 0);
+  EXPECT_EQ(GlobalFindAtomW(u"varnika.test.kept"), 0);
+}
+
 TEST_F(WindowTest, AtomsAreCountedAndIntegerAtomsStandForThemselves) {
   ATOM a = GlobalAddAtomW(u"Name");
   EXPECT_EQ(GlobalAddAtomW(u"NAME"), a);
