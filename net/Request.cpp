@@ -186,6 +186,7 @@ class TTransfer {
   bool block_ended_ = true;
   bool final_headers_ = false;
   bool body_started_ = false;
+  bool switched_ = false;  // the server answered 101 Switching Protocols
   std::uint64_t header_bytes_ = 0;
 };
 
@@ -350,7 +351,7 @@ std::size_t TTransfer::OnHeader(char* data, std::size_t size, std::size_t count,
   try {
     transfer->header_bytes_ += bytes;
     transfer->HeaderLine(std::string_view(data, bytes));
-    return bytes;
+    return transfer->switched_ ? 0 : bytes;  // 0 ends the exchange as failed
   } catch (...) {
     return 0;
   }
@@ -384,6 +385,12 @@ void TTransfer::HeaderBlockEnd() {
   // "HTTP/1.1 302 Found": the code follows the first blank.
   const std::size_t blank = block_.find(' ');
   const int code = blank == std::string::npos ? 0 : std::atoi(block_.c_str() + blank + 1);
+  // A plain request never asks to switch protocols: what follows a 101 is
+  // not HTTP, so the exchange fails.
+  if (code == 101) {
+    switched_ = true;
+    return;
+  }
   if (code >= 100 && code < 200) return;
   if (request_.FollowRedirects() && code >= 300 && code < 400 && block_has_location_) return;
   final_headers_ = true;

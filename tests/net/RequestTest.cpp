@@ -408,6 +408,31 @@ TEST_F(RequestTest, AnExchangeEndsAtItsOverallLimitWhileBytesKeepComing) {
   EXPECT_FALSE(ResponseText(request.Response()).empty()) << "what arrived is kept";
 }
 
+// A plain GET never asks to switch protocols: a 101 answer is a failed
+// exchange, not a body made of whatever the server sends after it.
+TEST_F(RequestTest, AnUnrequestedProtocolSwitchFails) {
+  const std::string kSwitch = "HTTP/1.1 101 Switching Protocols\r\nUpgrade: chat\r\nConnection: Upgrade\r\n\r\nhello";
+  TLoopbackServer closing([&](TServerConnection& c) {
+    c.ReadRequest();
+    c.Send(kSwitch);  // and closes
+  });
+  TLoopbackServer holding([&](TServerConnection& c) {
+    c.ReadRequest();
+    c.Send(kSwitch);
+    c.HoldUntilStopped();
+  });
+  for (const TLoopbackServer* server : {&closing, &holding}) {
+    TRequest request;
+    request.SetValue(rvHost, server->Host());
+    request.SetLimits(FastLimits());
+    const auto start = Clock::now();
+    EXPECT_EQ(request.Execute(internet_), -1);
+    EXPECT_LT(MillisecondsSince(start), 1000) << "refused at once, not by a time-out";
+    EXPECT_EQ(ResponseText(request.Response()), "");
+    EXPECT_EQ(request.Response().RawHeaders(), "");
+  }
+}
+
 TEST_F(RequestTest, ConnectionClosedMidBodyFails) {
   const std::string body = RandomBytes(100'000, 3);
   TLoopbackServer server([&](TServerConnection& c) {
