@@ -50,6 +50,8 @@ enum class RawEventKind : std::uint8_t {
   Configure,     // the display moved or resized surface to rect
   Message,       // post message/wparam/lparam to surface (messages from other processes)
   EndSession,    // the session ends: WM_QUERYENDSESSION, then WM_CLOSE, to each top-level window
+  TrayInput,     // on the tray icon (surface: its owner, wparam: its id): lparam the mouse message
+                 // (WM_MOUSEMOVE, WM_xBUTTONDOWN/UP) at pt, or a NIN_* balloon event
 };
 
 struct RawEvent {
@@ -118,6 +120,8 @@ struct FrameView {
   bool Empty() const { return Width() <= 0 || Height() <= 0; }
 };
 
+class TrayHost;  // platform/TrayHost.h
+
 class Backend {
  public:
   virtual ~Backend() = default;
@@ -145,6 +149,8 @@ class Backend {
   virtual void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) = 0;
   // While set, pointer events outside our windows still reach the core.
   virtual void GrabPointer(HWND wnd) = 0;
+  // The notification area's icons; nullptr when the backend has none.
+  virtual TrayHost* Tray() { return nullptr; }
 
   // Delivers pending events to the sink; if none is pending, blocks until an
   // event, a Wake or timeout_ms (INFINITE: no limit; 0: only poll).

@@ -28,6 +28,38 @@ constexpr UINT TTM_ADDTOOLW = WM_USER + 50;
 constexpr UINT TTM_DELTOOLW = WM_USER + 51;
 constexpr UINT TTM_UPDATETIPTEXTW = WM_USER + 57;
 
+constexpr UINT TTM_SETTIPBKCOLOR = WM_USER + 19;
+constexpr UINT TTM_SETTIPTEXTCOLOR = WM_USER + 20;
+constexpr UINT TTM_GETTIPBKCOLOR = WM_USER + 22;
+constexpr UINT TTM_GETTIPTEXTCOLOR = WM_USER + 23;
+constexpr UINT TTM_SETMAXTIPWIDTH = WM_USER + 24;
+constexpr UINT TTM_GETMAXTIPWIDTH = WM_USER + 25;
+
+// Tooltip window styles.
+constexpr DWORD TTS_ALWAYSTIP = 0x01;
+constexpr DWORD TTS_NOPREFIX = 0x02;
+constexpr DWORD TTS_NOFADE = 0x20;
+
+// The header of every WM_NOTIFY record.
+struct NMHDR {
+  HWND hwndFrom = nullptr;
+  UINT_PTR idFrom = 0;
+  UINT code = 0;
+};
+
+// Sent (WM_NOTIFY) to a tool's owner for the text of a tool registered with
+// LPSTR_TEXTCALLBACKW.
+constexpr UINT TTN_GETDISPINFOW = static_cast<UINT>(-530);
+
+struct NMTTDISPINFOW {
+  NMHDR hdr;
+  LPWSTR lpszText = nullptr;
+  char16_t szText[80] = {};
+  HINSTANCE hinst = nullptr;
+  UINT uFlags = 0;
+  LPARAM lParam = 0;
+};
+
 // The tooltip asks its owner for the text when it is about to show.
 inline LPWSTR TextCallbackW() { return reinterpret_cast<LPWSTR>(static_cast<std::intptr_t>(-1)); }
 

@@ -221,4 +221,22 @@ bool LayeredPassesThrough(const Window* w, POINT screen);
 // --- default processing (DefWindowProc.cpp) -----------------------------------
 void RunMoveLoop(HWND wnd);
 
+// --- the notification area (NotifyIcon.cpp) ---------------------------------
+// A TrayInput raw event: the callback message to the icon's owner.
+void OnTrayInput(const RawEvent& event);
+// Forgets every icon (the window system shuts down).
+void ClearTray();
+
+// --- painting (Paint.cpp, GdiObjects.cpp) -------------------------------------
+// A WM_PAINT for the first window (matching the filter) whose update region
+// is not empty; it stays until the region is validated.
+bool TakePaint(HWND filter, UINT min, UINT max, MSG* out);
+// After SetPosition: invalidates what showing, sizing or moving uncovered.
+void PaintPositionChanged(Window* w, const RECT& old_rect, bool was_visible, UINT flags);
+void ForgetPaint(HWND wnd);
+LRESULT DefPaint(HWND wnd, WPARAM wparam, LPARAM lparam);
+LRESULT DefEraseBackground(HWND wnd, WPARAM wparam, LPARAM lparam);
+// SPI_GETNONCLIENTMETRICS.
+BOOL NonClientMetrics(UINT size, void* metrics);
+
 }  // namespace varnika::core

@@ -189,7 +189,7 @@ struct DefaultRow {
   LRESULT (*handler)(HWND, WPARAM, LPARAM);
 };
 
-constexpr std::array<DefaultRow, 23> kDefaults = {{
+constexpr std::array<DefaultRow, 25> kDefaults = {{
     {WM_NCCREATE, OnNcCreate},
     {WM_CLOSE, OnClose},
     {WM_SYSCOMMAND, OnSysCommand},
@@ -213,6 +213,8 @@ constexpr std::array<DefaultRow, 23> kDefaults = {{
     {WM_CANCELMODE, OnCancelMode},
     {WM_SETICON, OnSetIcon},
     {WM_GETICON, OnGetIcon},
+    {WM_PAINT, core::DefPaint},
+    {WM_ERASEBKGND, core::DefEraseBackground},
 }};
 
 // --- the move loop -----------------------------------------------------------

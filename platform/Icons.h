@@ -25,6 +25,13 @@ HICON CreateIconFromBits(const void* bits, int width, int height, int stride);
 // shows the icon keeps its picture on the display.
 BOOL DestroyIcon(HICON icon);
 
+// The program's icon resource `name` (an integer resource: ICON <id>, a PNG
+// embedded with the program) when instance is the program's module. Every
+// call makes a new icon that the caller frees with DestroyIcon. nullptr with
+// ERROR_RESOURCE_NAME_NOT_FOUND for an unknown or undecodable resource,
+// ERROR_INVALID_PARAMETER for another instance (there are no system icons).
+HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
+
 struct IconPixels {
   int width = 0;
   int height = 0;

@@ -331,11 +331,11 @@ void OnEndSession(const RawEvent&) {
 using RawHandler = void (*)(const RawEvent&);
 
 // One row per RawEventKind, in its order.
-constexpr std::array<RawHandler, 13> kRawHandlers = {
+constexpr std::array<RawHandler, 14> kRawHandlers = {
     OnPointerMove, OnPointerLeave, OnButtonDown, OnButtonUp,     OnWheel,   OnKeyDown,    OnKeyUp,
-    OnActivate,    OnDeactivate,   OnCloseRequest, OnConfigure, OnMessage, OnEndSession,
+    OnActivate,    OnDeactivate,   OnCloseRequest, OnConfigure, OnMessage, OnEndSession, core::OnTrayInput,
 };
-static_assert(static_cast<size_t>(RawEventKind::EndSession) + 1 == kRawHandlers.size());
+static_assert(static_cast<size_t>(RawEventKind::TrayInput) + 1 == kRawHandlers.size());
 
 }  // namespace
 

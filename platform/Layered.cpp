@@ -46,6 +46,8 @@ bool LookUp(HDC dc, DeviceContext* out) {
   return true;
 }
 
+constexpr UINT kGetNonClientMetrics = 0x0029;  // SPI_GETNONCLIENTMETRICS (platform/Gdi.h)
+
 BOOL Invalid() {
   SetLastError(ERROR_INVALID_PARAMETER);
   return FALSE;
@@ -184,7 +186,8 @@ BOOL GetLayeredWindowAttributes(HWND wnd, COLORREF* key, BYTE* alpha, DWORD* fla
   return TRUE;
 }
 
-BOOL SystemParametersInfoW(UINT action, UINT, void* pvparam, UINT) {
+BOOL SystemParametersInfoW(UINT action, UINT uparam, void* pvparam, UINT) {
+  if (action == kGetNonClientMetrics) return core::NonClientMetrics(uparam, pvparam);
   auto& sys = Sys();
   if (!core::UiReady() || action != SPI_GETWORKAREA || !pvparam) return Invalid();
   *static_cast<RECT*>(pvparam) = sys.backend->WorkArea();

@@ -31,7 +31,8 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC dst_dc, POINT* position, SIZE* size, HDC 
 BOOL SetLayeredWindowAttributes(HWND wnd, COLORREF key, BYTE alpha, DWORD flags);
 BOOL GetLayeredWindowAttributes(HWND wnd, COLORREF* key, BYTE* alpha, DWORD* flags);
 
-// SPI_GETWORKAREA into a RECT.
+// SPI_GETWORKAREA into a RECT; SPI_GETNONCLIENTMETRICS (platform/Gdi.h) into a
+// NONCLIENTMETRICSW, from any thread.
 BOOL SystemParametersInfoW(UINT action, UINT uparam, void* pvparam, UINT winini);
 int GetSystemMetrics(int index);
 

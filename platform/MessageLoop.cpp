@@ -167,6 +167,11 @@ bool NextMessage(MSG* out, const Filter& f, bool remove, bool wait) {
       core::FireHover();
       continue;
     }
+    if (core::TakePaint(f.wnd, f.min, f.max, out)) {
+      out->time = now;
+      if (remove) Stamp(out);
+      return true;
+    }
     if (TakeTimer(f, remove, now, out)) {
       if (remove) Stamp(out);
       return true;

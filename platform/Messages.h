@@ -371,7 +371,8 @@ constexpr UINT CS_SAVEBITS = 0x0800;
 constexpr UINT CS_GLOBALCLASS = 0x4000;
 constexpr UINT CS_DROPSHADOW = 0x00020000;
 
-// "STATIC" class style
+// "STATIC" class styles
+constexpr DWORD SS_NOPREFIX = 0x00000080;
 constexpr DWORD SS_NOTIFY = 0x00000100;
 
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);

@@ -1,7 +1,9 @@
 // Opening documents with the desktop's handler. Only "open" of an absolute
 // http:// or https:// URL is carried out: the URL goes as one argument to
-// `xdg-open` (found on PATH), started without a shell; the child is reaped
-// in the background. Anything else is refused without starting a process.
+// `xdg-open` (found on PATH), started without a shell, with only the standard
+// descriptors, default signal handling and a process group of its own; the
+// child is reaped in the background. Anything else is refused without
+// starting a process.
 //
 // The result follows Win32: a value above 32 on success, SE_ERR_* or
 // ERROR_FILE_NOT_FOUND (2) otherwise. Any thread may call these.

@@ -237,6 +237,7 @@ void Remove(Window* w) {
   bool top_level = w->TopLevel();
   Unlink(w);
   if (top_level && sys.backend) sys.backend->DestroySurface(h);
+  core::ForgetPaint(h);
   ReleaseProperties(w);
   w->cls->windows--;
   std::unique_ptr<Window> doomed;
@@ -1112,6 +1113,7 @@ bool SetPosition(Window* w, HWND insert_after, int x, int y, int cx, int cy, UIN
     }
     if (!FindQuiet(h)) return true;
   }
+  PaintPositionChanged(w, old, was_visible, flags);
   wp.x = now.left;
   wp.y = now.top;
   wp.cx = width;

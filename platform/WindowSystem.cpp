@@ -26,6 +26,7 @@ void ShutdownWindowSystem() {
   auto& sys = Sys();
   if (!sys.running || !core::OnUiThread()) return;
   core::DestroyAllWindows();
+  core::ClearTray();
   core::ClearQueues();
   core::ClearClasses();
   core::ResetInput();

@@ -17,6 +17,8 @@ inline constexpr std::u16string_view kResourceTypePng = u"PNG";
 inline constexpr std::u16string_view kResourceTypeIcon = u"ICON";
 inline constexpr std::u16string_view kResourceTypeMenu = u"MENU";
 inline constexpr std::u16string_view kResourceTypeStringTable = u"STRINGTABLE";
+// fontconfig rules (XML) the program adds to the system's configuration.
+inline constexpr std::u16string_view kResourceTypeFontConfig = u"FONTCONFIG";
 
 struct ResourceEntry {
   const char16_t* type;

@@ -21,6 +21,7 @@ struct CairoReleaser {
   void operator()(FcPattern* p) const { FcPatternDestroy(p); }
   void operator()(FcObjectSet* p) const { FcObjectSetDestroy(p); }
   void operator()(FcFontSet* p) const { FcFontSetDestroy(p); }
+  void operator()(FcConfig* p) const { FcConfigDestroy(p); }
   // PangoLayout, PangoContext and every other GObject.
   void operator()(gpointer p) const { g_object_unref(p); }
 };
@@ -36,6 +37,7 @@ using PangoContextPtr = std::unique_ptr<PangoContext, CairoReleaser>;
 using FcPatternPtr = std::unique_ptr<FcPattern, CairoReleaser>;
 using FcObjectSetPtr = std::unique_ptr<FcObjectSet, CairoReleaser>;
 using FcFontSetPtr = std::unique_ptr<FcFontSet, CairoReleaser>;
+using FcConfigPtr = std::unique_ptr<FcConfig, CairoReleaser>;
 
 // cairo_save now, cairo_restore when the scope ends, also when an exception
 // passes.

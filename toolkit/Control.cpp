@@ -654,9 +654,19 @@ void TControl::WMSizing(TWidgetMessage& message) {
   if (OnSizing && rect) OnSizing(this, static_cast<int>(message.WParam), *rect);
 }
 
+// WM_MOVE carries 16-bit coordinates. A child placed beyond their reach (a
+// long list scrolled far) keeps its true position, read from its rectangle
+// wherever that agrees with the message in the low 16 bits.
 void TControl::WMMove(TWidgetMessage& message) {
   left_ = X(message);
   top_ = Y(message);
+  RECT rect;
+  if ((Style() & WS_CHILD) && GetWindowRect(window_handle_, &rect)) {
+    POINT origin{rect.left, rect.top};
+    if (HWND parent = GetParent(window_handle_)) ScreenToClient(parent, &origin);
+    if (((origin.x - left_) & 0xFFFF) == 0) left_ = origin.x;
+    if (((origin.y - top_) & 0xFFFF) == 0) top_ = origin.y;
+  }
   if (OnMove) OnMove(this, left_, top_);
 }
 

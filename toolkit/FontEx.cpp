@@ -1,6 +1,7 @@
 #include "toolkit/FontEx.h"
 
 #include "base/Utf.h"
+#include "toolkit/FontConfiguration.h"
 
 namespace varnika {
 
@@ -35,7 +36,10 @@ TFontEx::TFontEx() { CreateHandle(); }
 const std::u16string& TFontEx::ResolvedFamily() {
   if (resolved_ && resolved_name_ == name_) return resolved_family_;
   const std::string family = Utf16ToUtf8(name_);
-  if (!family.empty() && family.find('\0') == std::string::npos && FontFamilyInstalled(family))
+  // A family the program's font rules give a stand-in for keeps its name:
+  // pango follows the same rules to the stand-in.
+  if (!family.empty() && family.find('\0') == std::string::npos &&
+      (FontFamilyInstalled(family) || !FontFamilyStandIn(family).empty()))
     resolved_family_ = name_;
   else
     resolved_family_ = AnyFontInstalled() ? kGenericSansSerif : u"";

@@ -1,7 +1,8 @@
 // The text font: family name, size in points, style bits and colour, with
 // the brush that text is drawn with and a string format of its own. The
-// native object is a pango font description; a family that fontconfig does
-// not know is replaced by the generic "sans-serif" family.
+// native object is a pango font description; a family that is neither
+// installed nor given a stand-in by the program's font rules
+// (FontConfiguration.h) is replaced by the generic "sans-serif" family.
 #pragma once
 
 #include <string>
@@ -52,7 +53,8 @@ class TFontEx : public TGraphicObjectEx {
   const TStringFormatEx& Format() const { return format_; }
 
   // The family the handle was made with: Name, or the generic sans-serif
-  // family when Name is not installed. Empty without a handle.
+  // family when Name is not installed and has no stand-in. Empty without a
+  // handle.
   const std::u16string& FamilyName() const { return family_; }
 
   void Assign(const TGraphicObjectEx& source) override;

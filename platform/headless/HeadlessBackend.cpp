@@ -4,7 +4,54 @@
 
 namespace varnika {
 
-HeadlessBackend::HeadlessBackend() = default;
+// The tray host: keeps what the window system shows for tests to read.
+class HeadlessBackend::HeadlessTray : public TrayHost {
+ public:
+  explicit HeadlessTray(HeadlessBackend& backend) : backend_(backend) {}
+
+  void ShowIcon(const TrayIconState& icon) override {
+    std::lock_guard lock(backend_.mutex_);
+    auto& icons = backend_.tray_icons_;
+    auto it = std::find_if(icons.begin(), icons.end(), Is{icon.owner, icon.id});
+    if (it == icons.end())
+      icons.push_back(icon);
+    else
+      *it = icon;
+  }
+
+  void RemoveIcon(HWND owner, UINT id) override {
+    std::lock_guard lock(backend_.mutex_);
+    std::erase_if(backend_.tray_icons_, Is{owner, id});
+    HideLocked(owner, id);
+  }
+
+  void ShowBalloon(const TrayIconState& icon, const TrayBalloon& balloon) override {
+    std::lock_guard lock(backend_.mutex_);
+    HideLocked(icon.owner, icon.id);
+    backend_.tray_balloons_.push_back(TrayBalloonRecord{icon.owner, icon.id, balloon, true});
+  }
+
+  void HideBalloon(HWND owner, UINT id) override {
+    std::lock_guard lock(backend_.mutex_);
+    HideLocked(owner, id);
+  }
+
+ private:
+  struct Is {
+    HWND owner;
+    UINT id;
+    bool operator()(const TrayIconState& s) const { return s.owner == owner && s.id == id; }
+  };
+  void HideLocked(HWND owner, UINT id) {
+    for (TrayBalloonRecord& b : backend_.tray_balloons_) {
+      if (b.owner == owner && b.id == id) b.showing = false;
+    }
+  }
+
+  HeadlessBackend& backend_;
+};
+
+HeadlessBackend::HeadlessBackend() : tray_(std::make_unique<HeadlessTray>(*this)) {}
 HeadlessBackend::~HeadlessBackend() = default;
 
 // --- scripting -----------------------------------------------------------------
@@ -183,6 +230,63 @@ void HeadlessBackend::SetAutoAdvance(bool on) {
   std::lock_guard lock(mutex_);
   auto_advance_ = on;
   changed_.notify_all();
+}
+
+// --- the notification area ----------------------------------------------------------
+
+void HeadlessBackend::TrayMouse(HWND owner, UINT id, UINT mouse_message) {
+  std::lock_guard lock(mutex_);
+  switch (mouse_message) {
+    case WM_LBUTTONDOWN: buttons_[0] = true; break;
+    case WM_LBUTTONUP: buttons_[0] = false; break;
+    case WM_RBUTTONDOWN: buttons_[1] = true; break;
+    case WM_RBUTTONUP: buttons_[1] = false; break;
+    case WM_MBUTTONDOWN: buttons_[2] = true; break;
+    case WM_MBUTTONUP: buttons_[2] = false; break;
+    default: break;
+  }
+  RawEvent e = Stamped(RawEventKind::TrayInput);
+  e.surface = owner;
+  e.wparam = id;
+  e.lparam = static_cast<LPARAM>(mouse_message);
+  Queue(std::move(e));
+}
+
+void HeadlessBackend::TrayClick(HWND owner, UINT id, MouseButton button) {
+  const UINT down = button == MouseButton::Left ? WM_LBUTTONDOWN
+                    : button == MouseButton::Right ? WM_RBUTTONDOWN
+                                                   : WM_MBUTTONDOWN;
+  TrayMouse(owner, id, down);
+  TrayMouse(owner, id, down + 1);
+}
+
+void HeadlessBackend::TrayBalloonEvent(HWND owner, UINT id, LPARAM event) {
+  std::lock_guard lock(mutex_);
+  RawEvent e = Stamped(RawEventKind::TrayInput);
+  e.surface = owner;
+  e.wparam = id;
+  e.lparam = event;
+  Queue(std::move(e));
+}
+
+void HeadlessBackend::SetTrayAvailable(bool available) {
+  std::lock_guard lock(mutex_);
+  tray_available_ = available;
+}
+
+std::vector<TrayIconState> HeadlessBackend::TrayIcons() const {
+  std::lock_guard lock(mutex_);
+  return tray_icons_;
+}
+
+std::vector<HeadlessBackend::TrayBalloonRecord> HeadlessBackend::TrayBalloons() const {
+  std::lock_guard lock(mutex_);
+  return tray_balloons_;
+}
+
+TrayHost* HeadlessBackend::Tray() {
+  std::lock_guard lock(mutex_);
+  return tray_available_ ? tray_.get() : nullptr;
 }
 
 // --- observation -----------------------------------------------------------------

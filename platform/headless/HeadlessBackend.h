@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/Backend.h"
+#include "platform/TrayHost.h"
 
 namespace varnika {
 
@@ -71,6 +72,28 @@ class HeadlessBackend : public Backend {
   // deliver moves the clock to its deadline at once instead of blocking.
   void SetAutoAdvance(bool on);
 
+  // --- the notification area (any thread) --------------------------------
+  // The user on a tray icon: mouse_message (WM_MOUSEMOVE, WM_xBUTTONDOWN/UP)
+  // at the pointer with the keys held now; presses and releases also change
+  // the button state.
+  void TrayMouse(HWND owner, UINT id, UINT mouse_message);
+  void TrayClick(HWND owner, UINT id, MouseButton button = MouseButton::Left);  // press and release
+  // The notification service reporting on a balloon (NIN_BALLOON*).
+  void TrayBalloonEvent(HWND owner, UINT id, LPARAM event);
+  // Without a tray (off) the backend offers no tray host at all.
+  void SetTrayAvailable(bool available);
+
+  struct TrayBalloonRecord {
+    HWND owner = nullptr;
+    UINT id = 0;
+    TrayBalloon balloon;
+    bool showing = true;  // until hidden or its icon removed
+  };
+  // The icons shown now, in the order they were first shown.
+  std::vector<TrayIconState> TrayIcons() const;
+  // Every balloon shown, oldest first.
+  std::vector<TrayBalloonRecord> TrayBalloons() const;
+
   // --- observation ---------------------------------------------------------
   bool HasSurface(HWND wnd) const;
   // A copy; empty when unknown. Its pixels are copied from the last frame
@@ -102,6 +125,7 @@ class HeadlessBackend : public Backend {
   void SetCursorShape(HWND wnd, CursorShape shape) override;
   void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) override;
   void GrabPointer(HWND wnd) override;
+  TrayHost* Tray() override;
   void Wait(DWORD timeout_ms) override;
   void Wake() override;
   DWORD TickCount() override;
@@ -114,6 +138,8 @@ class HeadlessBackend : public Backend {
   void Queue(RawEvent event);                 // takes mutex_
   RawEvent Stamped(RawEventKind kind) const;  // caller holds mutex_
   DWORD Modifiers() const;                    // caller holds mutex_
+
+  class HeadlessTray;
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
@@ -139,6 +165,10 @@ class HeadlessBackend : public Backend {
   CursorShape cursor_ = CursorShape::Arrow;
   HWND grab_ = nullptr;
   HWND activation_request_ = nullptr;
+  std::unique_ptr<HeadlessTray> tray_;
+  bool tray_available_ = true;
+  std::vector<TrayIconState> tray_icons_;
+  std::vector<TrayBalloonRecord> tray_balloons_;
 };
 
 }  // namespace varnika

@@ -21,6 +21,7 @@
 #include "base/Utf.h"
 #include "platform/Window.h"
 #include "platform/x11/WmHints.h"
+#include "platform/x11/X11Tray.h"
 #include "platform/x11/XErrors.h"
 
 namespace varnika {
@@ -155,6 +156,7 @@ std::unique_ptr<Backend> OpenX11BackendOrExit() {
 X11Backend::X11Backend(std::unique_ptr<Connection> connection) : x_(std::move(connection)) {}
 
 X11Backend::~X11Backend() {
+  tray_.reset();
   if (grab_ && !Lost()) XUngrabPointer(x_->dpy(), CurrentTime);
   surfaces_.clear();
   if (!Lost()) XSync(x_->dpy(), False);
@@ -534,6 +536,20 @@ void X11Backend::GrabPointer(HWND wnd) {
                ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask,
                GrabModeAsync, GrabModeAsync, None, CursorFor(s->cursor), CurrentTime);
   XFlush(d);
+}
+
+TrayHost* X11Backend::Tray() {
+  if (Lost()) return nullptr;  // no notification area without a display
+  if (!tray_) {
+    x11::TrayContext context;
+    context.display = x_->dpy();
+    context.screen = x_->screen;
+    context.root = x_->root;
+    context.deliver = [this](RawEvent event) { Deliver(std::move(event)); };
+    context.user_input = [this](Time time) { x_->last_user_time = time; };
+    tray_ = std::make_unique<x11::Tray>(std::move(context));
+  }
+  return tray_.get();
 }
 
 // --- time and the desktop ----------------------------------------------------------------

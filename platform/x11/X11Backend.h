@@ -25,6 +25,10 @@ union _XEvent;
 
 namespace varnika {
 
+namespace x11 {
+class Tray;
+}
+
 // The type of the client message through which another process posts a
 // window message to one of our windows: data.l[0] the message, l[1] wParam,
 // l[2] lParam (format 32). Only the messages the backend lists as foreign
@@ -59,6 +63,8 @@ class X11Backend final : public Backend {
   void SetCursorShape(HWND wnd, CursorShape shape) override;
   void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) override;  // _NET_WM_ICON
   void GrabPointer(HWND wnd) override;
+  // The XEmbed system tray, set up on first use.
+  TrayHost* Tray() override;
   void Wait(DWORD timeout_ms) override;
   void Wake() override;
   DWORD TickCount() override;
@@ -75,6 +81,8 @@ class X11Backend final : public Backend {
   bool Compositing() const;
   // How often a Wait that was allowed to block came back from poll.
   int PollWakeUps() const { return poll_wake_ups_; }
+  // The tray, when something has used it.
+  x11::Tray* TrayIfStarted() const { return tray_.get(); }
 
  private:
   struct Connection;
@@ -138,6 +146,7 @@ class X11Backend final : public Backend {
   bool delivered_ = false;
   bool loss_reported_ = false;
   int poll_wake_ups_ = 0;
+  std::unique_ptr<x11::Tray> tray_;  // after x_: goes first, while the display is open
 };
 
 // Opens $DISPLAY, or prints "cannot open display ..." on stderr and ends the

@@ -15,6 +15,7 @@
 
 #include "platform/x11/WmHints.h"
 #include "platform/x11/X11Keys.h"
+#include "platform/x11/X11Tray.h"
 
 namespace varnika {
 
@@ -86,6 +87,7 @@ void X11Backend::Wait(DWORD timeout_ms) {
   } else if (timeout_ms != INFINITE) {
     ms = static_cast<int>(std::min<DWORD>(timeout_ms, INT_MAX));
   }
+  if (tray_) ms = tray_->PollTimeout(ms);
   // Without a display only posts, signals and time wake the loop.
   pollfd fds[3] = {
       {Lost() ? -1 : ConnectionNumber(d), POLLIN, 0},
@@ -94,6 +96,7 @@ void X11Backend::Wait(DWORD timeout_ms) {
   };
   int ready = poll(fds, 3, ms);
   if (ms != 0) ++poll_wake_ups_;
+  if (tray_ && !Lost()) tray_->Tick();
   if (ready <= 0) return;
   if (fds[1].revents) {
     std::uint64_t count = 0;
@@ -115,6 +118,7 @@ void X11Backend::Wait(DWORD timeout_ms) {
 void X11Backend::ReportLoss() {
   if (loss_reported_ || !Lost()) return;
   loss_reported_ = true;
+  tray_.reset();
   surfaces_.clear();
   by_window_.clear();
   stacking_.clear();
@@ -159,6 +163,7 @@ X11Backend::Handler X11Backend::HandlerFor(int type) {
 }
 
 void X11Backend::Dispatch(XEvent& event) {
+  if (tray_ && tray_->Handle(event)) return;
   if (x_->xfixes && event.type == x_->xfixes_event_base + XFixesSelectionNotify) {
     OnSelectionOwner(event);
     return;

@@ -90,6 +90,7 @@ TEST_F(MessageLoopTest, TimerCallbacksRunOnlyForTimersThatRegisteredThem) {
 TEST_F(MessageLoopTest, QuitComesAfterPostedMessagesAndPeekCanLeaveMessagesQueued) {
   HWND a = Top("a", Rect(0, 0, 10, 10));
   HWND b = Top("b", Rect(0, 0, 10, 10));
+  Pump();  // their first WM_PAINT
   PostMessageW(a, WM_USER, 1, 0);
   PostMessageW(b, WM_USER + 5, 2, 0);
   PostQuitMessage(3);

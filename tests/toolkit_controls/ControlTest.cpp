@@ -171,6 +171,28 @@ TEST_F(ControlTest, GeometryBeforeAndAfterTheWindowExists) {
   EXPECT_EQ(control->ClientWidth(), 3);
 }
 
+// WM_MOVE reports positions in 16 bits; a tall child scrolled far keeps its
+// real place.
+TEST_F(ControlTest, PositionsBeyondSixteenBitsSurviveTheMoveMessage) {
+  auto* top = Make<TWindowEx>();
+  auto* control = Make<TControl>(top);
+  control->SetSize(40, 200000);
+  control->Handle();
+  for (int y : {-150000, -70000, -32769, 40000, -20}) {
+    control->SetTop(y);
+    control->SetLeft(-y);
+    EXPECT_EQ(control->Top(), y);
+    EXPECT_EQ(control->Left(), -y);
+    POINT origin{0, 0};
+    MapWindowPoints(control->WindowHandle(), top->WindowHandle(), &origin, 1);
+    EXPECT_EQ(origin.y, y);
+  }
+  // A move message on its own still sets the position it carries.
+  SendMessageW(control->WindowHandle(), WM_MOVE, 0, MakeLParam(3, 4));
+  EXPECT_EQ(control->Left(), 3);
+  EXPECT_EQ(control->Top(), 4);
+}
+
 TEST_F(ControlTest, OneClassServesEveryWindowAndGoesWithTheLastObject) {
   auto* top = Make<TWindowEx>();
   auto* a = Make<TControl>(top);

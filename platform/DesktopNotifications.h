@@ -1,0 +1,54 @@
+// Balloon notices through the desktop's notification service
+// (org.freedesktop.Notifications on the session bus), with GLib's GDBus.
+//
+// The bus work runs on a thread of the notifier's own with its own GLib main
+// context, started by the first notice: the caller never waits for the bus.
+// What the service reports comes back to the icon's owner as its callback
+// message (posted, so it arrives through the window system's queue):
+// NIN_BALLOONSHOW when the service took the notice, NIN_BALLOONTIMEOUT when
+// it expired or the user dismissed it, NIN_BALLOONUSERCLICK when the user
+// clicked it, NIN_BALLOONHIDE when it was taken away (Close). A newer notice
+// of the same icon replaces the shown one in place, without a message for
+// the old one. Without a bus or a service, notices are dropped without a
+// word; the next notice tries again.
+//
+// The session bus is $DBUS_SESSION_BUS_ADDRESS, else $XDG_RUNTIME_DIR/bus
+// when that socket exists; no bus is started.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/Messages.h"
+
+namespace varnika {
+
+class DesktopNotifier {
+ public:
+  struct Notice {
+    HWND owner = nullptr;
+    UINT id = 0;
+    UINT callback = 0;  // 0: nothing is reported
+    std::u16string title;
+    std::u16string text;
+    DWORD flags = 0;      // NIIF_*: the notice's icon
+    UINT timeout_ms = 0;  // 0: the service's default
+  };
+
+  DesktopNotifier();
+  // Stops the thread; notices on the screen stay.
+  ~DesktopNotifier();
+  DesktopNotifier(const DesktopNotifier&) = delete;
+  DesktopNotifier& operator=(const DesktopNotifier&) = delete;
+
+  // Shows the notice, replacing the icon's previous one.
+  void Show(const Notice& notice);
+  // Takes the icon's notice away, if it has one.
+  void Close(HWND owner, UINT id);
+
+ private:
+  class Worker;
+  std::unique_ptr<Worker> worker_;
+};
+
+}  // namespace varnika

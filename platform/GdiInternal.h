@@ -1,0 +1,101 @@
+// The objects behind the GDI handles and the device contexts. Internal to
+// platform/.
+#pragma once
+
+#include <cairo.h>
+#include <pango/pango.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/Gdi.h"
+
+namespace varnika::gdi {
+
+struct RegionDeleter {
+  void operator()(cairo_region_t* r) const { cairo_region_destroy(r); }
+};
+using RegionPtr = std::unique_ptr<cairo_region_t, RegionDeleter>;
+struct SurfaceDeleter {
+  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+struct ContextDeleter {
+  void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+using ContextPtr = std::unique_ptr<cairo_t, ContextDeleter>;
+struct FontDescriptionDeleter {
+  void operator()(PangoFontDescription* d) const { pango_font_description_free(d); }
+};
+using FontDescriptionPtr = std::unique_ptr<PangoFontDescription, FontDescriptionDeleter>;
+
+RegionPtr NewRegion(const RECT* rect = nullptr);
+RegionPtr CopyRegion(const cairo_region_t* region);
+cairo_rectangle_int_t ToCairo(const RECT& r);
+
+// What a pen, brush or font is, copied out of the object table so that the
+// drawing code never holds the table's lock.
+struct PenInfo {
+  int style = PS_SOLID;
+  int width = 0;
+  COLORREF color = 0;
+};
+struct BrushInfo {
+  UINT style = BS_SOLID;
+  int hatch = 0;
+  COLORREF color = 0;
+};
+struct FontInfo {
+  LOGFONTW logfont;
+  std::shared_ptr<const PangoFontDescription> description;
+};
+
+DWORD TypeOf(HGDIOBJ object);
+bool PenOf(HGDIOBJ object, PenInfo* info);
+bool BrushOf(HGDIOBJ object, BrushInfo* info);  // also a system colour index + 1
+bool FontOf(HGDIOBJ object, FontInfo* info);
+// Selection counts, so that a deleted object lives on while selected.
+void AddSelection(HGDIOBJ object);
+void DropSelection(HGDIOBJ object);
+
+// The pixels a top-level window's contexts draw into: premultiplied ARGB32,
+// rows packed. Shared with the contexts that draw into it, so a resize that
+// replaces it never pulls the memory from under a context.
+struct PixelBuffer {
+  std::vector<std::uint32_t> pixels;
+  int width = 0;
+  int height = 0;
+};
+
+struct DeviceContext {
+  HWND wnd = nullptr;  // nullptr: the screen
+  HWND root = nullptr;
+  bool from_begin_paint = false;
+  std::shared_ptr<PixelBuffer> buffer;  // nullptr: nothing to draw into
+  POINT origin;                         // the window's client origin in the buffer
+  RegionPtr clip;                       // in the window's client coordinates
+  HGDIOBJ pen = nullptr;
+  HGDIOBJ brush = nullptr;
+  HGDIOBJ font = nullptr;
+  COLORREF text_color = 0;
+  COLORREF bk_color = RGB(255, 255, 255);
+  int bk_mode = OPAQUE;
+  POINT viewport_origin;
+  SIZE viewport_extent{1, 1};
+  POINT position;  // MoveToEx/LineTo
+  bool drew = false;
+};
+
+// The live context behind a handle (UI thread), or nullptr.
+DeviceContext* ContextOf(HDC dc);
+// A cairo context drawing into the context's pixels in its coordinates,
+// clipped; nullptr when there is nothing to draw into.
+ContextPtr DrawingContext(DeviceContext& dc);
+// A pango layout of text in the context's font.
+struct LayoutDeleter {
+  void operator()(PangoLayout* l) const { g_object_unref(l); }
+};
+using LayoutPtr = std::unique_ptr<PangoLayout, LayoutDeleter>;
+LayoutPtr TextLayout(cairo_t* cr, const FontInfo& font, std::u16string_view text);
+
+}  // namespace varnika::gdi

@@ -1,0 +1,76 @@
+// Helpers for the tests of the operating-system services: a temporary
+// folder, an environment variable set for one test, and child processes
+// whose output and end the tests can wait for.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace varnika::test {
+
+// A fresh folder under $TMPDIR (or /tmp), removed with its contents.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Sets (or, with nullptr, removes) an environment variable until the end of
+// the scope.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  bool had_ = false;
+  std::string old_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& text, int mode = 0644);
+bool Exists(const std::string& path);
+
+// A child process with its standard output in a pipe; killed (SIGKILL) and
+// reaped when the object goes.
+class ChildProcess {
+ public:
+  ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& extra_env = {});
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  int Pid() const { return pid_; }
+  // Reads output until it holds the text or timeout_ms passed.
+  bool AwaitOutput(const std::string& text, int timeout_ms = 10000);
+  const std::string& Output() const { return output_; }
+  // The exit code, -1 when it did not end in time, -100 - signal when a
+  // signal ended it.
+  int Wait(int timeout_ms = 10000);
+  void Kill(int signal);
+
+ private:
+  int pid_ = -1;
+  int out_ = -1;
+  bool reaped_ = false;
+  int status_ = 0;
+  std::string output_;
+};
+
+// Polls done() every 5 ms until it holds or timeout_ms passed.
+bool Eventually(const std::function<bool()>& done, int timeout_ms = 10000);
+
+}  // namespace varnika::test

@@ -1,0 +1,263 @@
+// The headline list: layout, hit testing, the hand cursor, clicks that open
+// links, and the tiled picture (what is painted when, what it costs in
+// memory, and that tiles add up to the same picture).
+#include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/Input.h"
+#include "tests/widget/SampleFeeds.h"
+#include "tests/widget/WidgetScene.h"
+#include "tests/widget/WidgetTestSupport.h"
+#include "widget/Rounding.h"
+
+namespace varnika::testing {
+namespace {
+
+// Puts a stand-in xdg-open first on PATH that appends its argument to a log.
+class OpenerStub {
+ public:
+  OpenerStub() : log_(folder_.Path("opened.log")), old_path_(std::getenv("PATH") ? std::getenv("PATH") : "") {
+    std::string script = folder_.Write("xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + log_ + "'\n");
+    ::chmod(script.c_str(), 0755);
+    ::setenv("PATH", (folder_.Folder().string() + ":" + old_path_).c_str(), 1);
+  }
+  ~OpenerStub() { ::setenv("PATH", old_path_.c_str(), 1); }
+
+  // The arguments seen so far, once at least `count` arrived or the time is up.
+  std::vector<std::string> Opened(std::size_t count,
+                                  std::chrono::milliseconds patience = std::chrono::seconds(5)) const {
+    auto deadline = std::chrono::steady_clock::now() + patience;
+    std::vector<std::string> lines;
+    for (;;) {
+      lines.clear();
+      std::string text = ReadFile(log_);
+      for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+      if (lines.size() >= count || std::chrono::steady_clock::now() > deadline) return lines;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+
+ private:
+  TempFolder folder_;
+  std::string log_;
+  std::string old_path_;
+};
+
+class ContentTest : public WindowSystemTest {
+ protected:
+  void SetUp() override {
+    WindowSystemTest::SetUp();
+    scene_ = std::make_unique<TWidgetScene>(Owner());
+  }
+  void TearDown() override {
+    scene_.reset();
+    WindowSystemTest::TearDown();
+  }
+
+  TContentEx& List() { return *scene_->list; }
+  const TRect& Box(int i) { return (*List().Items())[i].Bounds; }
+
+  void MovePointerTo(int list_x, int list_y) {
+    POINT p = scene_->ListToScreen(list_x, list_y);
+    Backend().MovePointer(p.x, p.y);
+    Pump();
+  }
+  void ClickAt(int list_x, int list_y) {
+    MovePointerTo(list_x, list_y);
+    Backend().Click();
+    Pump();
+  }
+
+  // Pixels of the list's part of the box that show something.
+  int DrawnPixelsInBox() {
+    TFrame frame(Backend(), scene_->window);
+    int drawn = 0;
+    for (int y = kBoxTop; y < kBoxTop + kBoxHeight; ++y)
+      for (int x = kBoxLeft; x < kBoxLeft + kBoxWidth - 25; ++x)
+        if (frame.At(x, y) != TWidgetScene::kPanelColor) ++drawn;
+    return drawn;
+  }
+  TFrame Frame() { return TFrame(Backend(), scene_->window); }
+
+  std::unique_ptr<TWidgetScene> scene_;
+  TempFolder folder_;
+};
+
+TEST_F(ContentTest, LayoutStacksHeadlinesInSinglePrecision) {
+  scene_->Load(DataFile("rss_mixed.xml"));
+  const TElementList& items = *List().Items();
+  ASSERT_EQ(items.Count(), 6);
+
+  TCanvasEx probe(1, 1);
+  probe.SetAntialias(false);
+  probe.Font().SetName(List().Font().Name());
+  float y = 0;
+  for (int i = 0; i < items.Count(); ++i) {
+    TRect title{0, RoundToInt(y), 0, 0};
+    probe.Font().SetStyle(FontStyleBold);
+    probe.Font().SetSize(10);
+    y += probe.TextHeight(items[i].Title);
+    title.Right = probe.TextWidth(items[i].Title);
+    y += 4;
+    title.Bottom = RoundToInt(y);
+    EXPECT_EQ(items[i].Bounds, title) << i;
+    y += 2;
+    y += 2;
+    probe.Font().SetStyle(FontStyleRegular);
+    probe.Font().SetSize(9);
+    y += probe.TextHeight(items[i].Summary);
+    y += 4;
+    y += 15;
+  }
+  EXPECT_EQ(List().Height(), RoundToInt(y));
+  EXPECT_EQ(List().UpdateLayout(), List().Height());
+  // A title of two lines is about twice as tall as one of one line.
+  const TRect& one = Box(0);
+  const TRect& two = Box(5);  // the quoted title wraps into three lines
+  EXPECT_GT(two.Bottom - two.Top, 2 * (one.Bottom - one.Top) - 8);
+}
+
+TEST_F(ContentTest, WithoutHeadlinesTheLayoutChangesNothing) {
+  EXPECT_EQ(List().Items(), nullptr);
+  EXPECT_EQ(List().UpdateLayout(), kBoxHeight);
+  EXPECT_EQ(List().Height(), kBoxHeight);
+  EXPECT_EQ(List().ItemAt(1, 1), -1);
+  List().Load(Widen(DataFile("rss_zero_items.xml")));
+  EXPECT_EQ(List().Items(), nullptr);
+  EXPECT_EQ(List().Height(), kBoxHeight);
+
+  scene_->Load(DataFile("rss_all_blank.xml"));  // a list, but empty
+  ASSERT_NE(List().Items(), nullptr);
+  EXPECT_EQ(List().Height(), kBoxHeight);
+  EXPECT_EQ(DrawnPixelsInBox(), 0);
+}
+
+TEST_F(ContentTest, OnlyTitleBoxesAreHit) {
+  scene_->Load(DataFile("atom_default_namespace.xml"));
+  for (int i = 0; i < List().Items()->Count(); ++i) {
+    const TRect b = Box(i);
+    EXPECT_EQ(List().ItemAt(b.Left, b.Top), i);
+    EXPECT_EQ(List().ItemAt(b.Right - 1, b.Bottom - 1), i);
+    EXPECT_EQ(List().ItemAt(b.Right, b.Top), -1);
+    EXPECT_EQ(List().ItemAt(b.Left, b.Bottom), -1);
+    EXPECT_EQ(List().ItemAt(b.Left - 1, b.Top), -1);
+    EXPECT_EQ(List().ItemAt(b.Left + 1, b.Bottom + 8), -1);  // the summary
+  }
+  // The untitled entry's box is one pixel wide and the padding high.
+  EXPECT_EQ(Box(2).Right, 1);
+  EXPECT_EQ(Box(2).Bottom - Box(2).Top, 4);
+}
+
+TEST_F(ContentTest, HandCursorOverTitlesAndPressesCaptureTheMouse) {
+  scene_->Load(DataFile("atom_default_namespace.xml"));
+  const TRect title = Box(0);
+  MovePointerTo(title.Left + 3, title.Top + 3);
+  MovePointerTo(title.Left + 4, title.Top + 3);
+  EXPECT_EQ(List().Cursor(), 13);
+  EXPECT_EQ(Backend().Cursor(), CursorShape::Hand);
+  MovePointerTo(title.Left + 3, title.Bottom + 10);
+  MovePointerTo(title.Left + 4, title.Bottom + 10);
+  EXPECT_EQ(List().Cursor(), 0);
+  EXPECT_EQ(Backend().Cursor(), CursorShape::Arrow);
+
+  Backend().PressButton();
+  Pump();
+  EXPECT_EQ(GetCapture(), List().WindowHandle());
+  EXPECT_EQ(GetFocus(), List().WindowHandle());
+  Backend().ReleaseButton();
+  Pump();
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(ContentTest, ClickOnATitleOpensItsLinkWithTheReferral) {
+  OpenerStub opener;
+  scene_->Load(DataFile("atom_default_namespace.xml"));
+  const TRect title = Box(0);
+  ClickAt(title.Left + 5, title.Bottom + 10);  // the summary: nothing
+  ClickAt(title.Right + 5, title.Top + 3);     // beside the title: nothing
+  ClickAt(title.Left + 5, title.Top + 3);
+  ASSERT_EQ(opener.Opened(1), std::vector<std::string>{"https://haber.example/istanbul-yagis?ref=varnika"});
+  EXPECT_EQ(opener.Opened(2, std::chrono::milliseconds(300)).size(), 1u);
+}
+
+TEST_F(ContentTest, TitlesFarDownATallListAreHitAndOpened) {
+  OpenerStub opener;
+  scene_->Load(folder_.Write("tall.xml", RealLookingRss(1000)));
+  ASSERT_GT(List().Height(), 100000);  // beyond what 16-bit mouse coordinates reach
+  scene_->scroll->ScrollBy(TNewsScroll::kEndDelta);
+  const TRect title = Box(999);
+  MovePointerTo(title.Left + 3, title.Top + 3);
+  MovePointerTo(title.Left + 4, title.Top + 3);
+  EXPECT_EQ(List().Cursor(), 13);
+  ClickAt(title.Left + 4, title.Top + 3);
+  EXPECT_EQ(opener.Opened(1), std::vector<std::string>{"https://haber.example/haber/100999?ref=varnika"});
+}
+
+TEST_F(ContentTest, TextIsMeasuredPerLoadAndDrawnPerRedrawNotPerScroll) {
+  scene_->Load(folder_.Write("feed.xml", RealLookingRss(40)));
+  EXPECT_EQ(List().Counters().TextMeasures, 120u);
+  EXPECT_EQ(List().Counters().TilePaints, 1u);
+  EXPECT_GT(List().Counters().TextDraws, 0u);
+  const TFrame top_frame = Frame();
+
+  // Scrolling within the painted tile, or back to it, reuses the pictures.
+  List().ResetCounters();
+  for (int i = 0; i < 10; ++i) scene_->scroll->MouseWheel(-120);
+  for (int i = 0; i < 10; ++i) scene_->scroll->MouseWheel(120);
+  EXPECT_EQ(List().Counters().TextMeasures, 0u);
+  EXPECT_EQ(List().Counters().TextDraws, 0u);
+  EXPECT_EQ(List().Counters().TilePaints, 0u);
+  EXPECT_TRUE(Frame() == top_frame);
+  List().ResetCounters();
+  scene_->window->Invalidate();
+  EXPECT_EQ(List().Counters().TilePaints, 0u);
+
+  // A reload with Redraw set measures and paints the new headlines.
+  scene_->Load(DataFile("rss_mixed.xml"));
+  EXPECT_EQ(List().Counters().TextMeasures, 18u);
+  EXPECT_EQ(List().Counters().TilePaints, 1u);
+  EXPECT_FALSE(Frame() == top_frame);
+  // An uncached list paints on every walk.
+  List().SetCached(false);
+  List().SetRedraw(true);
+  List().ResetCounters();
+  scene_->window->Invalidate();
+  scene_->window->Invalidate();
+  EXPECT_EQ(List().Counters().TilePaints, 2u);
+  EXPECT_EQ(List().Counters().TextMeasures, 0u);
+}
+
+TEST_F(ContentTest, SmallTilesComposeTheSamePictureAsOneBand) {
+  const std::string feed = folder_.Write("feed.xml", RealLookingRss(5, 7));
+  scene_->Load(feed);
+  ASSERT_LE(List().Height(), 1024);  // one tile
+  TWidgetScene banded(Owner(), 37);
+  banded.Load(feed);
+  ASSERT_EQ(banded.list->Height(), List().Height());
+  for (int top : {0, -1, -36, -37, -111, -250, kBoxHeight - List().Height()}) {
+    List().SetTop(top);
+    banded.list->SetTop(top);
+    scene_->window->Invalidate();
+    banded.window->Invalidate();
+    EXPECT_TRUE(TFrame(Backend(), banded.window) == Frame()) << "top " << top;
+  }
+  EXPECT_GT(banded.list->Counters().TilePaints, 8u);
+}
+
+TEST_F(ContentTest, TenThousandHeadlinesFitInSixteenMegabytes) {
+  scene_->Load(folder_.Write("huge.xml", RealLookingRss(10000)));
+  ASSERT_EQ(List().Items()->Count(), 10000);
+  EXPECT_GT(List().Height(), 1000000);
+  for (int step = 0; step <= 20; ++step) {
+    List().SetTop(static_cast<int>(static_cast<long long>(kBoxHeight - List().Height()) * step / 20));
+    scene_->window->Invalidate();
+    EXPECT_GT(DrawnPixelsInBox(), 500) << "step " << step;
+  }
+  EXPECT_LE(List().PixelBytes(), 16u << 20);
+}
+
+}  // namespace
+}  // namespace varnika::testing

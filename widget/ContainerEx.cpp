@@ -1,0 +1,7 @@
+#include "widget/ContainerEx.h"
+
+namespace varnika {
+
+TContainerEx::TContainerEx(TComponent* owner) : TControlEx(owner) { SetClassNameW(u"TContainerEx"); }
+
+}  // namespace varnika

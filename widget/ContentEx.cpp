@@ -1,0 +1,268 @@
+#include "widget/ContentEx.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/Exceptions.h"
+#include "base/Utf.h"
+#include "platform/Input.h"
+#include "platform/Shell.h"
+#include "widget/Rounding.h"
+
+namespace varnika {
+
+namespace {
+
+constexpr int kHandCursor = 13;
+constexpr int kArrowCursor = 0;
+// How far a headline's drawing may reach outside its boxes (the rule's
+// antialiased edge); a tile draws every headline that comes this close.
+constexpr int kOverhang = 2;
+
+bool FileExists(const std::string& path) {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+TRect Shifted(const TRect& r, int dy) { return TRect{r.Left, r.Top - dy, r.Right, r.Bottom - dy}; }
+
+int MessageX(const TWidgetMessage& m) { return SignedLoWord(static_cast<std::uintptr_t>(m.LParam)); }
+int MessageY(const TWidgetMessage& m) { return SignedHiWord(static_cast<std::uintptr_t>(m.LParam)); }
+
+}  // namespace
+
+TContentEx::TContentEx(TComponent* owner, int tile_rows, int tile_capacity)
+    : TControlEx(owner), tiles_(tile_rows, tile_capacity) {
+  SetClassNameW(u"TContentEx");
+  OnClick = [this](TControl*, int, int x, int y) { OpenItem(x, y); };
+}
+
+TContentEx::~TContentEx() = default;
+
+// --- the feed ---------------------------------------------------------------------
+
+void TContentEx::Load(const std::u16string& file_name) {
+  if (!FileExists(Narrow(file_name))) return;
+  feed_.SetFileName(file_name);
+  Parse();
+  UpdateLayout();
+}
+
+// Every operation that may replace the headlines makes the measured boxes
+// stale; the list itself may or may not have changed.
+void TContentEx::Parse() {
+  feed_.Parse();
+  ItemsReplaced();
+}
+
+void TContentEx::ParseAtom() {
+  feed_.ParseAtom();
+  ItemsReplaced();
+}
+
+void TContentEx::ParseRss() {
+  feed_.ParseRss();
+  ItemsReplaced();
+}
+
+void TContentEx::ClearItems() {
+  feed_.ClearItems();
+  ItemsReplaced();
+}
+
+void TContentEx::ItemsReplaced() {
+  boxes_valid_ = false;
+  tiles_.Discard();
+}
+
+// --- layout -----------------------------------------------------------------------
+
+// Titles are measured first and summaries second, so the font changes twice
+// rather than twice per headline; the stack is then added up in the
+// headlines' order.
+float TContentEx::MeasureItems() {
+  TCanvasEx& canvas = Canvas();
+  TElementList& items = *Items();
+  const auto count = static_cast<std::size_t>(items.Count());
+  std::vector<float> title_heights(count), summary_heights(count);
+  std::vector<int> title_widths(count);
+  canvas.Font().SetStyle(FontStyleBold);
+  canvas.Font().SetSize(kTitleSize);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::u16string& title = items[static_cast<int>(i)].Title;
+    title_heights[i] = canvas.TextHeight(title);
+    title_widths[i] = canvas.TextWidth(title);
+  }
+  canvas.Font().SetStyle(FontStyleRegular);
+  canvas.Font().SetSize(kSummarySize);
+  for (std::size_t i = 0; i < count; ++i) summary_heights[i] = canvas.TextHeight(items[static_cast<int>(i)].Summary);
+  counters_.TextMeasures += 3 * count;
+
+  boxes_.assign(count, TItemBoxes{});
+  float y = 0.0f;
+  for (std::size_t i = 0; i < count; ++i) {
+    TItemBoxes& box = boxes_[i];
+    box.Title.Top = RoundToInt(y);
+    y += title_heights[i];
+    box.Title.Right = title_widths[i];
+    y += kTextPadding;
+    box.Title.Bottom = RoundToInt(y);
+    y += kRuleGap;
+    box.RuleY = RoundToInt(y);
+    y += kRuleGap;
+    box.Summary.Top = RoundToInt(y);
+    box.Summary.Right = Width();
+    y += summary_heights[i];
+    y += kTextPadding;
+    box.Summary.Bottom = RoundToInt(y);
+    y += kItemGap;
+    items[static_cast<int>(i)].Bounds = box.Title;
+  }
+  boxes_valid_ = true;
+  return y;
+}
+
+int TContentEx::UpdateLayout() {
+  Canvas().StringFormat().SetLineAlignment(StringAlignmentCenter);
+  if (!HasItems()) return Parent() ? Parent()->Height() : Height();
+  int height = RoundToInt(MeasureItems());
+  SetHeight(height);
+  tiles_.SetSize(Width(), Height());
+  tiles_.Discard();
+  return height;
+}
+
+int TContentEx::ItemAt(int x, int y) const {
+  const TElementList* items = Items();
+  if (!items) return -1;
+  for (int i = 0; i < items->Count(); ++i) {
+    const TRect& b = items->Items(i).Bounds;
+    if (b.Left <= x && x < b.Right && b.Top <= y && y < b.Bottom) return i;
+  }
+  return -1;
+}
+
+// --- painting -----------------------------------------------------------------------
+
+void TContentEx::CreateHandle() {
+  TControl::CreateHandle();
+  Canvas().SetSize(Width(), 1);
+  tiles_.SetSize(Width(), Height());
+}
+
+void TContentEx::WMSize(TWidgetMessage& message) {
+  TControl::WMSize(message);
+  if (Canvas().Width() != Width()) Canvas().SetSize(Width(), 1);
+  tiles_.SetSize(Width(), Height());
+}
+
+std::size_t TContentEx::PixelBytes() const {
+  const TBitmapEx& own = const_cast<TContentEx*>(this)->Canvas().Bitmap();
+  return tiles_.PixelBytes() + static_cast<std::size_t>(own.Stride()) * static_cast<std::size_t>(own.Height());
+}
+
+void TContentEx::Paint() {
+  TControlEx::Paint();
+  TCanvasEx& canvas = Canvas();
+  canvas.StringFormat().SetLineAlignment(StringAlignmentCenter);
+  if (HasItems()) {
+    canvas.StringFormat().SetAlignment(StringAlignmentNear);
+    // Headlines replaced without a layout are measured now; the height stays.
+    if (!boxes_valid_) MeasureItems();
+    for (int i = 0; i < Items()->Count(); ++i) (*Items())[i].Bounds = boxes_[static_cast<std::size_t>(i)].Title;
+  }
+  canvas.Pen().SetColor(kRuleColor);
+  tiles_.Discard();
+}
+
+void TContentEx::UpdateLayer() {
+  if (!Parent()) return;
+  auto* parent = dynamic_cast<TControlEx*>(Parent());
+  if (!parent) throw EInvalidCast(u"Invalid class typecast");
+  if (!HasItems() || !boxes_valid_) return;  // nothing drawn: the list is transparent
+  tiles_.SetSize(Width(), Height());
+  TCanvasEx& target = parent->Canvas();
+  tiles_.Compose(target, Left(), Top(), Opacity(), -Top(), target.Height() - Top(),
+                 [this](TCanvasEx& tile, int tile_top) { PaintTile(tile, tile_top); });
+}
+
+// The tile takes the list canvas's font family and text settings, so that
+// it draws exactly what the list was measured with.
+void TContentEx::PrepareTile(TCanvasEx& tile) {
+  TCanvasEx& canvas = Canvas();
+  tile.SetTextRenderingHint(canvas.TextRenderingHint());
+  tile.SetSmoothingMode(canvas.SmoothingMode());
+  tile.SetPixelOffsetMode(canvas.PixelOffsetMode());
+  tile.SetTextContrast(canvas.TextContrast());
+  tile.Font().SetName(canvas.Font().Name());
+  tile.StringFormat().Assign(canvas.StringFormat());
+  tile.StringFormat().SetLineAlignment(StringAlignmentCenter);
+  tile.StringFormat().SetAlignment(StringAlignmentNear);
+  tile.Pen().Assign(canvas.Pen());
+  tile.Pen().SetColor(kRuleColor);
+}
+
+void TContentEx::PaintTile(TCanvasEx& tile, int tile_top) {
+  ++counters_.TilePaints;
+  const TElementList* items = Items();
+  if (!items || !boxes_valid_ || boxes_.size() != static_cast<std::size_t>(items->Count())) return;
+  PrepareTile(tile);
+  const int tile_bottom = tile_top + tile.Height();
+  auto first = std::partition_point(boxes_.begin(), boxes_.end(), [tile_top](const TItemBoxes& box) {
+    return box.Summary.Bottom + kOverhang <= tile_top;
+  });
+  for (auto box = first; box != boxes_.end() && box->Title.Top - kOverhang < tile_bottom; ++box) {
+    const TElement& element = items->Items(static_cast<int>(box - boxes_.begin()));
+    tile.Font().SetStyle(FontStyleBold);
+    tile.Font().SetSize(kTitleSize);
+    tile.Font().SetColor(kTitleColor);
+    tile.DrawText(Shifted(box->Title, tile_top), element.Title);
+    const int rule = box->RuleY - tile_top;
+    tile.DrawLine(0, rule, Width(), rule);
+    tile.Font().SetStyle(FontStyleRegular);
+    tile.Font().SetSize(kSummarySize);
+    tile.Font().SetColor(kSummaryColor);
+    tile.DrawText(TRect{0, box->Summary.Top - tile_top, Width(), box->Summary.Bottom - tile_top}, element.Summary);
+    counters_.TextDraws += 2;
+    counters_.LineDraws += 1;
+  }
+}
+
+// --- mouse ------------------------------------------------------------------------------
+
+// Mouse messages carry 16-bit coordinates, and the list may be far taller
+// than that. A row is taken back to the one it names near the rows that the
+// parent shows.
+int TContentEx::ListRow(int message_y) const {
+  const int shown = Parent() ? Parent()->Height() : 0;
+  const double centre = -static_cast<double>(Top()) + shown / 2.0;
+  const double turns = std::nearbyint((centre - message_y) / 65536.0);
+  return message_y + static_cast<int>(turns) * 65536;
+}
+
+void TContentEx::WMMouseMove(TWidgetMessage& message) {
+  TControlEx::WMMouseMove(message);
+  SetCursor(ItemAt(MessageX(message), ListRow(MessageY(message))) >= 0 ? kHandCursor : kArrowCursor);
+}
+
+void TContentEx::WMButtonDown(TWidgetMessage& message) {
+  varnika::SetCapture(Handle());
+  SetFocus();
+  TControlEx::WMButtonDown(message);
+}
+
+void TContentEx::WMButtonUp(TWidgetMessage& message) {
+  varnika::ReleaseCapture();
+  TControlEx::WMButtonUp(message);
+}
+
+void TContentEx::OpenItem(int x, int y) {
+  int index = ItemAt(x, ListRow(y));
+  if (index < 0) return;
+  std::string url = Items()->Items(index).Link + "?ref=" + kReferral;
+  ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOW);
+}
+
+}  // namespace varnika

@@ -1,0 +1,60 @@
+// Reads a saved news feed into headlines: Atom (entries under /feed) or
+// RSS 2.0 (items under /rss/channel). Titles are wrapped at 50 columns and
+// summaries at 60 (WrapLines, CR LF breaks); links and dates are kept as
+// found. Each operation loads the file into a fresh document; Parse reads
+// the headlines from the document it detected the format in.
+//
+// Parse replaces the headlines only when the file loads as XML and holds at
+// least one Atom entry or RSS item; otherwise the previous headlines stay.
+// An error while reading entries ends the reading quietly: the old list is
+// already gone by then, and the entries read so far stay.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "widget/Element.h"
+#include "widget/XmlDocument.h"
+
+namespace varnika {
+
+inline constexpr int kTitleWrapColumn = 50;
+inline constexpr int kSummaryWrapColumn = 60;
+inline constexpr char kWrapBreak[] = "\r\n";
+inline constexpr char kWrapBreakChars[] = "\t -.";
+
+// The wrapping of titles and summaries.
+std::u16string WrapTitle(std::string_view utf8);
+std::u16string WrapSummary(std::string_view utf8);
+
+class TFeedParser {
+ public:
+  const std::u16string& FileName() const { return file_name_; }
+  void SetFileName(const std::u16string& file_name) { file_name_ = file_name; }
+
+  // The headlines; null until the first parse that loaded its document.
+  TElementList* Items() const { return items_.get(); }
+
+  // Detects the format and reads the feed with ParseAtom or ParseRss.
+  void Parse();
+  // Load the file, clear the list and read every entry (Atom) or every
+  // item with a title that is not blank (RSS), in document order. A file
+  // that does not load leaves the list as it was.
+  void ParseAtom();
+  void ParseRss();
+  // Frees the headlines and starts a new, empty list.
+  void ClearItems();
+
+ private:
+  std::string Path() const;
+  template <typename F>
+  void ReadGuarded(F read);
+  void ReadAtom(const TXmlNodeList& entries);
+  void ReadRss(const TXmlNodeList& items);
+
+  std::unique_ptr<TElementList> items_;
+  std::u16string file_name_;
+};
+
+}  // namespace varnika

@@ -1,0 +1,123 @@
+// A small DOM over libxml2: a document loaded from a file or from bytes,
+// node-set and single-node selection by XPath (from the document or relative
+// to a node), and the text of an element or attribute.
+//
+// Names are matched as they are written in the document: an element in a
+// default namespace (xmlns="...") answers to its plain name, so "/feed/entry"
+// finds the entries of an Atom feed, while a prefixed element ("a:feed")
+// keeps its prefix as part of its name and never matches a plain name.
+//
+// Loading is safe for untrusted bytes: the parser never goes to the network,
+// never loads a DTD or an external entity, and refuses a document whose text
+// would grow past a fixed multiple of its size when its entities are
+// expanded. The document decodes itself by its byte-order mark or encoding
+// declaration. libxml2 reports nothing on the process's output.
+//
+// Texts are UTF-8. Nodes stay valid as long as their document and its
+// current load. UI thread only (libxml2 keeps its error handlers per thread).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/Exceptions.h"
+
+struct _xmlNode;
+
+namespace varnika {
+
+// An XPath expression that does not compile or does not select nodes, or a
+// text too deeply nested to read.
+class EXmlError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+class TXmlDocument;
+class TXmlNodeList;
+
+class TXmlNode {
+ public:
+  TXmlNode() = default;
+
+  // False for the node a selection did not find.
+  explicit operator bool() const { return node_ != nullptr; }
+
+  // The concatenated character data of the node and its descendants (entity
+  // references expanded, comments and processing instructions left out); an
+  // attribute's value.
+  std::string text() const;
+  // The name as written, with its prefix ("a:feed", "title", "href").
+  std::string nodeName() const;
+
+  TXmlNodeList selectNodes(std::string_view xpath) const;
+  // The first selected node in document order, or an empty node.
+  TXmlNode selectSingleNode(std::string_view xpath) const;
+
+ private:
+  friend class TXmlDocument;
+  TXmlNode(const TXmlDocument* document, _xmlNode* node) : document_(document), node_(node) {}
+
+  const TXmlDocument* document_ = nullptr;
+  _xmlNode* node_ = nullptr;
+};
+
+// Selected nodes in document order.
+class TXmlNodeList {
+ public:
+  TXmlNodeList() = default;
+  explicit TXmlNodeList(std::vector<TXmlNode> nodes) : nodes_(std::move(nodes)) {}
+
+  int length() const { return static_cast<int>(nodes_.size()); }
+  // An empty node outside 0 .. length - 1.
+  TXmlNode item(int index) const;
+
+  auto begin() const { return nodes_.begin(); }
+  auto end() const { return nodes_.end(); }
+
+ private:
+  std::vector<TXmlNode> nodes_;
+};
+
+class TXmlDocument {
+ public:
+  // How far expanding entity references may grow a document's text: at most
+  // this many times the document's size, plus kExpansionAllowance bytes.
+  static constexpr std::size_t kExpansionFactor = 10;
+  static constexpr std::size_t kExpansionAllowance = 1 << 20;
+
+  TXmlDocument();
+  ~TXmlDocument();
+  TXmlDocument(const TXmlDocument&) = delete;
+  TXmlDocument& operator=(const TXmlDocument&) = delete;
+
+  // Each load drops the previous document first. Both return false when the
+  // bytes cannot be read or are not a well-formed, acceptable document;
+  // parseError() then says why.
+  bool load(const std::string& path);
+  bool loadXML(std::string_view bytes);
+
+  bool Loaded() const;
+  const std::string& parseError() const;
+
+  // The root element, or an empty node without a document.
+  TXmlNode documentElement() const;
+  // Selections from the document node; nothing is selected without a
+  // document. Raise EXmlError for an expression that does not compile or
+  // gives no node set.
+  TXmlNodeList selectNodes(std::string_view xpath) const;
+  TXmlNode selectSingleNode(std::string_view xpath) const;
+
+ private:
+  friend class TXmlNode;
+  struct Impl;
+
+  TXmlNodeList Select(_xmlNode* context, std::string_view xpath) const;
+  bool LoadBytes(std::string_view bytes, const char* url);
+
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace varnika
