@@ -100,8 +100,13 @@ TEST(LostDisplay, EndsTheSessionLikeSigtermAndExitsCleanly) {
   std::string name;
   Process server = StartXvfb(&name);
   ASSERT_FALSE(name.empty()) << server.Errors();
+  // A tray host, so that the child's tray icon has windows to lose as well.
+  Process tray = Process::Start({"trayer", "--edge", "top", "--widthtype", "request", "--height", "32"},
+                                {"DISPLAY=" + name});
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
   Process child = Process::Start({VARNIKA_X11_TEST_CHILD, "linger"}, {"DISPLAY=" + name});
   ASSERT_TRUE(WaitFor([&] { return Has(child.Output(), "ready"); }, 10000)) << child.Errors();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
   server.Signal(SIGKILL);
   EXPECT_EQ(child.WaitExit(10000), 0) << child.Errors();
   EXPECT_EQ(child.Output(), "ready\nWM_QUERYENDSESSION\nWM_CLOSE\nWM_TIMER\nWM_DESTROY\nexit\n");

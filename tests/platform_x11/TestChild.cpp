@@ -3,18 +3,21 @@
 //   x11_test_child open   opens the display the way the widget does
 //   x11_test_child run    shows a "varnikaclass" window and runs the loop,
 //                         printing the messages that end it
-//   x11_test_child linger the same, but WM_CLOSE first waits for a timer
-//                         that makes, shows, moves, paints and destroys
-//                         another window (the window system at work after
-//                         the display may have gone)
+//   x11_test_child linger the same with a tray icon, but WM_CLOSE first
+//                         waits for a timer that makes, shows, moves, paints
+//                         and destroys another window and takes the icon
+//                         away (the window system at work after the display
+//                         may have gone)
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/Icons.h"
 #include "platform/Input.h"
 #include "platform/Layered.h"
 #include "platform/MessageLoop.h"
+#include "platform/NotifyIcon.h"
 #include "platform/Window.h"
 #include "platform/WindowSystem.h"
 #include "platform/x11/X11Backend.h"
@@ -29,6 +32,20 @@ void Say(const char* line) {
 }
 
 bool g_linger = false;
+
+// The tray icon of linger mode: id 1 of the window.
+void TrayIcon(HWND owner, DWORD what) {
+  std::vector<std::uint32_t> pixels(16 * 16, 0xFFC02040u);
+  HICON icon = CreateIconFromBits(pixels.data(), 16, 16, 16 * 4);
+  NOTIFYICONDATAW data;
+  data.hWnd = owner;
+  data.uID = 1;
+  data.uFlags = NIF_ICON | NIF_TIP;
+  data.hIcon = icon;
+  data.szTip[0] = u'v';
+  Shell_NotifyIconW(what, &data);
+  DestroyIcon(icon);
+}
 
 void Paint(HWND wnd, int width, int height) {
   std::vector<std::uint32_t> pixels(static_cast<size_t>(width) * height, 0xFF2040C0u);
@@ -56,6 +73,12 @@ void Busywork() {
   DestroyWindow(other);
 }
 
+void Busywork(HWND owner) {
+  Busywork();
+  TrayIcon(owner, NIM_MODIFY);
+  TrayIcon(owner, NIM_DELETE);
+}
+
 LRESULT Proc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case WM_QUERYENDSESSION: Say("WM_QUERYENDSESSION"); return TRUE;
@@ -69,7 +92,7 @@ LRESULT Proc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_TIMER:
       Say("WM_TIMER");
       KillTimer(wnd, 1);
-      Busywork();
+      Busywork(wnd);
       DestroyWindow(wnd);
       return 0;
     case WM_DESTROY:
@@ -98,6 +121,7 @@ int Run() {
                              nullptr, nullptr, nullptr, nullptr);
   Paint(wnd, 64, 48);
   ShowWindow(wnd, SW_SHOWNA);
+  if (g_linger) TrayIcon(wnd, NIM_ADD);
   Say("ready");
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
