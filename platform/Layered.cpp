@@ -145,8 +145,11 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc,
     next = FreshBuffer(w);
     CopyPixels(dc, from.x, from.y, width, height, opaque, next.get());
   } else {
+    // Without new pixels the size must stay the shown frame's.
     const FrameBuffer* shown = w->frame ? w->frame->shown.get() : nullptr;
-    if (!w->frame || (shown ? shown->width != width || shown->height != height : width || height)) return Invalid();
+    const int shown_width = shown ? shown->width : 0;
+    const int shown_height = shown ? shown->height : 0;
+    if (!w->frame || width != shown_width || height != shown_height) return Invalid();
   }
   const BYTE alpha = use_blend ? blend->SourceConstantAlpha : 255;
 
