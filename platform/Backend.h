@@ -151,6 +151,12 @@ class Backend {
   virtual void GrabPointer(HWND wnd) = 0;
   // The notification area's icons; nullptr when the backend has none.
   virtual TrayHost* Tray() { return nullptr; }
+  // While set, keys reach the core even when another program holds the
+  // focus (a popup menu keeps it while open); nullptr releases it.
+  virtual void GrabKeyboard(HWND wnd) = 0;
+  // Whether a compositing manager blends the windows (soft shadows only
+  // look right then; without one, transparent pixels show black).
+  virtual bool Compositing() const = 0;
 
   // Delivers pending events to the sink; if none is pending, blocks until an
   // event, a Wake or timeout_ms (INFINITE: no limit; 0: only poll).

@@ -90,6 +90,15 @@ struct Timer {
   std::uint64_t order = 0;  // creation order breaks ties between equal due times
 };
 
+// A window that sees another window's mouse input (a tooltip watching its
+// tools): each mouse message dispatched to `tool`, and a WM_MOUSELEAVE when
+// the pointer leaves it, reach `watcher` as `relay` with LPARAM = MSG*.
+struct MouseWatch {
+  HWND tool = nullptr;
+  HWND watcher = nullptr;
+  UINT relay = 0;
+};
+
 struct KeyText {
   DWORD serial = 0;
   std::u16string text;
@@ -100,6 +109,7 @@ struct InputState {
   DWORD event_time = 0;  // time of the raw event being routed
   BYTE keys[256] = {};
   HWND capture = nullptr;
+  HWND key_grab = nullptr;  // takes every key while set (an open popup menu)
   HWND focus = nullptr;
   HWND active = nullptr;
   HWND under_pointer = nullptr;  // the window the last pointer event hit
@@ -158,6 +168,7 @@ class WindowSystem : public IRawEventSink {
   DWORD last_message_time = 0;
   POINT last_message_pos;
   int move_loops = 0;
+  std::vector<MouseWatch> mouse_watches;
 };
 
 // The one window system (never freed, so other threads can always reach its
@@ -213,6 +224,31 @@ CursorShape ShapeOf(HCURSOR cursor);
 WPARAM KeyStateFlags();               // MK_* from the key state
 const std::u16string* TextOfKey(DWORD serial);
 void ResetInput();
+
+// Keys go to wnd whatever has the focus, and the display grabs the keyboard
+// for it; nullptr releases. Dropped when the window dies.
+void GrabKeyboard(HWND wnd);
+
+// --- mouse watching (MouseWatch.cpp) ----------------------------------------------
+void WatchMouse(HWND tool, HWND watcher, UINT relay);
+void UnwatchMouse(HWND tool, HWND watcher);
+// Shows a mouse message that is about to be dispatched to its window to
+// that window's watchers.
+void RelayMouse(const MSG& msg);
+// The pointer is no longer over wnd: its watchers see a WM_MOUSELEAVE.
+void PointerLeft(HWND wnd);
+// Drops the watches of a dying window (as tool or watcher); notify tells
+// the watchers of a dying tool that the pointer left it.
+void ForgetWatches(HWND wnd, bool notify);
+
+// --- system classes of the popup services ------------------------------------------
+void RegisterMenuClass();        // MenuTracker.cpp
+void RegisterToolTipClass();     // ToolTip.cpp
+void RegisterMessageBoxClass();  // MessageBox.cpp
+void ClearMenus();               // Menu.cpp: at shutdown
+// Screen rectangle of the button with that id (IDYES, ...) of an open
+// message box's window (MessageBox.cpp).
+bool MessageBoxButtonRect(HWND box, int id, RECT* rect);
 
 // --- layered windows (Layered.cpp) ----------------------------------------------
 // Whether the pixel under a screen point is fully transparent.

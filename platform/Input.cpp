@@ -180,7 +180,9 @@ Target Locate(const RawEvent& e) {
   InputState& in = In();
   in.cursor = e.pt;
   Hit hit = core::HitTest(e.pt, e.surface);
+  HWND before = in.under_pointer;
   in.under_pointer = HandleOf(hit.window);
+  if (before != in.under_pointer) core::PointerLeft(before);
   CheckLeave();
   if (in.capture) return Target{in.capture, HTCLIENT};
   return Target{in.under_pointer, hit.code};
@@ -221,7 +223,9 @@ void OnPointerMove(const RawEvent& e) {
 }
 
 void OnPointerLeave(const RawEvent&) {
+  HWND before = In().under_pointer;
   In().under_pointer = nullptr;
+  core::PointerLeft(before);
   CheckLeave();
 }
 
@@ -267,7 +271,7 @@ void OnKey(const RawEvent& e, bool down) {
   bool was_down = IsDown(vk);
   SetKey(vk, down);
   if (GenericKey(vk) != vk) SetHeld(GenericKey(vk), down);
-  HWND target = in.focus ? in.focus : in.active;
+  HWND target = in.key_grab ? in.key_grab : in.focus ? in.focus : in.active;
   if (!FindQuiet(target)) return;
   bool alt = IsDown(VK_MENU);
   bool system = !in.focus || GenericKey(vk) == VK_MENU || vk == VK_F10 || (alt && !IsDown(VK_CONTROL));
@@ -294,7 +298,10 @@ Window* Surface(const RawEvent& e) {
 }
 
 void OnActivate(const RawEvent& e) {
-  if (Window* w = Surface(e)) core::ActivateTopLevel(w->handle, WA_ACTIVE, false);
+  // A window that never takes activation (a popup menu, a tooltip) does not
+  // take it from the display either.
+  Window* w = Surface(e);
+  if (w && !(w->ex_style & WS_EX_NOACTIVATE)) core::ActivateTopLevel(w->handle, WA_ACTIVE, false);
 }
 
 void OnDeactivate(const RawEvent& e) {
@@ -537,6 +544,11 @@ void ForgetWindow(Window* w, bool notify) {
     Sys().backend->GrabPointer(nullptr);
     if (notify) Send(h, WM_CAPTURECHANGED, 0, 0);
   }
+  if (in.key_grab == h) {
+    in.key_grab = nullptr;
+    Sys().backend->GrabKeyboard(nullptr);
+  }
+  ForgetWatches(h, notify);
   if (in.focus == h) in.focus = nullptr;
   if (in.active == h) in.active = nullptr;
   if (in.track == h) StopTracking();
@@ -545,11 +557,20 @@ void ForgetWindow(Window* w, bool notify) {
   if (in.last_click_wnd == h) in.last_click_wnd = nullptr;
 }
 
+void GrabKeyboard(HWND wnd) {
+  InputState& in = In();
+  Window* w = FindQuiet(wnd);
+  in.key_grab = w ? wnd : nullptr;
+  Sys().backend->GrabKeyboard(w ? Root(w)->handle : nullptr);
+}
+
 void ActivateTopLevel(HWND wnd, WORD how, bool tell_backend) {
   InputState& in = In();
   HWND old = in.active;
   if (old == wnd) return;
   in.active = wnd;
+  // An open popup menu closes when the activation moves.
+  if (FindQuiet(in.key_grab)) PostMessageW(in.key_grab, WM_CANCELMODE, 0, 0);
   if (FindQuiet(old)) Send(old, WM_ACTIVATE, MakeWParam(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(wnd));
   Window* focus = FindQuiet(in.focus);
   if (focus && Root(focus)->handle != wnd) {

@@ -289,11 +289,13 @@ LRESULT DispatchMessageW(const MSG* msg) {
     }
   }
   if (!msg->hwnd) return 0;
-  Window* w = FindQuiet(msg->hwnd);
-  if (!w) {
+  if (!FindQuiet(msg->hwnd)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
+  core::RelayMouse(*msg);
+  Window* w = FindQuiet(msg->hwnd);
+  if (!w) return 0;
   return w->proc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 

@@ -26,6 +26,9 @@ void RegisterBuiltinClasses() {
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = u"STATIC";
   RegisterSystemClassW(&wc);
+  RegisterMenuClass();
+  RegisterToolTipClass();
+  RegisterMessageBoxClass();
 }
 
 }  // namespace core

@@ -613,7 +613,9 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name, DW
   }
   cls->windows++;
   bool top_level = parent_window->is_desktop;
-  size_t index = !top_level ? parent_window->children.size() : (IsTopmost(w) ? 0 : NormalBandStart(parent_window));
+  // A topmost window starts at the very top (IsTopmost needs it linked).
+  const bool topmost = ex_style & WS_EX_TOPMOST;
+  size_t index = !top_level ? parent_window->children.size() : (topmost ? 0 : NormalBandStart(parent_window));
   LinkAt(w, parent_window, index);
   if (top_level) {
     sys.backend->CreateSurface(h, DescOf(w));

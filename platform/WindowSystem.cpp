@@ -27,6 +27,7 @@ void ShutdownWindowSystem() {
   if (!sys.running || !core::OnUiThread()) return;
   core::DestroyAllWindows();
   core::ClearTray();
+  core::ClearMenus();
   core::ClearQueues();
   core::ClearClasses();
   core::ResetInput();

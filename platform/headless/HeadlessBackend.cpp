@@ -226,6 +226,11 @@ void HeadlessBackend::SetClock(DWORD tick) {
   changed_.notify_all();
 }
 
+void HeadlessBackend::SetCompositing(bool on) {
+  std::lock_guard lock(mutex_);
+  compositing_ = on;
+}
+
 void HeadlessBackend::SetAutoAdvance(bool on) {
   std::lock_guard lock(mutex_);
   auto_advance_ = on;
@@ -321,6 +326,11 @@ HWND HeadlessBackend::Grab() const {
   return grab_;
 }
 
+HWND HeadlessBackend::KeyboardGrab() const {
+  std::lock_guard lock(mutex_);
+  return keyboard_grab_;
+}
+
 HWND HeadlessBackend::ActivationRequest() const {
   std::lock_guard lock(mutex_);
   return activation_request_;
@@ -368,6 +378,7 @@ void HeadlessBackend::DestroySurface(HWND wnd) {
   frame_sources_.erase(wnd);
   std::erase(stacking_, wnd);
   if (grab_ == wnd) grab_ = nullptr;
+  if (keyboard_grab_ == wnd) keyboard_grab_ = nullptr;
 }
 
 void HeadlessBackend::ShowSurface(HWND wnd, bool visible) {
@@ -443,6 +454,16 @@ void HeadlessBackend::SetCursorShape(HWND, CursorShape shape) {
 void HeadlessBackend::GrabPointer(HWND wnd) {
   std::lock_guard lock(mutex_);
   grab_ = wnd;
+}
+
+void HeadlessBackend::GrabKeyboard(HWND wnd) {
+  std::lock_guard lock(mutex_);
+  keyboard_grab_ = wnd;
+}
+
+bool HeadlessBackend::Compositing() const {
+  std::lock_guard lock(mutex_);
+  return compositing_;
 }
 
 void HeadlessBackend::Wait(DWORD timeout_ms) {

@@ -71,6 +71,8 @@ class HeadlessBackend : public Backend {
   // With auto-advance on, a Wait with a finite timeout and nothing to
   // deliver moves the clock to its deadline at once instead of blocking.
   void SetAutoAdvance(bool on);
+  // As if a compositing manager started (true) or quit.
+  void SetCompositing(bool on);
 
   // --- the notification area (any thread) --------------------------------
   // The user on a tray icon: mouse_message (WM_MOUSEMOVE, WM_xBUTTONDOWN/UP)
@@ -102,6 +104,7 @@ class HeadlessBackend : public Backend {
   std::vector<HWND> Stacking() const;  // top to bottom
   CursorShape Cursor() const;
   HWND Grab() const;
+  HWND KeyboardGrab() const;
   HWND ActivationRequest() const;  // last surface the core asked to activate
   POINT Pointer() const;
   size_t PendingEvents() const;
@@ -126,6 +129,8 @@ class HeadlessBackend : public Backend {
   void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) override;
   void GrabPointer(HWND wnd) override;
   TrayHost* Tray() override;
+  void GrabKeyboard(HWND wnd) override;
+  bool Compositing() const override;
   void Wait(DWORD timeout_ms) override;
   void Wake() override;
   DWORD TickCount() override;
@@ -164,6 +169,8 @@ class HeadlessBackend : public Backend {
   std::vector<HWND> stacking_;
   CursorShape cursor_ = CursorShape::Arrow;
   HWND grab_ = nullptr;
+  HWND keyboard_grab_ = nullptr;
+  bool compositing_ = false;
   HWND activation_request_ = nullptr;
   std::unique_ptr<HeadlessTray> tray_;
   bool tray_available_ = true;

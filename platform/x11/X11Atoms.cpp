@@ -28,6 +28,7 @@ void Atoms::Intern(Display* display, int screen) {
       {"_NET_WM_WINDOW_TYPE_UTILITY", &net_wm_window_type_utility},
       {"_NET_WM_WINDOW_TYPE_TOOLTIP", &net_wm_window_type_tooltip},
       {"_NET_WM_WINDOW_TYPE_POPUP_MENU", &net_wm_window_type_popup_menu},
+      {"_NET_WM_WINDOW_TYPE_DIALOG", &net_wm_window_type_dialog},
       {"_MOTIF_WM_HINTS", &motif_wm_hints},
       {"_NET_ACTIVE_WINDOW", &net_active_window},
       {"_NET_WORKAREA", &net_workarea},

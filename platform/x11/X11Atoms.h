@@ -22,6 +22,7 @@ struct Atoms {
   Atom net_wm_window_type_utility = 0;
   Atom net_wm_window_type_tooltip = 0;
   Atom net_wm_window_type_popup_menu = 0;
+  Atom net_wm_window_type_dialog = 0;
   Atom motif_wm_hints = 0;
   Atom net_active_window = 0;
   Atom net_workarea = 0;

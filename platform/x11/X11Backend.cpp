@@ -31,6 +31,24 @@ namespace {
 // Classes whose windows the window manager must leave alone: they appear
 // and vanish at exact places and never take the focus.
 constexpr const char16_t* kPopupClasses[] = {u"tooltips_class32", u"#32768"};
+// The message box: a managed dialog, transient for its owner.
+constexpr const char16_t* kDialogClass = u"#32770";
+
+// A grab fails while another client holds one (a window manager finishing
+// the click that opened a menu, a panel closing its own menu), so it is
+// tried again for a short while.
+constexpr int kGrabAttempts = 10;
+constexpr long kGrabRetryNs = 10 * 1000 * 1000;
+
+template <typename Attempt>
+bool GrabWithRetries(Attempt attempt) {
+  for (int i = 0; i < kGrabAttempts; ++i) {
+    if (attempt() == GrabSuccess) return true;
+    timespec pause{0, kGrabRetryNs};
+    nanosleep(&pause, nullptr);
+  }
+  return false;
+}
 
 // The X font cursor of each CursorShape (Hidden has none: a blank cursor).
 constexpr unsigned kFontCursors[] = {
@@ -158,6 +176,7 @@ X11Backend::X11Backend(std::unique_ptr<Connection> connection) : x_(std::move(co
 X11Backend::~X11Backend() {
   tray_.reset();
   if (grab_ && !Lost()) XUngrabPointer(x_->dpy(), CurrentTime);
+  if (keyboard_grab_ && !Lost()) XUngrabKeyboard(x_->dpy(), CurrentTime);
   surfaces_.clear();
   if (!Lost()) XSync(x_->dpy(), False);
 }
@@ -222,6 +241,7 @@ void X11Backend::Introduce(Surface& s, const std::u16string& class_name, const S
                        class_name == u"tooltips_class32" ? x_->atoms.net_wm_window_type_tooltip
                                                          : x_->atoms.net_wm_window_type_popup_menu);
   }
+  if (s.dialog) x11::SetWindowType(d, s.xid(), x_->atoms, x_->atoms.net_wm_window_type_dialog);
   // Every style bit counts as changed, so the state and type get written.
   ApplyState(s, ~desc.ex_style);
 }
@@ -236,6 +256,7 @@ void X11Backend::CreateSurface(HWND wnd, const SurfaceDesc& desc) {
   s->ex_style = desc.ex_style;
   std::u16string class_name = ClassNameOf(wnd);
   s->popup = IsPopupClass(class_name);
+  s->dialog = class_name == kDialogClass;
   s->window = x11::XWindowHandle(x_->dpy(), NewXWindow(desc.rect, s->popup));
 
   x11::FramePresenter::Target target;
@@ -259,6 +280,7 @@ void X11Backend::DestroySurface(HWND wnd) {
   auto it = surfaces_.find(wnd);
   if (it == surfaces_.end()) return;
   if (grab_ == wnd) GrabPointer(nullptr);
+  if (keyboard_grab_ == wnd) GrabKeyboard(nullptr);
   if (explicit_focus_ == wnd) explicit_focus_ = nullptr;
   by_window_.erase(it->second->xid());
   surfaces_.erase(it);
@@ -360,7 +382,8 @@ void X11Backend::ApplyState(Surface& s, DWORD old_ex_style) {
   bool tool_changed = tool != ((old_ex_style & WS_EX_TOOLWINDOW) != 0);
   if (!above_changed && !tool_changed) return;
   if (tool_changed) {
-    x11::SetWindowType(d, s.xid(), a, tool ? a.net_wm_window_type_utility : a.net_wm_window_type_normal);
+    Atom type = s.dialog ? a.net_wm_window_type_dialog : a.net_wm_window_type_normal;
+    x11::SetWindowType(d, s.xid(), a, tool ? a.net_wm_window_type_utility : type);
   }
   if (!s.visible) {
     // A withdrawn window's state is its own to write.
@@ -532,9 +555,32 @@ void X11Backend::GrabPointer(HWND wnd) {
     return;
   }
   grab_ = wnd;
-  XGrabPointer(d, s->xid(), True,
-               ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask,
-               GrabModeAsync, GrabModeAsync, None, CursorFor(s->cursor), CurrentTime);
+  const ::Window window = s->xid();
+  const unsigned long cursor = CursorFor(s->cursor);
+  GrabWithRetries([&] {
+    return XGrabPointer(d, window, True,
+                        ButtonPressMask | ButtonReleaseMask | PointerMotionMask | EnterWindowMask | LeaveWindowMask,
+                        GrabModeAsync, GrabModeAsync, None, cursor, CurrentTime);
+  });
+  XFlush(d);
+}
+
+void X11Backend::GrabKeyboard(HWND wnd) {
+  if (Lost()) {
+    keyboard_grab_ = nullptr;
+    return;
+  }
+  Display* d = x_->dpy();
+  Surface* s = Find(wnd);
+  if (!s) {
+    if (keyboard_grab_) XUngrabKeyboard(d, CurrentTime);
+    keyboard_grab_ = nullptr;
+    XFlush(d);
+    return;
+  }
+  keyboard_grab_ = wnd;
+  const ::Window window = s->xid();
+  GrabWithRetries([&] { return XGrabKeyboard(d, window, True, GrabModeAsync, GrabModeAsync, CurrentTime); });
   XFlush(d);
 }
 

@@ -65,6 +65,8 @@ class X11Backend final : public Backend {
   void GrabPointer(HWND wnd) override;
   // The XEmbed system tray, set up on first use.
   TrayHost* Tray() override;
+  void GrabKeyboard(HWND wnd) override;
+  bool Compositing() const override;  // whether a compositing manager owns _NET_WM_CM_S<screen>
   void Wait(DWORD timeout_ms) override;
   void Wake() override;
   DWORD TickCount() override;
@@ -77,8 +79,6 @@ class X11Backend final : public Backend {
   // The X window of a surface (0 when wnd has none).
   unsigned long XWindowOf(HWND wnd) const;
   _XDisplay* XDisplay() const;
-  // Whether a compositing manager owns _NET_WM_CM_S<screen>.
-  bool Compositing() const;
   // How often a Wait that was allowed to block came back from poll.
   int PollWakeUps() const { return poll_wake_ups_; }
   // The tray, when something has used it.
@@ -142,6 +142,7 @@ class X11Backend final : public Backend {
   std::unordered_map<unsigned long, Surface*> by_window_;
   std::vector<HWND> stacking_;  // top to bottom, as last told
   HWND grab_ = nullptr;
+  HWND keyboard_grab_ = nullptr;
   HWND explicit_focus_ = nullptr;  // the surface that holds the X input focus itself
   bool delivered_ = false;
   bool loss_reported_ = false;

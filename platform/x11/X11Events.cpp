@@ -123,6 +123,7 @@ void X11Backend::ReportLoss() {
   by_window_.clear();
   stacking_.clear();
   grab_ = nullptr;
+  keyboard_grab_ = nullptr;
   explicit_focus_ = nullptr;
   RawEvent end;
   end.kind = RawEventKind::EndSession;

@@ -53,6 +53,7 @@ struct X11Backend::Surface {
   DWORD style = 0;
   DWORD ex_style = 0;
   bool popup = false;            // override-redirect: menus and tooltips, not managed
+  bool dialog = false;           // a message box: a managed dialog above its owner
   bool visible = false;          // asked to be shown
   bool mapped = false;           // the server says it is
   bool activate_on_map = false;  // activation asked for before it was mapped

@@ -262,6 +262,14 @@ TEST_F(WindowTest, ChildrenStartAtTheBottomAndSetWindowPosRestacksThem) {
   EXPECT_EQ(GetAncestor(p, GA_PARENT), GetDesktopWindow());
 }
 
+TEST_F(WindowTest, ANewTopmostWindowStartsAboveTheTopmostWindowsThatWereThere) {
+  HWND a = Top("a", Rect(0, 0, 10, 10), WS_EX_TOPMOST);
+  HWND b = Top("b", Rect(0, 0, 10, 10));
+  HWND c = Top("c", Rect(0, 0, 10, 10), WS_EX_TOPMOST);
+  EXPECT_EQ(Children(GetDesktopWindow()), (std::vector<HWND>{c, a, b}));
+  EXPECT_EQ(WindowFromPoint(POINT{5, 5}), c);
+}
+
 TEST_F(WindowTest, TopmostWindowsStayAboveTheOthersAndTheBackendFollows) {
   HWND a = Top("a", Rect(0, 0, 10, 10));
   HWND b = Top("b", Rect(0, 0, 10, 10), WS_EX_TOPMOST);

@@ -1,67 +1,23 @@
 // The tooltip wrapper: it takes the system tooltip class over, answers the
-// tip text from the controls' hints, and the controls register with it. The
-// system class here is a stand-in that records what it is told, unless the
-// window system brings the real one.
+// tip text from the controls' hints, and the controls register with it.
 #include "toolkit/ToolTip.h"
 
-#include <map>
-
+#include "platform/ToolTip.h"
 #include "tests/toolkit_controls/ControlTestSupport.h"
 
 namespace varnika::testing {
 namespace {
 
-struct StandInLog {
-  std::vector<std::pair<UINT, TOOLINFOW>> tools;  // TTM_ADDTOOLW and friends
-  std::vector<std::u16string> texts;               // of the tools
-  HFONT font = nullptr;
-  LPARAM max_width = -1;
-  COLORREF back = 0x00E1FFFF;
-  COLORREF text = 0;
-};
-
-StandInLog* g_log = nullptr;
-
-LRESULT StandInProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  switch (msg) {
-    case TTM_ADDTOOLW:
-    case TTM_DELTOOLW:
-    case TTM_UPDATETIPTEXTW:
-      g_log->tools.emplace_back(msg, *reinterpret_cast<TOOLINFOW*>(lparam));
-      return TRUE;
-    case WM_SETFONT: g_log->font = reinterpret_cast<HFONT>(wparam); return 0;
-    case TTM_SETMAXTIPWIDTH: g_log->max_width = lparam; return 0;
-    case TTM_SETTIPBKCOLOR: g_log->back = static_cast<COLORREF>(wparam); return 0;
-    case TTM_SETTIPTEXTCOLOR: g_log->text = static_cast<COLORREF>(wparam); return 0;
-    case TTM_GETTIPBKCOLOR: return g_log->back;
-    case TTM_GETTIPTEXTCOLOR: return g_log->text;
-    default: return DefWindowProcW(wnd, msg, wparam, lparam);
-  }
-}
-
 class ToolTipTest : public WindowSystemTest {
  protected:
   void SetUp() override {
     WindowSystemTest::SetUp();
-    g_log = &log_;
-    WNDCLASSW existing;
-    if (!GetClassInfoW(nullptr, u"tooltips_class32", &existing)) {
-      WNDCLASSW wc;
-      wc.style = CS_GLOBALCLASS | CS_DBLCLKS;
-      wc.lpfnWndProc = StandInProc;
-      wc.lpszClassName = u"tooltips_class32";
-      ASSERT_NE(RegisterSystemClassW(&wc), 0);
-    }
     tip_ = Make<TToolTip>();
     tip_->SetParentWindow(nullptr);
     ToolTipWindow = tip_->Handle();
   }
-  void TearDown() override {
-    g_log = nullptr;
-    WindowSystemTest::TearDown();
-  }
 
-  // What the tooltip class would ask before showing the tool's tip.
+  // What the tooltip class asks before showing the tool's tip.
   LPWSTR AskText(HWND tool, LPWSTR before = nullptr) {
     NMTTDISPINFOW info;
     info.hdr.hwndFrom = ToolTipWindow;
@@ -71,8 +27,14 @@ class ToolTipTest : public WindowSystemTest {
     SendMessageW(ToolTipWindow, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
     return info.lpszText;
   }
+  LRESULT ToolCount() { return SendMessageW(ToolTipWindow, TTM_GETTOOLCOUNT, 0, 0); }
+  LRESULT MaxWidth() { return SendMessageW(ToolTipWindow, TTM_GETMAXTIPWIDTH, 0, 0); }
+  std::u16string ShownText() {
+    char16_t text[256] = {};
+    GetWindowTextW(ToolTipWindow, text, 256);
+    return text;
+  }
 
-  StandInLog log_;
   TToolTip* tip_ = nullptr;
 };
 
@@ -85,27 +47,38 @@ TEST_F(ToolTipTest, TheTooltipIsATopmostPopupOfTheSystemClassWithTheToolkitInFro
   EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(ToolTipWindow, GWL_EXSTYLE)) & WS_EX_TOPMOST, WS_EX_TOPMOST);
   EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(ToolTipWindow, GWLP_WNDPROC)), &WidgetWndProc);
   // The font the tips use: the control's, Tahoma 8 points.
+  auto* font = reinterpret_cast<HFONT>(SendMessageW(ToolTipWindow, WM_GETFONT, 0, 0));
   LOGFONTW lf;
-  ASSERT_EQ(GetObjectW(log_.font, sizeof lf, &lf), static_cast<int>(sizeof lf));
+  ASSERT_EQ(GetObjectW(font, sizeof lf, &lf), static_cast<int>(sizeof lf));
   EXPECT_EQ(std::u16string(lf.lfFaceName), u"Tahoma");
   EXPECT_EQ(lf.lfHeight, -11);
 }
 
-TEST_F(ToolTipTest, ControlsRegisterAsToolsAskedForTheirText) {
+TEST_F(ToolTipTest, ControlsRegisterAsToolsAndTheirHintShowsOnHover) {
   auto* window = Make<SolidWindow>();
+  window->SetLeft(100);
+  window->SetTop(100);
+  window->SetSize(200, 100);
   auto* button = Make<SolidControl>(window);
-  HWND handle = button->Handle();
+  button->SetLeft(10);
+  button->SetTop(10);
+  button->SetSize(60, 20);
+  button->Show();
+  window->Show();
+  window->Invalidate();  // a frame to hit
   button->SetShowHint(true);
+  EXPECT_EQ(ToolCount(), 1);
   button->SetHint(u"Yenile");
+  tip_->SetEnableTip(true);
+  Backend().MovePointer(120, 115);
+  Pump();
+  Backend().AdvanceClock(600);
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(ToolTipWindow));
+  EXPECT_EQ(ShownText(), u"Yenile");
+  EXPECT_EQ(MaxWidth(), 300);
   button->SetShowHint(false);
-  ASSERT_EQ(log_.tools.size(), 3u);
-  EXPECT_EQ(log_.tools[0].first, TTM_ADDTOOLW);
-  EXPECT_EQ(log_.tools[0].second.uFlags, TTF_IDISHWND | TTF_SUBCLASS);
-  EXPECT_EQ(log_.tools[0].second.hwnd, ToolTipWindow);
-  EXPECT_EQ(log_.tools[0].second.uId, reinterpret_cast<UINT_PTR>(handle));
-  EXPECT_EQ(log_.tools[0].second.lpszText, TextCallbackW());
-  EXPECT_EQ(log_.tools[1].first, TTM_UPDATETIPTEXTW);
-  EXPECT_EQ(log_.tools[2].first, TTM_DELTOOLW);
+  EXPECT_EQ(ToolCount(), 0);
 }
 
 TEST_F(ToolTipTest, TheTextIsTheControlsHintOnlyWhileTipsAreEnabled) {
@@ -114,21 +87,20 @@ TEST_F(ToolTipTest, TheTextIsTheControlsHintOnlyWhileTipsAreEnabled) {
   button->Handle();
   button->SetShowHint(true);
   button->SetHint(u"Ayarlar");
+  const LRESULT initial_width = MaxWidth();
   EXPECT_EQ(AskText(button->WindowHandle()), nullptr);  // EnableTip is off
-  EXPECT_EQ(log_.max_width, -1);
+  EXPECT_EQ(MaxWidth(), initial_width);
   tip_->SetEnableTip(true);
   LPWSTR text = AskText(button->WindowHandle());
   ASSERT_NE(text, nullptr);
   EXPECT_EQ(std::u16string(text), u"Ayarlar");
-  EXPECT_EQ(log_.max_width, 300);
+  EXPECT_EQ(MaxWidth(), 300);
   button->SetShowHint(false);
   EXPECT_EQ(AskText(button->WindowHandle()), nullptr);
   button->SetShowHint(true);
   button->SetHint(u"");
   EXPECT_EQ(AskText(button->WindowHandle()), nullptr);
-  log_.max_width = -1;
   EXPECT_EQ(AskText(reinterpret_cast<HWND>(0x777)), nullptr);  // not a window
-  EXPECT_EQ(log_.max_width, -1);
 }
 
 TEST_F(ToolTipTest, ColoursLiveInTheSystemControl) {
