@@ -98,9 +98,9 @@ struct SurfaceDesc {
   HWND owner = nullptr;
 };
 
-// A layered frame's pixels: width * height premultiplied ARGB32 pixels, rows
-// packed. Once presented, a buffer never changes: the window system draws
-// each new frame into a buffer that no backend holds.
+// A frame's pixels: width * height premultiplied ARGB32 pixels, rows packed.
+// Once presented, a buffer never changes: the window system makes each new
+// frame in a buffer that no backend holds.
 struct FrameBuffer {
   std::vector<std::uint32_t> pixels;
   int width = 0;
