@@ -3,7 +3,8 @@
 namespace varnika {
 
 TInetThread::TInetThread(HWND window, UINT message_id, HINTERNET internet, IMessagePoster* poster)
-    : request_(std::make_unique<TRequest>()),
+    : TThread([this] { Execute(); }),
+      request_(std::make_unique<TRequest>()),
       internet_(std::move(internet)),
       target_window_(window),
       message_id_(message_id),
@@ -18,6 +19,9 @@ TInetThread::~TInetThread() {
 
 void TInetThread::Execute() {
   const std::int32_t result = request_->Execute(internet_);
+  result_.store(result, std::memory_order_release);
+  // Before the post: whoever handles the message finds the thread completed.
+  completed_.store(true, std::memory_order_release);
   if (discarded_.load() || poster_ == nullptr) return;
   poster_->PostIfWindow(target_window_, message_id_, 0, static_cast<LPARAM>(result));
 }

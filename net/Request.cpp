@@ -1,11 +1,16 @@
 #include "net/Request.h"
 
 #include <curl/curl.h>
+#include <linux/tcp.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 #include "base/Format.h"
 #include "net/Curl.h"
@@ -35,6 +40,14 @@ constexpr long kMaxRedirects = 30;
 constexpr std::int64_t kMaxPollMs = 1000;
 
 bool ValidSlot(int index) { return index >= 0 && index < kValueCount; }
+
+// Bytes the kernel has received on a TCP socket so far (0 for others).
+std::uint64_t SocketBytesReceived(int socket) {
+  tcp_info info{};
+  socklen_t size = sizeof info;
+  if (getsockopt(socket, IPPROTO_TCP, TCP_INFO, &info, &size) != 0) return 0;
+  return info.tcpi_bytes_received;
+}
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -145,6 +158,11 @@ class TTransfer {
   CURLcode Drive(CURLM* multi);
   std::uint64_t Activity() const;
 
+  // The transfer's own sockets, so that every byte the kernel received on
+  // them counts as activity (partial header lines and chunk framing too).
+  static curl_socket_t OnOpenSocket(void* self, curlsocktype purpose, curl_sockaddr* address);
+  static int OnCloseSocket(void* self, curl_socket_t socket);
+
   static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
   static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
   void HeaderLine(std::string_view line);
@@ -157,6 +175,7 @@ class TTransfer {
   HINTERNET internet_;  // declared first: the session outlives the handles
   std::string url_;
   TCurlSlist header_list_;
+  std::vector<curl_socket_t> sockets_;  // before easy_: its cleanup may still close some
   TCurlEasy easy_;
 
   // The header block being received, and whether the final one is in.
@@ -167,6 +186,7 @@ class TTransfer {
   bool block_ended_ = true;
   bool final_headers_ = false;
   bool body_started_ = false;
+  bool switched_ = false;  // the server answered 101 Switching Protocols
   std::uint64_t header_bytes_ = 0;
 };
 
@@ -211,6 +231,10 @@ bool TTransfer::Setup() {
   ok &= curl_easy_setopt(easy, CURLOPT_HEADERDATA, this) == CURLE_OK;
   ok &= curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &TTransfer::OnBody) == CURLE_OK;
   ok &= curl_easy_setopt(easy, CURLOPT_WRITEDATA, this) == CURLE_OK;
+  ok &= curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &TTransfer::OnOpenSocket) == CURLE_OK;
+  ok &= curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, this) == CURLE_OK;
+  ok &= curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &TTransfer::OnCloseSocket) == CURLE_OK;
+  ok &= curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, this) == CURLE_OK;
   return ok && SetMethod(easy);
 }
 
@@ -257,19 +281,44 @@ bool TTransfer::BuildHeaderList() {
   return AppendHeaderLine("Expect:");
 }
 
+curl_socket_t TTransfer::OnOpenSocket(void* self, curlsocktype, curl_sockaddr* address) {
+  const int fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+  if (fd < 0) return CURL_SOCKET_BAD;
+  try {
+    static_cast<TTransfer*>(self)->sockets_.push_back(fd);
+  } catch (...) {
+    ::close(fd);
+    return CURL_SOCKET_BAD;
+  }
+  return fd;
+}
+
+int TTransfer::OnCloseSocket(void* self, curl_socket_t socket) {
+  std::erase(static_cast<TTransfer*>(self)->sockets_, socket);
+  return ::close(socket);
+}
+
+// A number that changes whenever anything moves: bytes the kernel received
+// on the transfer's sockets, header and body bytes libcurl passed on, bytes
+// sent.
 std::uint64_t TTransfer::Activity() const {
   curl_off_t down = 0;
   curl_off_t up = 0;
   curl_easy_getinfo(easy_.get(), CURLINFO_SIZE_DOWNLOAD_T, &down);
   curl_easy_getinfo(easy_.get(), CURLINFO_SIZE_UPLOAD_T, &up);
-  return header_bytes_ + static_cast<std::uint64_t>(down) + static_cast<std::uint64_t>(up);
+  std::uint64_t received = 0;
+  for (const curl_socket_t socket : sockets_) received += SocketBytesReceived(socket);
+  return received + header_bytes_ + static_cast<std::uint64_t>(down) + static_cast<std::uint64_t>(up);
 }
 
-// Runs the transfer until it is done, aborted or stalled. libcurl keeps the
-// connect time-out; the stall time-out is kept here in milliseconds.
+// Runs the transfer until it is done, aborted, stalled or out of time.
+// libcurl keeps the connect time-out; the stall time-out and the limit of
+// the whole exchange are kept here in milliseconds.
 CURLcode TTransfer::Drive(CURLM* multi) {
   using Clock = std::chrono::steady_clock;
-  const auto stall = std::chrono::milliseconds(request_.Limits().stall_timeout_ms);
+  const TRequestLimits& limits = request_.Limits();
+  const auto stall = std::chrono::milliseconds(limits.stall_timeout_ms);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(limits.exchange_timeout_ms);
   auto last_activity = Clock::now();
   std::uint64_t last_seen = Activity();
   for (;;) {
@@ -283,9 +332,10 @@ CURLcode TTransfer::Drive(CURLM* multi) {
       last_activity = now;
     }
     const auto idle = now - last_activity;
-    if (idle >= stall) return CURLE_OPERATION_TIMEDOUT;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(stall - idle).count() + 1;
-    const int wait_ms = static_cast<int>(std::min<std::int64_t>(left, kMaxPollMs));
+    if (idle >= stall || now >= deadline) return CURLE_OPERATION_TIMEDOUT;
+    const auto left = std::min(std::chrono::duration_cast<std::chrono::milliseconds>(stall - idle),
+                               std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now));
+    const int wait_ms = static_cast<int>(std::min<std::int64_t>(left.count() + 1, kMaxPollMs));
     if (curl_multi_poll(multi, nullptr, 0, wait_ms, nullptr) != CURLM_OK) return CURLE_FAILED_INIT;
   }
   int queued = 0;
@@ -301,7 +351,7 @@ std::size_t TTransfer::OnHeader(char* data, std::size_t size, std::size_t count,
   try {
     transfer->header_bytes_ += bytes;
     transfer->HeaderLine(std::string_view(data, bytes));
-    return bytes;
+    return transfer->switched_ ? 0 : bytes;  // 0 ends the exchange as failed
   } catch (...) {
     return 0;
   }
@@ -335,6 +385,12 @@ void TTransfer::HeaderBlockEnd() {
   // "HTTP/1.1 302 Found": the code follows the first blank.
   const std::size_t blank = block_.find(' ');
   const int code = blank == std::string::npos ? 0 : std::atoi(block_.c_str() + blank + 1);
+  // A plain request never asks to switch protocols: what follows a 101 is
+  // not HTTP, so the exchange fails.
+  if (code == 101) {
+    switched_ = true;
+    return;
+  }
   if (code >= 100 && code < 200) return;
   if (request_.FollowRedirects() && code >= 300 && code < 400 && block_has_location_) return;
   final_headers_ = true;

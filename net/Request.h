@@ -44,6 +44,9 @@ struct TRequestLimits {
   std::int64_t connect_timeout_ms = 30'000;         // name lookup and connect
   std::int64_t stall_timeout_ms = 60'000;           // longest time without a byte
   std::int64_t max_body_bytes = 32LL * 1024 * 1024;  // a larger body fails the request
+  // Longest whole exchange, redirects included: a server that sends a byte
+  // now and then never stalls, but cannot keep a download busy for ever.
+  std::int64_t exchange_timeout_ms = 120'000;
 };
 
 class TResponse {

@@ -1,6 +1,10 @@
 #include "net/Thread.h"
 
+#include <utility>
+
 namespace varnika {
+
+TThread::TThread(std::function<void()> body) : body_(std::move(body)) {}
 
 TThread::~TThread() { WaitFor(); }
 
@@ -16,7 +20,7 @@ void TThread::WaitFor() {
 
 void TThread::Run() {
   try {
-    Execute();
+    if (body_) body_();
   } catch (...) {
   }
   finished_.store(true);

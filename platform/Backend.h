@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,6 +82,14 @@ class IRawEventSink {
   ~IRawEventSink() = default;
 };
 
+// The X protocol carries window positions in 16 signed bits and sizes in 16
+// unsigned bits. The window system holds every surface's rectangle within
+// these limits (and refuses larger frames), so no backend ever has to cut a
+// value into a different one.
+constexpr int kDisplayCoordMin = -32768;
+constexpr int kDisplayCoordMax = 32767;
+constexpr int kDisplaySizeMax = 32767;
+
 struct SurfaceDesc {
   RECT rect;  // screen
   DWORD style = 0;
@@ -89,15 +98,26 @@ struct SurfaceDesc {
   HWND owner = nullptr;
 };
 
-// A layered frame: width * height premultiplied ARGB32 pixels, rows packed.
-// The pixels are the window system's copy of the window's frame: they stay
-// as they are until the next PresentFrame or DestroySurface for that
-// surface, so a backend may read them later instead of copying them.
-struct FrameView {
-  const std::uint32_t* pixels = nullptr;
+// A frame's pixels: width * height premultiplied ARGB32 pixels, rows packed.
+// Once presented, a buffer never changes: the window system makes each new
+// frame in a buffer that no backend holds.
+struct FrameBuffer {
+  std::vector<std::uint32_t> pixels;
   int width = 0;
   int height = 0;
+};
+
+// A frame handed to a backend. The backend shares the buffer and may keep
+// the reference for as long as it needs the pixels (usually until the next
+// PresentFrame or DestroySurface for that surface), so no frame, resize or
+// nested loop can free pixels a backend still reads.
+struct FrameView {
+  std::shared_ptr<const FrameBuffer> buffer;  // nullptr or empty: nothing to show
   BYTE alpha = 255;  // constant alpha on top of the per-pixel alpha
+
+  int Width() const { return buffer ? buffer->width : 0; }
+  int Height() const { return buffer ? buffer->height : 0; }
+  bool Empty() const { return Width() <= 0 || Height() <= 0; }
 };
 
 class TrayHost;  // platform/TrayHost.h

@@ -36,12 +36,22 @@ struct WindowClass {
   int windows = 0;
 };
 
+// A layered window's frames. `shown` is the frame the backend was given
+// last and shares; `spare` is an earlier buffer that no backend holds any
+// more, reused for the next frame so that an animation does not allocate a
+// buffer per frame.
 struct LayeredFrame {
-  std::vector<std::uint32_t> pixels;
-  int width = 0;
-  int height = 0;
+  std::shared_ptr<FrameBuffer> shown;
+  std::shared_ptr<FrameBuffer> spare;
   BYTE alpha = 255;
-  bool opaque = false;
+};
+
+// A window property. One set by a string name holds a reference to that
+// name's atom (counted), which goes with the property.
+struct Property {
+  ATOM atom = 0;
+  HANDLE data = nullptr;
+  bool counted = false;
 };
 
 struct Window {
@@ -58,7 +68,7 @@ struct Window {
   HWND owner = nullptr;
   std::vector<Window*> children;  // top of the z-order first
   RECT rect;                      // in the parent's client coordinates
-  std::vector<std::pair<ATOM, HANDLE>> props;
+  std::vector<Property> props;
   std::vector<BYTE> extra;
   bool destroying = false;
   bool is_desktop = false;
@@ -157,7 +167,6 @@ class WindowSystem : public IRawEventSink {
   InputState in;
   DWORD last_message_time = 0;
   POINT last_message_pos;
-  bool echo_to_backend = true;  // false while applying a change the display made
   int move_loops = 0;
   std::vector<MouseWatch> mouse_watches;
 };
@@ -170,6 +179,10 @@ bool OnUiThread();
 inline bool UiReady() { return Sys().running && OnUiThread(); }
 
 // --- windows (Window.cpp) ----------------------------------------------------
+// x, y, cx, cy of a top-level window held within what a display can show
+// (kDisplayCoordMin ... in Backend.h). Frames larger than that are refused.
+RECT DisplayRect(int x, int y, int cx, int cy);
+
 // The window for a live handle, or nullptr (with ERROR_INVALID_WINDOW_HANDLE).
 Window* Find(HWND wnd);
 Window* FindQuiet(HWND wnd);

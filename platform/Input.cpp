@@ -91,18 +91,22 @@ UINT DownMessage(MouseButton b) {
 
 bool Hittable(const Window* w) { return (w->style & WS_VISIBLE) && !(w->style & WS_DISABLED); }
 
-// pt lies inside w. Children first (top of the z-order first), then w's own
-// WM_NCHITTEST; a transparent answer gives a Hit without a window.
-Hit HitWithin(Window* w, POINT pt) {
+// pt lies inside window h. Children first (top of the z-order first), then
+// h's own WM_NCHITTEST; a transparent answer gives a Hit without a window.
+// A handler may destroy any window, its ancestors included: the walk holds
+// handles and looks each one up again after every message.
+Hit HitWithin(HWND h, POINT pt) {
+  Window* w = FindQuiet(h);
+  if (!w) return Hit{nullptr, HTTRANSPARENT};
   std::vector<HWND> children;
   for (Window* c : w->children) children.push_back(c->handle);
   for (HWND ch : children) {
     Window* c = FindQuiet(ch);
     if (!c || !Hittable(c) || !PtInRect(core::ScreenRect(c), pt)) continue;
-    Hit hit = HitWithin(c, pt);
+    Hit hit = HitWithin(ch, pt);
     if (hit.window) return hit;
+    if (!FindQuiet(h)) return Hit{nullptr, HTTRANSPARENT};
   }
-  HWND h = w->handle;
   LRESULT code = core::Send(h, WM_NCHITTEST, 0, MakeLParam(pt.x, pt.y));
   Window* again = FindQuiet(h);
   if (!again || code == HTTRANSPARENT) return Hit{nullptr, HTTRANSPARENT};
@@ -308,14 +312,16 @@ void OnCloseRequest(const RawEvent& e) {
   if (Surface(e)) PostMessageW(e.surface, WM_CLOSE, 0, 0);
 }
 
+// A move or resize the display made goes through SetPosition like any other,
+// and whatever the window system makes of it goes back to the display: when
+// WM_WINDOWPOSCHANGING corrects it (snapping), the display follows the
+// correction; otherwise the backend already has that rectangle and the echo
+// changes nothing.
 void OnConfigure(const RawEvent& e) {
   Window* w = Surface(e);
   if (!w) return;
-  auto& sys = Sys();
-  sys.echo_to_backend = false;
   core::SetPosition(w, nullptr, e.rect.left, e.rect.top, e.rect.right - e.rect.left, e.rect.bottom - e.rect.top,
                     SWP_NOZORDER | SWP_NOACTIVATE);
-  sys.echo_to_backend = true;
 }
 
 void OnMessage(const RawEvent& e) {
@@ -516,7 +522,7 @@ Hit HitTest(POINT screen, HWND surface) {
     if (!w || !(w->style & WS_VISIBLE) || (w->ex_style & WS_EX_TRANSPARENT)) continue;
     if (!PtInRect(w->rect, screen) || LayeredPassesThrough(w, screen)) continue;
     if (w->style & WS_DISABLED) return Hit{};  // a disabled window swallows the mouse
-    Hit hit = HitWithin(w, screen);
+    Hit hit = HitWithin(h, screen);
     if (hit.window) return hit;
   }
   return Hit{};

@@ -1,6 +1,7 @@
 #include "platform/Layered.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <unordered_set>
@@ -62,33 +63,44 @@ Window* LayeredTopLevel(HWND wnd) {
   return w;
 }
 
-// Copies width x height pixels at (x, y) of the context into frame.
-void CopyPixels(const DeviceContext& dc, int x, int y, int width, int height, bool opaque, LayeredFrame* frame) {
-  frame->pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-  frame->width = width;
-  frame->height = height;
-  frame->opaque = opaque;
+// A buffer for the next frame of w: the spare one when no backend holds it
+// any more, else a new one. A buffer a backend holds is never written.
+std::shared_ptr<FrameBuffer> FreshBuffer(Window* w) {
+  if (w->frame && w->frame->spare && w->frame->spare.use_count() == 1) return std::move(w->frame->spare);
+  return std::make_shared<FrameBuffer>();
+}
+
+// Copies width x height pixels at (x, y) of the context into buffer.
+void CopyPixels(const DeviceContext& dc, int x, int y, int width, int height, bool opaque, FrameBuffer* buffer) {
+  buffer->pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+  buffer->width = width;
+  buffer->height = height;
   const auto* base = static_cast<const unsigned char*>(dc.bits);
   for (int row = 0; row < height; ++row) {
     const unsigned char* src = base + static_cast<size_t>(y + row) * static_cast<size_t>(dc.stride) +
                                static_cast<size_t>(x) * 4;
-    std::memcpy(frame->pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(width), src,
+    std::memcpy(buffer->pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(width), src,
                 static_cast<size_t>(width) * 4);
   }
   if (opaque) {
-    for (auto& p : frame->pixels) p |= 0xFF000000u;
+    for (auto& p : buffer->pixels) p |= 0xFF000000u;
   }
+}
+
+LayeredFrame& FrameOf(Window* w) {
+  if (!w->frame) w->frame = std::make_unique<LayeredFrame>();
+  return *w->frame;
 }
 
 void Present(const Window* w) {
   const LayeredFrame& f = *w->frame;
-  Sys().backend->PresentFrame(w->handle, FrameView{f.pixels.data(), f.width, f.height, f.alpha});
+  Sys().backend->PresentFrame(w->handle, FrameView{f.shown, f.alpha});
 }
 
 }  // namespace
 
 HDC CreateMemoryDC(void* bits, int width, int height, int stride) {
-  if (width < 0 || height < 0 || stride < width * 4 || (!bits && width * height > 0)) {
+  if (width < 0 || height < 0 || stride < std::int64_t{width} * 4 || (!bits && width > 0 && height > 0)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
@@ -114,27 +126,32 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc,
   if (!w) return FALSE;
   int width = size ? size->cx : w->Width();
   int height = size ? size->cy : w->Height();
-  if (width < 0 || height < 0) return Invalid();
+  if (width < 0 || height < 0 || width > kDisplaySizeMax || height > kDisplaySizeMax) return Invalid();
   bool use_blend = (flags & ULW_ALPHA) && blend;
-  std::unique_ptr<LayeredFrame> resized;
   bool opaque = (flags & ULW_OPAQUE) || !use_blend || !(blend->AlphaFormat & AC_SRC_ALPHA);
+  // The new pixels go into a buffer of their own and replace the shown frame
+  // only when presented: until then the display may still read the old one,
+  // also from handlers of the move below.
+  std::shared_ptr<FrameBuffer> next;
   if (src_dc) {
     DeviceContext dc;
     if (!LookUp(src_dc, &dc)) return Invalid();
     POINT from = src_position ? *src_position : POINT{};
-    if (from.x < 0 || from.y < 0 || from.x + width > dc.width || from.y + height > dc.height) return Invalid();
-    // A frame of the same size is copied over the last one, reusing its
-    // buffer. A new size gets a new buffer that replaces the old one only
-    // when it is presented: until then the display may still read the old
-    // pixels (FrameView), also from handlers of the move below.
-    const bool same_size = w->frame && !w->frame->pixels.empty() && w->frame->width == width &&
-                           w->frame->height == height;
-    if (!same_size) resized = std::make_unique<LayeredFrame>();
-    CopyPixels(dc, from.x, from.y, width, height, opaque, same_size ? w->frame.get() : resized.get());
+    // In 64 bits: a source point near INT_MAX must not wrap around the check.
+    if (from.x < 0 || from.y < 0 || std::int64_t{from.x} + width > dc.width ||
+        std::int64_t{from.y} + height > dc.height) {
+      return Invalid();
+    }
+    next = FreshBuffer(w);
+    CopyPixels(dc, from.x, from.y, width, height, opaque, next.get());
   } else {
-    if (!w->frame || w->frame->width != width || w->frame->height != height) return Invalid();
+    // Without new pixels the size must stay the shown frame's.
+    const FrameBuffer* shown = w->frame ? w->frame->shown.get() : nullptr;
+    const int shown_width = shown ? shown->width : 0;
+    const int shown_height = shown ? shown->height : 0;
+    if (!w->frame || width != shown_width || height != shown_height) return Invalid();
   }
-  (resized ? *resized : *w->frame).alpha = use_blend ? blend->SourceConstantAlpha : 255;
+  const BYTE alpha = use_blend ? blend->SourceConstantAlpha : 255;
 
   bool moves = position && (position->x != w->rect.left || position->y != w->rect.top);
   bool sizes = width != w->Width() || height != w->Height();
@@ -144,8 +161,12 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc,
     w = core::FindQuiet(wnd);
     if (!w) return FALSE;
   }
-  if (resized) w->frame = std::move(resized);
-  if (!w->frame) return FALSE;
+  LayeredFrame& frame = FrameOf(w);
+  frame.alpha = alpha;
+  if (next) {
+    frame.spare = std::move(frame.shown);
+    frame.shown = std::move(next);
+  }
   Present(w);
   return TRUE;
 }
@@ -154,8 +175,7 @@ BOOL SetLayeredWindowAttributes(HWND wnd, COLORREF, BYTE alpha, DWORD flags) {
   Window* w = LayeredTopLevel(wnd);
   if (!w) return FALSE;
   if (!(flags & LWA_ALPHA)) return TRUE;
-  if (!w->frame) w->frame = std::make_unique<LayeredFrame>();
-  w->frame->alpha = alpha;
+  FrameOf(w).alpha = alpha;
   Sys().backend->SetSurfaceAlpha(wnd, alpha);
   return TRUE;
 }
@@ -202,11 +222,12 @@ bool LayeredPassesThrough(const Window* w, POINT screen) {
   if (!w->frame) return true;  // nothing shown yet
   const LayeredFrame& f = *w->frame;
   if (f.alpha == 0) return true;
-  if (f.pixels.empty()) return false;  // a constant-alpha window without frames
+  if (!f.shown || f.shown->pixels.empty()) return false;  // a constant-alpha window without frames
+  const FrameBuffer& b = *f.shown;
   int x = screen.x - w->rect.left;
   int y = screen.y - w->rect.top;
-  if (x < 0 || y < 0 || x >= f.width || y >= f.height) return true;
-  std::uint32_t a = f.pixels[static_cast<size_t>(y) * static_cast<size_t>(f.width) + static_cast<size_t>(x)] >> 24;
+  if (x < 0 || y < 0 || x >= b.width || y >= b.height) return true;
+  std::uint32_t a = b.pixels[static_cast<size_t>(y) * static_cast<size_t>(b.width) + static_cast<size_t>(x)] >> 24;
   return a * f.alpha / 255 == 0;
 }
 

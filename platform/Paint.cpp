@@ -24,10 +24,10 @@ constexpr std::uint32_t kFreshPixel = 0xFFFFFFFF;  // opaque white until painted
 struct PaintState {
   RegionPtr update;  // client coordinates; nullptr or empty: nothing to paint
   bool erase = false;
-  // Top-level windows only: what contexts draw into, and what the display
-  // was last given (kept until the next present, as the display may read it).
+  // Top-level windows only: what contexts draw into. The display gets a copy
+  // of its own with each present (it keeps that frame; later drawing into
+  // the buffer never changes it).
   std::shared_ptr<PixelBuffer> buffer;
-  std::shared_ptr<PixelBuffer> presented;
 
   bool Pending() const { return update && !cairo_region_is_empty(update.get()); }
 };
@@ -167,10 +167,12 @@ void Present(HWND root) {
   auto it = States().find(root);
   Window* w = FindQuiet(root);
   if (it == States().end() || !it->second.buffer || !w || !w->TopLevel()) return;
-  PaintState& state = it->second;
-  state.presented = state.buffer;
-  const PixelBuffer& b = *state.presented;
-  Sys().backend->PresentFrame(root, FrameView{b.pixels.data(), b.width, b.height, 255});
+  const PixelBuffer& b = *it->second.buffer;
+  auto frame = std::make_shared<FrameBuffer>();
+  frame->pixels = b.pixels;
+  frame->width = b.width;
+  frame->height = b.height;
+  Sys().backend->PresentFrame(root, FrameView{std::move(frame), 255});
 }
 
 void ReleaseContext(HDC handle) {

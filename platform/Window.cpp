@@ -88,6 +88,14 @@ ATOM AtomOf(LPCWSTR name, bool add) {
   return add ? GlobalAddAtomW(name) : GlobalFindAtomW(name);
 }
 
+// Lets go of the atom references the window's properties hold.
+void ReleaseProperties(Window* w) {
+  for (const core::Property& p : w->props) {
+    if (p.counted) GlobalDeleteAtom(p.atom);
+  }
+  w->props.clear();
+}
+
 // --- classes ---------------------------------------------------------------
 
 WindowClass* FindClass(HINSTANCE instance, LPCWSTR name) {
@@ -197,17 +205,21 @@ void MarkDestroying(Window* w) {
   for (Window* c : w->children) MarkDestroying(c);
 }
 
-void ForgetTree(Window* w) {
-  core::ForgetWindow(w, true);
-  for (Window* c : std::vector<Window*>(w->children)) {
-    if (FindQuiet(c->handle)) ForgetTree(c);
-  }
-}
-
 std::vector<HWND> ChildHandles(const Window* w) {
   std::vector<HWND> out;
   for (const Window* c : w->children) out.push_back(c->handle);
   return out;
+}
+
+// Forgetting may send WM_CAPTURECHANGED, whose handler may destroy windows:
+// the walk holds handles and looks each one up again.
+void ForgetTree(HWND h) {
+  Window* w = FindQuiet(h);
+  if (!w) return;
+  core::ForgetWindow(w, true);
+  w = FindQuiet(h);
+  if (!w) return;
+  for (HWND c : ChildHandles(w)) ForgetTree(c);
 }
 
 void SendDestroy(HWND h) {
@@ -226,6 +238,7 @@ void Remove(Window* w) {
   Unlink(w);
   if (top_level && sys.backend) sys.backend->DestroySurface(h);
   core::ForgetPaint(h);
+  ReleaseProperties(w);
   w->cls->windows--;
   std::unique_ptr<Window> doomed;
   {
@@ -245,8 +258,8 @@ void FreeTree(HWND h) {
   w = FindQuiet(h);
   if (!w) return;
   // Children made while the window was being destroyed go with it.
-  while (!w->children.empty()) FreeTree(w->children.front()->handle);
-  Remove(w);
+  while ((w = FindQuiet(h)) && !w->children.empty()) FreeTree(w->children.front()->handle);
+  if (w) Remove(w);
 }
 
 SurfaceDesc DescOf(const Window* w) {
@@ -261,7 +274,7 @@ SurfaceDesc DescOf(const Window* w) {
 
 void TellSurfaceStyle(const Window* w) {
   auto& sys = Sys();
-  if (w->TopLevel() && sys.backend && sys.echo_to_backend) sys.backend->SetSurfaceStyle(w->handle, w->style, w->ex_style);
+  if (w->TopLevel() && sys.backend) sys.backend->SetSurfaceStyle(w->handle, w->style, w->ex_style);
 }
 
 // Makes a window top-level or a child as its new parent asks.
@@ -276,6 +289,7 @@ void Reparent(Window* w, Window* new_parent) {
     if (sys.in.active == w->handle) sys.in.active = nullptr;
     sys.backend->DestroySurface(w->handle);
   } else if (!was_top && now_top) {
+    w->rect = core::DisplayRect(w->rect.left, w->rect.top, w->Width(), w->Height());
     sys.backend->CreateSurface(w->handle, DescOf(w));
     if (w->style & WS_VISIBLE) sys.backend->ShowSurface(w->handle, true);
   }
@@ -589,7 +603,8 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name, DW
   window->id = (style & WS_CHILD) ? reinterpret_cast<LONG_PTR>(menu_or_id) : 0;
   window->instance = instance;
   window->owner = owner;
-  window->rect = RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
+  window->rect = parent_window->is_desktop ? core::DisplayRect(x, y, width, height)
+                                           : RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
   window->extra.assign(static_cast<size_t>(cls->wnd_extra), 0);
   Window* w = window.get();
   {
@@ -672,14 +687,17 @@ BOOL DestroyWindow(HWND wnd) {
   if (!w) return FALSE;
   if (w->is_desktop) return Fail<BOOL>(ERROR_ACCESS_DENIED, FALSE);
   if (w->destroying) return TRUE;
-  for (Window* other : std::vector<Window*>(sys.desktop->children)) {
-    if (FindQuiet(other->handle) == other && other->owner == wnd) DestroyWindow(other->handle);
+  // Destroying an owned window may destroy others (the windows it owns in
+  // turn): the walk holds handles and looks each one up again.
+  for (HWND other : ChildHandles(sys.desktop)) {
+    Window* o = FindQuiet(other);
+    if (o && o->owner == wnd) DestroyWindow(other);
   }
   w = FindQuiet(wnd);
   if (!w || w->destroying) return TRUE;
   MarkDestroying(w);
   if (w->TopLevel() && (w->style & WS_VISIBLE)) sys.backend->ShowSurface(wnd, false);
-  ForgetTree(w);
+  ForgetTree(wnd);
   SendDestroy(wnd);
   FreeTree(wnd);
   return TRUE;
@@ -764,15 +782,20 @@ int GetWindowTextLengthW(HWND wnd) {
 BOOL SetPropW(HWND wnd, LPCWSTR name, HANDLE data) {
   Window* w = Find(wnd);
   if (!w || !name) return FALSE;
-  ATOM atom = AtomOf(name, true);
-  if (!atom) return FALSE;
-  for (auto& [key, value] : w->props) {
-    if (key == atom) {
-      value = data;
-      return TRUE;
+  // Setting a property again replaces its data and adds no atom reference.
+  if (ATOM known = AtomOf(name, false)) {
+    for (core::Property& p : w->props) {
+      if (p.atom == known) {
+        p.data = data;
+        return TRUE;
+      }
     }
   }
-  w->props.emplace_back(atom, data);
+  ATOM probe = 0;
+  const bool counted = !IntegerAtom(name, &probe);
+  ATOM atom = AtomOf(name, true);
+  if (!atom) return FALSE;
+  w->props.push_back(core::Property{atom, data, counted});
   return TRUE;
 }
 
@@ -780,8 +803,8 @@ HANDLE GetPropW(HWND wnd, LPCWSTR name) {
   Window* w = FindQuiet(wnd);
   if (!w || !name) return nullptr;
   ATOM atom = AtomOf(name, false);
-  for (auto& [key, value] : w->props) {
-    if (key == atom) return value;
+  for (const core::Property& p : w->props) {
+    if (p.atom == atom) return p.data;
   }
   return nullptr;
 }
@@ -792,10 +815,11 @@ HANDLE RemovePropW(HWND wnd, LPCWSTR name) {
   ATOM atom = AtomOf(name, false);
   auto& props = w->props;
   for (auto it = props.begin(); it != props.end(); ++it) {
-    if (it->first == atom) {
-      HANDLE data = it->second;
+    if (it->atom == atom) {
+      const core::Property gone = *it;
       props.erase(it);
-      return data;
+      if (gone.counted) GlobalDeleteAtom(gone.atom);
+      return gone.data;
     }
   }
   return nullptr;
@@ -1020,6 +1044,12 @@ bool VisibleChain(const Window* w) {
   return w != nullptr;
 }
 
+RECT DisplayRect(int x, int y, int cx, int cy) {
+  const int left = std::clamp(x, kDisplayCoordMin, kDisplayCoordMax);
+  const int top = std::clamp(y, kDisplayCoordMin, kDisplayCoordMax);
+  return RECT{left, top, left + std::clamp(cx, 0, kDisplaySizeMax), top + std::clamp(cy, 0, kDisplaySizeMax)};
+}
+
 Window* Root(Window* w) {
   while (w && w->parent && !w->parent->is_desktop) w = w->parent;
   return w;
@@ -1027,7 +1057,7 @@ Window* Root(Window* w) {
 
 void TellBackendStacking() {
   auto& sys = Sys();
-  if (!sys.backend || !sys.desktop || !sys.echo_to_backend) return;
+  if (!sys.backend || !sys.desktop) return;
   sys.backend->RestackSurfaces(ChildHandles(sys.desktop));
 }
 
@@ -1057,6 +1087,11 @@ bool SetPosition(Window* w, HWND insert_after, int x, int y, int cx, int cy, UIN
   }
   int width = (flags & SWP_NOSIZE) ? w->Width() : std::max(wp.cx, 0);
   int height = (flags & SWP_NOSIZE) ? w->Height() : std::max(wp.cy, 0);
+  if (w->TopLevel()) {
+    now = DisplayRect(now.left, now.top, width, height);
+    width = now.right - now.left;
+    height = now.bottom - now.top;
+  }
   now.right = now.left + width;
   now.bottom = now.top + height;
   w->rect = now;
@@ -1067,7 +1102,7 @@ bool SetPosition(Window* w, HWND insert_after, int x, int y, int cx, int cy, UIN
   if (flags & SWP_HIDEWINDOW) w->style &= ~WS_VISIBLE;
   bool visible = w->style & WS_VISIBLE;
 
-  if (w->TopLevel() && sys.echo_to_backend) {
+  if (w->TopLevel()) {
     if (!(now == old)) sys.backend->MoveSurface(h, now);
     if (restacked) TellBackendStacking();
     if ((flags & SWP_FRAMECHANGED) || w->ex_style != ex_style_before) TellSurfaceStyle(w);
@@ -1129,6 +1164,7 @@ void CreateDesktopWindow() {
 void ClearClasses() {
   auto& sys = Sys();
   if (sys.desktop) {
+    ReleaseProperties(sys.desktop);
     std::lock_guard lock(sys.post_mutex);
     sys.windows.erase(reinterpret_cast<std::uintptr_t>(sys.desktop->handle));
     sys.desktop = nullptr;

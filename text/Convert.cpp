@@ -159,7 +159,6 @@ TDateTime Combine(TDateTime date, TDateTime time) { return date < 0 ? date - tim
 
 bool TryStrToInt(std::u16string_view s, std::int32_t& value) {
   std::size_t i = 0;
-  while (i < s.size() && s[i] == u' ') ++i;
   bool negative = false;
   if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) negative = s[i++] == u'-';
   const bool hex = i < s.size() && s[i] == u'$';

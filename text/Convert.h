@@ -2,9 +2,9 @@
 // stores. Every form written here is read back to the same value (dates and
 // times to the second, floating-point numbers to 15 significant digits).
 //
-// Integers: optional spaces, optional sign, then decimal digits or "$" and
-//   hexadecimal digits. Decimal values must fit a signed 32-bit integer;
-//   hexadecimal ones may use all 32 bits ("$FFFFFFFF" is -1).
+// Integers: an optional sign, then decimal digits or "$" and hexadecimal
+//   digits, and nothing else (no blanks). Decimal values must fit a signed
+//   32-bit integer; hexadecimal ones may use all 32 bits ("$FFFFFFFF" is -1).
 // Floats: "." as decimal separator, no thousands separators; written in the
 //   general form with up to 15 significant digits ("0.5", "1E20", "1.5E-7").
 // Dates: "dd.MM.yyyy"; times: "HH:mm:ss" (24 hours); date-times: the date, a

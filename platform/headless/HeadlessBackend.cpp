@@ -178,6 +178,17 @@ void HeadlessBackend::RequestClose(HWND wnd) {
   Queue(std::move(e));
 }
 
+void HeadlessBackend::MoveByDisplay(HWND wnd, const RECT& rect) {
+  std::lock_guard lock(mutex_);
+  auto it = surfaces_.find(wnd);
+  if (it == surfaces_.end()) return;
+  it->second.rect = rect;
+  RawEvent e = Stamped(RawEventKind::Configure);
+  e.surface = wnd;
+  e.rect = rect;
+  Queue(std::move(e));
+}
+
 void HeadlessBackend::EndSession() {
   std::lock_guard lock(mutex_);
   Queue(Stamped(RawEventKind::EndSession));
@@ -296,10 +307,7 @@ HeadlessBackend::Surface HeadlessBackend::SurfaceOf(HWND wnd) const {
   if (it == surfaces_.end()) return Surface{};
   Surface s = it->second;
   auto source = frame_sources_.find(wnd);
-  if (source != frame_sources_.end() && source->second) {
-    const size_t count = static_cast<size_t>(s.frame_width) * static_cast<size_t>(s.frame_height);
-    s.pixels.assign(source->second, source->second + count);
-  }
+  if (source != frame_sources_.end() && source->second) s.pixels = source->second->pixels;
   return s;
 }
 
@@ -409,9 +417,9 @@ void HeadlessBackend::PresentFrame(HWND wnd, const FrameView& frame) {
   auto it = surfaces_.find(wnd);
   if (it == surfaces_.end()) return;
   Surface& s = it->second;
-  frame_sources_[wnd] = frame.pixels;
-  s.frame_width = frame.width;
-  s.frame_height = frame.height;
+  frame_sources_[wnd] = frame.buffer;
+  s.frame_width = frame.Width();
+  s.frame_height = frame.Height();
   s.alpha = frame.alpha;
   s.frames_presented++;
 }

@@ -60,6 +60,8 @@ class HeadlessBackend : public Backend {
   void UserActivate(HWND wnd);    // as if the user activated the window
   void UserDeactivate(HWND wnd);  // as if the user switched to another program
   void RequestClose(HWND wnd);
+  // As if a window manager moved or resized the surface.
+  void MoveByDisplay(HWND wnd, const RECT& rect);
   void EndSession();
   void PostForeign(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
   void SetWorkArea(const RECT& rect);
@@ -96,8 +98,8 @@ class HeadlessBackend : public Backend {
 
   // --- observation ---------------------------------------------------------
   bool HasSurface(HWND wnd) const;
-  // A copy; empty when unknown. Its pixels are read from the window system's
-  // frame at the time of the call, so call it on the UI thread.
+  // A copy; empty when unknown. Its pixels are copied from the last frame
+  // presented.
   Surface SurfaceOf(HWND wnd) const;
   std::vector<HWND> Stacking() const;  // top to bottom
   CursorShape Cursor() const;
@@ -161,9 +163,9 @@ class HeadlessBackend : public Backend {
   RECT work_area_{0, 0, 1280, 984};
   SIZE screen_{1280, 1024};
   std::map<HWND, Surface> surfaces_;
-  // The window system's frame of each surface, copied into Surface::pixels
-  // only when a test reads it.
-  std::map<HWND, const std::uint32_t*> frame_sources_;
+  // The frame each surface was given last (shared with the window system),
+  // copied into Surface::pixels only when a test reads it.
+  std::map<HWND, std::shared_ptr<const FrameBuffer>> frame_sources_;
   std::vector<HWND> stacking_;
   CursorShape cursor_ = CursorShape::Arrow;
   HWND grab_ = nullptr;

@@ -54,41 +54,27 @@ void ApplyConstantAlpha(const std::uint32_t* src, int src_stride, std::uint32_t*
   }
 }
 
-std::vector<ShapeRect> OpaqueRuns(const std::uint32_t* pixels, int stride, int width, int height) {
-  std::vector<ShapeRect> rects;
-  size_t band_start = 0;  // first rectangle of the previous row's band
-  size_t band_size = 0;
+std::vector<std::uint8_t> AlphaMask(const std::uint32_t* pixels, int stride, int width, int height) {
+  if (width <= 0 || height <= 0) return {};
+  const size_t row_bytes = (static_cast<size_t>(width) + 7) / 8;
+  std::vector<std::uint8_t> mask(row_bytes * static_cast<size_t>(height), 0);
+  // The bits of the last byte that lie inside the row.
+  const auto last = static_cast<std::uint8_t>(width % 8 == 0 ? 0xFF : (1u << (width % 8)) - 1);
   for (int y = 0; y < height; ++y) {
     const std::uint32_t* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
-    size_t row_start = rects.size();
+    std::uint8_t* bits = mask.data() + static_cast<size_t>(y) * row_bytes;
     // Most rows have no transparent pixel: one quick check before the
-    // run-by-run walk.
-    bool clear = HasClearPixel(row, width);
-    int x = clear ? 0 : width;
-    if (!clear && width > 0) rects.push_back(ShapeRect{0, y, width, 1});
-    while (x < width) {
-      while (x < width && (row[x] >> 24) == 0) ++x;
-      if (x == width) break;
-      int start = x;
-      while (x < width && (row[x] >> 24) != 0) ++x;
-      rects.push_back(ShapeRect{start, y, x - start, 1});
+    // pixel-by-pixel walk.
+    if (!HasClearPixel(row, width)) {
+      std::memset(bits, 0xFF, row_bytes - 1);
+      bits[row_bytes - 1] = last;
+      continue;
     }
-    size_t row_size = rects.size() - row_start;
-    // A row with the same runs as the row above joins its band.
-    bool same = row_size == band_size && row_size > 0 && rects[band_start].y + rects[band_start].height == y;
-    for (size_t i = 0; same && i < row_size; ++i) {
-      same = rects[band_start + i].x == rects[row_start + i].x &&
-             rects[band_start + i].width == rects[row_start + i].width;
-    }
-    if (same) {
-      rects.resize(row_start);
-      for (size_t i = 0; i < band_size; ++i) rects[band_start + i].height++;
-    } else {
-      band_start = row_start;
-      band_size = row_size;
+    for (int x = 0; x < width; ++x) {
+      if (row[x] >> 24) bits[x >> 3] = static_cast<std::uint8_t>(bits[x >> 3] | (1u << (x & 7)));
     }
   }
-  return rects;
+  return mask;
 }
 
 }  // namespace varnika::x11

@@ -1,5 +1,5 @@
 // Pixel work on layered frames before they go to the X server: the constant
-// alpha, and the shape (the rectangles of pixels that are not fully
+// alpha, and the shape (a mask of the pixels that are not fully
 // transparent). Pure functions; no X calls.
 #pragma once
 
@@ -18,17 +18,11 @@ namespace varnika::x11 {
 void ApplyConstantAlpha(const std::uint32_t* src, int src_stride, std::uint32_t* dst, int dst_stride, int width,
                         int height, BYTE alpha, bool force_opaque);
 
-struct ShapeRect {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-  friend bool operator==(const ShapeRect&, const ShapeRect&) = default;
-};
-
-// The pixels whose alpha is not 0, as rectangles sorted by y, then x; rows
-// with the same runs share one band (a list the X SHAPE extension takes as
-// YXBanded).
-std::vector<ShapeRect> OpaqueRuns(const std::uint32_t* pixels, int stride, int width, int height);
+// The shape of a frame as a 1-bit mask: a bit for each pixel whose alpha is
+// not 0. Rows of (width + 7) / 8 bytes, the leftmost pixel in the least
+// significant bit (an X bitmap with LSBFirst bit order and 8-bit units).
+// Its size does not depend on how ragged the shape is, so any frame fits a
+// shape request.
+std::vector<std::uint8_t> AlphaMask(const std::uint32_t* pixels, int stride, int width, int height);
 
 }  // namespace varnika::x11

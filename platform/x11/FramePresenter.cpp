@@ -9,19 +9,9 @@ namespace varnika::x11 {
 
 namespace {
 
-std::vector<XRectangle> ToXRectangles(const std::vector<ShapeRect>& runs) {
-  std::vector<XRectangle> rects;
-  rects.reserve(runs.size());
-  for (const ShapeRect& r : runs) {
-    rects.push_back(XRectangle{static_cast<short>(r.x), static_cast<short>(r.y), static_cast<unsigned short>(r.width),
-                               static_cast<unsigned short>(r.height)});
-  }
-  return rects;
-}
-
-void SetShape(Display* display, ::Window window, int kind, std::vector<XRectangle>* rects) {
-  XShapeCombineRectangles(display, window, kind, 0, 0, rects->data(), static_cast<int>(rects->size()), ShapeSet,
-                          YXBanded);
+// An empty shape: the window shows nothing and takes no input.
+void SetEmptyShape(Display* display, ::Window window, int kind) {
+  XShapeCombineRectangles(display, window, kind, 0, 0, nullptr, 0, ShapeSet, YXBanded);
 }
 
 void ClearShape(Display* display, ::Window window, int kind) {
@@ -49,20 +39,34 @@ FramePresenter::FramePresenter(const Target& target)
 }
 
 void FramePresenter::Present(const FrameView& frame) {
-  if (!frame.pixels || frame.width <= 0 || frame.height <= 0) return;
-  width_ = frame.width;
-  height_ = frame.height;
   alpha_ = frame.alpha;
-  // The window system keeps the frame until the next present, so alpha and
-  // mode changes upload from it again without a copy of our own.
-  source_ = frame.pixels;
-  Upload(source_);
+  if (frame.Empty()) {
+    ForgetFrame();
+    return;
+  }
+  source_ = frame.buffer;
+  width_ = source_->width;
+  height_ = source_->height;
+  Upload(source_->pixels.data());
+}
+
+void FramePresenter::ForgetFrame() {
+  source_.reset();
+  width_ = 0;
+  height_ = 0;
+  uploaded_ = nullptr;
+  uploaded_stride_ = 0;
+  upload_.clear();
+  mask_.clear();
+  mask_width_ = 0;
+  shape_dirty_ = true;
+  UpdateShape();
 }
 
 void FramePresenter::SetAlpha(BYTE alpha) {
   if (alpha == alpha_) return;
   alpha_ = alpha;
-  if (HasFrame()) Upload(source_);
+  if (HasFrame()) Upload(source_->pixels.data());
 }
 
 void FramePresenter::Redraw() {
@@ -80,7 +84,7 @@ void FramePresenter::SetMode(bool layered, bool compositing, bool click_through)
   click_through_ = click_through;
   shape_dirty_ = true;
   if (reupload && HasFrame()) {
-    Upload(source_);
+    Upload(source_->pixels.data());
   } else {
     UpdateShape();
   }
@@ -119,9 +123,10 @@ void FramePresenter::Upload(const std::uint32_t* source) {
   }
   Put();
   if (layered_ && has_shape_) {
-    std::vector<ShapeRect> runs = OpaqueRuns(uploaded_, uploaded_stride_, width_, height_);
-    if (runs != runs_) {
-      runs_ = std::move(runs);
+    std::vector<std::uint8_t> mask = AlphaMask(uploaded_, uploaded_stride_, width_, height_);
+    if (mask != mask_ || width_ != mask_width_) {
+      mask_ = std::move(mask);
+      mask_width_ = width_;
       shape_dirty_ = true;
     }
   }
@@ -150,25 +155,64 @@ void FramePresenter::WaitForServer() {
   put_serial_ = 0;
 }
 
+XPixmapHandle FramePresenter::MaskPixmap() {
+  XPixmapHandle pixmap(display_, XCreatePixmap(display_, window_, static_cast<unsigned>(width_),
+                                               static_cast<unsigned>(height_), 1));
+  if (!mask_gc_) {
+    mask_gc_ = XGcHandle(display_, XCreateGC(display_, pixmap.Get(), 0, nullptr));
+    XSetForeground(display_, mask_gc_.Get(), 1);
+    XSetBackground(display_, mask_gc_.Get(), 0);
+  }
+  XImage image{};
+  image.width = width_;
+  image.height = height_;
+  image.format = XYBitmap;
+  image.data = reinterpret_cast<char*>(mask_.data());
+  image.byte_order = LSBFirst;
+  image.bitmap_unit = 8;
+  image.bitmap_bit_order = LSBFirst;
+  image.bitmap_pad = 8;
+  image.depth = 1;
+  image.bytes_per_line = (width_ + 7) / 8;
+  image.bits_per_pixel = 1;
+  XInitImage(&image);
+  // Xlib splits an image that is too large for one request.
+  XPutImage(display_, pixmap.Get(), mask_gc_.Get(), &image, 0, 0, 0, 0, static_cast<unsigned>(width_),
+            static_cast<unsigned>(height_));
+  return pixmap;
+}
+
 void FramePresenter::UpdateShape() {
   if (!has_shape_ || !shape_dirty_) return;
   shape_dirty_ = false;
-  std::vector<XRectangle> rects = ToXRectangles(runs_);
-  bool bounding = layered_ && !compositing_;
+  const bool bounding = layered_ && !compositing_;
+  const bool input_mask = layered_ && compositing_ && !click_through_;
+  const bool has_pixels = HasFrame() && !mask_.empty();
+  // The server copies the mask into a region at once: the pixmap may go
+  // right after.
+  XPixmapHandle mask;
+  if (has_pixels && (bounding || input_mask)) mask = MaskPixmap();
+  auto set_mask = [&](int kind) {
+    if (mask) {
+      XShapeCombineMask(display_, window_, kind, 0, 0, mask.Get(), ShapeSet);
+    } else {
+      SetEmptyShape(display_, window_, kind);
+    }
+  };
   if (bounding) {
-    SetShape(display_, window_, ShapeBounding, &rects);
+    set_mask(ShapeBounding);
   } else if (bounding_shaped_) {
     ClearShape(display_, window_, ShapeBounding);
   }
   bounding_shaped_ = bounding;
   if (click_through_) {
-    std::vector<XRectangle> none;
-    SetShape(display_, window_, ShapeInput, &none);
-  } else if (layered_) {
-    SetShape(display_, window_, ShapeInput, &rects);
-  } else {
+    SetEmptyShape(display_, window_, ShapeInput);
+  } else if (input_mask) {
+    set_mask(ShapeInput);
+  } else if (input_shaped_) {
     ClearShape(display_, window_, ShapeInput);
   }
+  input_shaped_ = click_through_ || input_mask;
 }
 
 }  // namespace varnika::x11

@@ -1,14 +1,23 @@
-// Shows a surface's layered frames in its X window: reads the last frame
-// from the window system (which keeps it until the next present), applies the constant alpha into the upload buffer (a MIT-SHM image
-// when the server offers one, else client memory sent with XPutImage), and
-// keeps the window's shapes in step with the pixels:
+// Shows a surface's layered frames in its X window: keeps a reference to the
+// last frame it was given (the window system never changes a presented
+// buffer, so no copy is needed), applies the constant alpha into the upload
+// buffer (a MIT-SHM image when the server offers one, else client memory
+// sent with XPutImage), and keeps the window's shapes in step with the
+// pixels:
 // - bounding shape: without a compositing manager, the pixels that are not
 //   fully transparent (so transparent corners stay cut); with one, none;
-// - input shape: empty for a click-through window, else the same pixels.
+// - input shape: empty for a click-through window; under a compositing
+//   manager the same pixels (so the pointer passes through transparent
+//   ones); otherwise none of its own, since the bounding shape bounds input
+//   as well.
+// Shapes travel as 1-bit masks, so no frame, however ragged, makes a
+// request too long for the protocol; a shape is sent again only when the
+// mask or the mode changed.
 // Internal to platform/x11.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/Backend.h"
@@ -30,8 +39,8 @@ class FramePresenter {
 
   explicit FramePresenter(const Target& target);
 
-  // Shows the frame; its pixels must stay as they are until the next
-  // Present or the presenter's end (FrameView's promise).
+  // Shows the frame and keeps it for later alpha changes, exposures and mode
+  // changes. An empty frame shows nothing.
   void Present(const FrameView& frame);
   // Shows the last frame again with another constant alpha.
   void SetAlpha(BYTE alpha);
@@ -50,11 +59,15 @@ class FramePresenter {
   // Applies the alpha to source (width_ x height_, rows packed) into the
   // upload buffer, puts it and reshapes.
   void Upload(const std::uint32_t* source);
+  // Drops the frame and everything made from it.
+  void ForgetFrame();
   void Put();
   // Makes sure the server has finished reading the shared image.
   void WaitForServer();
   bool EnsureShmCapacity();
   void UpdateShape();
+  // A depth-1 pixmap holding mask_ (width_ x height_).
+  XPixmapHandle MaskPixmap();
 
   Display* display_;
   ::Window window_;
@@ -64,7 +77,7 @@ class FramePresenter {
   bool has_shape_;
   XGcHandle gc_;
 
-  const std::uint32_t* source_ = nullptr;  // the window system's copy of the frame
+  std::shared_ptr<const FrameBuffer> source_;  // the last frame; nullptr when empty
   int width_ = 0;
   int height_ = 0;
   BYTE alpha_ = 255;
@@ -78,9 +91,12 @@ class FramePresenter {
   bool layered_ = true;
   bool compositing_ = false;
   bool click_through_ = false;
-  std::vector<ShapeRect> runs_;  // opaque pixels of the last upload
+  std::vector<std::uint8_t> mask_;  // AlphaMask of the last upload
+  int mask_width_ = 0;
+  XGcHandle mask_gc_;              // for drawing into depth-1 pixmaps
   bool shape_dirty_ = true;
   bool bounding_shaped_ = false;
+  bool input_shaped_ = false;
 };
 
 }  // namespace varnika::x11

@@ -8,6 +8,7 @@
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/shape.h>
+#include <poll.h>
 #include <sys/eventfd.h>
 #include <time.h>
 #include <unistd.h>
@@ -83,7 +84,10 @@ bool IsPopupClass(const std::u16string& name) {
   return false;
 }
 
-unsigned Dimension(LONG v) { return static_cast<unsigned>(std::max<LONG>(v, 1)); }
+// The window system keeps surfaces within the protocol's limits; these only
+// make the conversions exact (and X has no empty windows).
+int Coordinate(LONG v) { return std::clamp<LONG>(v, kDisplayCoordMin, kDisplayCoordMax); }
+unsigned Dimension(LONG v) { return static_cast<unsigned>(std::clamp<LONG>(v, 1, kDisplaySizeMax)); }
 
 // Finds the depth-32 TrueColor visual with the usual ARGB masks.
 bool FindArgbVisual(Display* display, int screen, XVisualInfo* out) {
@@ -116,6 +120,7 @@ std::unique_ptr<X11Backend> X11Backend::Open(const char* display_name, std::stri
     return nullptr;
   }
   x11::InstallErrorHandler();
+  x11::WatchForLoss(display.get());
   auto c = std::make_unique<Connection>();
   Display* d = display.get();
   c->display = std::move(display);
@@ -170,11 +175,13 @@ X11Backend::X11Backend(std::unique_ptr<Connection> connection) : x_(std::move(co
 
 X11Backend::~X11Backend() {
   tray_.reset();
-  if (grab_) XUngrabPointer(x_->dpy(), CurrentTime);
-  if (keyboard_grab_) XUngrabKeyboard(x_->dpy(), CurrentTime);
+  if (grab_ && !Lost()) XUngrabPointer(x_->dpy(), CurrentTime);
+  if (keyboard_grab_ && !Lost()) XUngrabKeyboard(x_->dpy(), CurrentTime);
   surfaces_.clear();
-  XSync(x_->dpy(), False);
+  if (!Lost()) XSync(x_->dpy(), False);
 }
+
+bool X11Backend::Lost() const { return x11::DisplayLost(x_->dpy()); }
 
 void X11Backend::Attach(IRawEventSink* sink) { sink_ = sink; }
 
@@ -217,8 +224,9 @@ void X11Backend::Deliver(RawEvent event) {
                      PropertyChangeMask;
   constexpr unsigned long kMask =
       CWColormap | CWBorderPixel | CWBackPixel | CWBitGravity | CWOverrideRedirect | CWEventMask;
-  return XCreateWindow(x_->dpy(), x_->root, rect.left, rect.top, Dimension(rect.right - rect.left),
-                       Dimension(rect.bottom - rect.top), 0, x_->depth, InputOutput, x_->visual, kMask, &attrs);
+  return XCreateWindow(x_->dpy(), x_->root, Coordinate(rect.left), Coordinate(rect.top),
+                       Dimension(rect.right - rect.left), Dimension(rect.bottom - rect.top), 0, x_->depth,
+                       InputOutput, x_->visual, kMask, &attrs);
 }
 
 // What the window manager learns before the window first maps.
@@ -240,6 +248,7 @@ void X11Backend::Introduce(Surface& s, const std::u16string& class_name, const S
 
 void X11Backend::CreateSurface(HWND wnd, const SurfaceDesc& desc) {
   if (Find(wnd)) DestroySurface(wnd);
+  if (Lost()) return;  // without a display the window system keeps its windows to itself
   auto s = std::make_unique<Surface>();
   s->hwnd = wnd;
   s->rect = desc.rect;
@@ -276,18 +285,19 @@ void X11Backend::DestroySurface(HWND wnd) {
   by_window_.erase(it->second->xid());
   surfaces_.erase(it);
   std::erase(stacking_, wnd);
-  XFlush(x_->dpy());
+  if (!Lost()) XFlush(x_->dpy());
 }
 
 void X11Backend::ApplyGeometry(Surface& s) {
   if (!s.geometry_pending) return;
   s.geometry_pending = false;
   s.configure_serial = NextRequest(x_->dpy());
-  XMoveResizeWindow(x_->dpy(), s.xid(), s.rect.left, s.rect.top, Dimension(s.rect.right - s.rect.left),
-                    Dimension(s.rect.bottom - s.rect.top));
+  XMoveResizeWindow(x_->dpy(), s.xid(), Coordinate(s.rect.left), Coordinate(s.rect.top),
+                    Dimension(s.rect.right - s.rect.left), Dimension(s.rect.bottom - s.rect.top));
 }
 
 void X11Backend::ShowSurface(HWND wnd, bool visible) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s || s->visible == visible) return;
   s->visible = visible;
@@ -311,6 +321,7 @@ void X11Backend::ShowSurface(HWND wnd, bool visible) {
 }
 
 void X11Backend::MoveSurface(HWND wnd, const RECT& rect) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s || s->rect == rect) return;
   // Sent with the next frame (or at the next Wait), so a move and the
@@ -320,6 +331,7 @@ void X11Backend::MoveSurface(HWND wnd, const RECT& rect) {
 }
 
 void X11Backend::RestackSurfaces(const std::vector<HWND>& top_to_bottom) {
+  if (Lost()) return;
   // Raise, bottom to top, the first window whose place changed among the
   // others and every window above it; the rest keeps its place, so windows
   // of other programs between ours are not disturbed needlessly.
@@ -347,6 +359,7 @@ void X11Backend::RestackSurfaces(const std::vector<HWND>& top_to_bottom) {
 }
 
 void X11Backend::SetSurfaceStyle(HWND wnd, DWORD style, DWORD ex_style) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s) return;
   DWORD old = s->ex_style;
@@ -397,6 +410,7 @@ void X11Backend::SetCompositing(bool on) {
 }
 
 void X11Backend::SetSurfaceTitle(HWND wnd, std::u16string_view title) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s) return;
   x11::SetTitle(x_->dpy(), s->xid(), x_->atoms, Utf16ToUtf8(title));
@@ -404,6 +418,7 @@ void X11Backend::SetSurfaceTitle(HWND wnd, std::u16string_view title) {
 }
 
 void X11Backend::SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s) return;
   x11::SetIcon(x_->dpy(), s->xid(), x_->atoms, argb, width, height);
@@ -411,6 +426,7 @@ void X11Backend::SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, 
 }
 
 void X11Backend::PresentFrame(HWND wnd, const FrameView& frame) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s) return;
   ApplyGeometry(*s);
@@ -419,6 +435,7 @@ void X11Backend::PresentFrame(HWND wnd, const FrameView& frame) {
 }
 
 void X11Backend::SetSurfaceAlpha(HWND wnd, BYTE alpha) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s) return;
   ApplyGeometry(*s);
@@ -433,6 +450,7 @@ bool X11Backend::WindowManagerRunning() const {
 }
 
 void X11Backend::ActivateSurface(HWND wnd) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s || s->popup) return;
   if (!s->mapped) {
@@ -443,24 +461,34 @@ void X11Backend::ActivateSurface(HWND wnd) {
 }
 
 // The X server's current time: the time stamp of the PropertyNotify that
-// appending nothing to a property of the window produces.
+// appending nothing to a property of the window produces. The wait is
+// bounded: no event comes when another client has destroyed the window, and
+// none while another client grabs the server. Then, or when the display is
+// lost meanwhile, CurrentTime stands in.
 Time X11Backend::ServerTime(Surface& s) {
+  constexpr int kMaxWaitMs = 1000;
   Display* d = x_->dpy();
   const Atom atom = x_->atoms.timestamp;
   XChangeProperty(d, s.xid(), atom, XA_STRING, 8, PropModeAppend, nullptr, 0);
+  XFlush(d);
   struct Match {
     ::Window window;
     Atom atom;
   } match{s.xid(), atom};
-  XEvent event;
-  XIfEvent(
-      d, &event,
-      [](Display*, XEvent* e, XPointer arg) -> Bool {
-        const auto* m = reinterpret_cast<const Match*>(arg);
-        return e->type == PropertyNotify && e->xproperty.window == m->window && e->xproperty.atom == m->atom;
-      },
-      reinterpret_cast<XPointer>(&match));
-  return event.xproperty.time;
+  auto is_stamp = [](Display*, XEvent* e, XPointer arg) -> Bool {
+    const auto* m = reinterpret_cast<const Match*>(arg);
+    return e->type == PropertyNotify && e->xproperty.window == m->window && e->xproperty.atom == m->atom;
+  };
+  const DWORD start = TickCount();
+  for (;;) {
+    XEvent event;
+    if (Lost()) return CurrentTime;
+    if (XCheckIfEvent(d, &event, is_stamp, reinterpret_cast<XPointer>(&match))) return event.xproperty.time;
+    const DWORD waited = TickCount() - start;
+    if (waited >= kMaxWaitMs || Lost()) return CurrentTime;
+    pollfd p{ConnectionNumber(d), POLLIN, 0};
+    poll(&p, 1, static_cast<int>(kMaxWaitMs - waited));
+  }
 }
 
 void X11Backend::FocusNow(Surface& s) {
@@ -497,6 +525,7 @@ unsigned long X11Backend::CursorFor(CursorShape shape) {
 void X11Backend::ApplyCursor(Surface& s) { XDefineCursor(x_->dpy(), s.xid(), CursorFor(s.cursor)); }
 
 void X11Backend::SetCursorShape(HWND wnd, CursorShape shape) {
+  if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s) s = Find(grab_);
   if (!s) return;
@@ -513,6 +542,10 @@ void X11Backend::SetCursorShape(HWND wnd, CursorShape shape) {
 }
 
 void X11Backend::GrabPointer(HWND wnd) {
+  if (Lost()) {
+    grab_ = nullptr;
+    return;
+  }
   Display* d = x_->dpy();
   Surface* s = Find(wnd);
   if (!s) {
@@ -533,6 +566,10 @@ void X11Backend::GrabPointer(HWND wnd) {
 }
 
 void X11Backend::GrabKeyboard(HWND wnd) {
+  if (Lost()) {
+    keyboard_grab_ = nullptr;
+    return;
+  }
   Display* d = x_->dpy();
   Surface* s = Find(wnd);
   if (!s) {
@@ -548,6 +585,7 @@ void X11Backend::GrabKeyboard(HWND wnd) {
 }
 
 TrayHost* X11Backend::Tray() {
+  if (Lost()) return nullptr;  // no notification area without a display
   if (!tray_) {
     x11::TrayContext context;
     context.display = x_->dpy();
@@ -583,7 +621,7 @@ void X11Backend::Sleep(DWORD ms) {
 
 RECT X11Backend::WorkArea() {
   RECT area;
-  if (x11::ReadWorkArea(x_->dpy(), x_->root, x_->atoms, &area)) return area;
+  if (!Lost() && x11::ReadWorkArea(x_->dpy(), x_->root, x_->atoms, &area)) return area;
   SIZE screen = ScreenSize();
   return RECT{0, 0, screen.cx, screen.cy};
 }
@@ -593,6 +631,7 @@ SIZE X11Backend::ScreenSize() {
 }
 
 POINT X11Backend::PointerPosition() {
+  if (Lost()) return POINT{};
   ::Window root = 0;
   ::Window child = 0;
   int x = 0;

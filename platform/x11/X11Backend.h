@@ -4,7 +4,8 @@
 // window's shape follows the frame's alpha. X events become raw events
 // through a table of one small handler per event type. Wait sleeps in poll
 // on the X connection, a wake-up eventfd, the SIGTERM/SIGHUP pipe and the
-// timeout.
+// timeout. Losing the connection to the server ends the session as SIGTERM
+// does, and the backend then serves the window system without a display.
 //
 // This header keeps Xlib out of its includers: X types appear only as the
 // forward-declared structs below.
@@ -103,6 +104,10 @@ class X11Backend final : public Backend {
   unsigned long ServerTime(Surface& s);
   unsigned long CursorFor(CursorShape shape);
   bool WindowManagerRunning() const;
+  // Whether the connection to the server broke: then no X call is made any
+  // more, and the next Wait ends the session (ReportLoss).
+  bool Lost() const;
+  void ReportLoss();
 
   // Events (X11Events.cpp).
   static Handler HandlerFor(int type);
@@ -140,6 +145,7 @@ class X11Backend final : public Backend {
   HWND keyboard_grab_ = nullptr;
   HWND explicit_focus_ = nullptr;  // the surface that holds the X input focus itself
   bool delivered_ = false;
+  bool loss_reported_ = false;
   int poll_wake_ups_ = 0;
   std::unique_ptr<x11::Tray> tray_;  // after x_: goes first, while the display is open
 };

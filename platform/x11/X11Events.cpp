@@ -75,9 +75,12 @@ bool MeaningfulFocusChange(const XFocusChangeEvent& f) {
 
 void X11Backend::Wait(DWORD timeout_ms) {
   Display* d = x_->dpy();
-  for (auto& [h, s] : surfaces_) ApplyGeometry(*s);
   delivered_ = false;
-  DispatchQueued();
+  if (!Lost()) {
+    for (auto& [h, s] : surfaces_) ApplyGeometry(*s);
+    DispatchQueued();
+  }
+  ReportLoss();
   int ms = -1;
   if (delivered_ || timeout_ms == 0) {
     ms = 0;
@@ -85,14 +88,15 @@ void X11Backend::Wait(DWORD timeout_ms) {
     ms = static_cast<int>(std::min<DWORD>(timeout_ms, INT_MAX));
   }
   if (tray_) ms = tray_->PollTimeout(ms);
+  // Without a display only posts, signals and time wake the loop.
   pollfd fds[3] = {
-      {ConnectionNumber(d), POLLIN, 0},
+      {Lost() ? -1 : ConnectionNumber(d), POLLIN, 0},
       {x_->wake.Get(), POLLIN, 0},
       {x_->signals.ReadFd(), POLLIN, 0},
   };
   int ready = poll(fds, 3, ms);
   if (ms != 0) ++poll_wake_ups_;
-  if (tray_) tray_->Tick();
+  if (tray_ && !Lost()) tray_->Tick();
   if (ready <= 0) return;
   if (fds[1].revents) {
     std::uint64_t count = 0;
@@ -104,12 +108,31 @@ void X11Backend::Wait(DWORD timeout_ms) {
     end.kind = RawEventKind::EndSession;
     Deliver(std::move(end));
   }
-  if (fds[0].revents) DispatchQueued();
+  if (fds[0].revents && !Lost()) DispatchQueued();
+  ReportLoss();
+}
+
+// A lost display ends the session as SIGTERM does: the window system asks
+// its windows (WM_QUERYENDSESSION, WM_CLOSE) and keeps running without a
+// display until the program ends.
+void X11Backend::ReportLoss() {
+  if (loss_reported_ || !Lost()) return;
+  loss_reported_ = true;
+  tray_.reset();
+  surfaces_.clear();
+  by_window_.clear();
+  stacking_.clear();
+  grab_ = nullptr;
+  keyboard_grab_ = nullptr;
+  explicit_focus_ = nullptr;
+  RawEvent end;
+  end.kind = RawEventKind::EndSession;
+  Deliver(std::move(end));
 }
 
 bool X11Backend::DispatchQueued() {
   Display* d = x_->dpy();
-  while (XPending(d) > 0) {
+  while (!Lost() && XPending(d) > 0) {
     XEvent event;
     XNextEvent(d, &event);
     Dispatch(event);

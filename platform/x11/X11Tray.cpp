@@ -10,6 +10,7 @@
 
 #include "base/Utf.h"
 #include "platform/Gdi.h"
+#include "platform/x11/XErrors.h"
 
 namespace varnika::x11 {
 
@@ -123,8 +124,10 @@ class Tray::Tip {
   }
 
   ~Tip() {
-    XDestroyWindow(x_.display, window_);
-    XFlush(x_.display);
+    if (!DisplayLost(x_.display)) {  // a lost display gets no further calls
+      XDestroyWindow(x_.display, window_);
+      XFlush(x_.display);
+    }
     pango_font_description_free(description_);
   }
 
@@ -207,6 +210,7 @@ Tray::Tray(TrayContext context) : x_(std::move(context)) {
 }
 
 Tray::~Tray() {
+  if (DisplayLost(x_.display)) return;  // the windows went with the server: no further calls
   tip_.reset();
   for (auto& icon : icons_) Undock(*icon);
   XFlush(x_.display);

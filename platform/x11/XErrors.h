@@ -9,8 +9,20 @@
 
 namespace varnika::x11 {
 
-// Installs the counting handler (once per process; later calls do nothing).
+// Installs the counting handler and the handler of a broken connection
+// (once per process; later calls do nothing).
 void InstallErrorHandler();
+
+// A broken connection (the server went away) does not end the process:
+// WatchForLoss makes Xlib return from the call that found the break, with
+// the display marked lost. A lost display gets no further calls: its
+// resources are abandoned, not freed, and the Display itself stays
+// allocated (and reachable) until the process ends.
+void WatchForLoss(Display* display);
+bool DisplayLost(const Display* display);
+// Keeps client memory of an abandoned resource (a GC) reachable, like the
+// lost Display itself, until the process ends.
+void KeepAbandoned(const void* memory);
 
 class ErrorTrap {
  public:

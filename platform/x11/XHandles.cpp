@@ -44,7 +44,7 @@ bool ShmImage::Create(Display* display, Visual* visual, int depth, int width, in
 
 void ShmImage::Release() {
   if (attached_) {
-    XShmDetach(display_, &segment_);
+    if (!DisplayLost(display_)) XShmDetach(display_, &segment_);
     attached_ = false;
   }
   if (image_) {

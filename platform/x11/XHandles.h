@@ -6,15 +6,20 @@
 
 #include "platform/x11/XIncludes.h"
 // After XIncludes.h.
+#include "platform/x11/XErrors.h"
 #include <X11/extensions/XShm.h>
 
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 namespace varnika::x11 {
 
+// A lost display is not closed: closing talks to the server (see XErrors.h).
 struct DisplayCloser {
-  void operator()(Display* d) const { XCloseDisplay(d); }
+  void operator()(Display* d) const {
+    if (!DisplayLost(d)) XCloseDisplay(d);
+  }
 };
 using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
 
@@ -55,7 +60,7 @@ class UniqueFd {
 };
 
 // An X resource freed with a display-taking call (XFreeGC, XFreeColormap,
-// XFreeCursor, XFreePixmap, XDestroyWindow).
+// XFreeCursor, XFreePixmap, XDestroyWindow); abandoned on a lost display.
 template <typename Id, auto Free>
 class XResource {
  public:
@@ -77,7 +82,13 @@ class XResource {
   Id Get() const { return id_; }
   explicit operator bool() const { return id_ != Id{}; }
   void Reset() {
-    if (id_ != Id{}) Free(display_, id_);
+    if (id_ != Id{}) {
+      if (!DisplayLost(display_)) {
+        Free(display_, id_);
+      } else if constexpr (std::is_pointer_v<Id>) {
+        KeepAbandoned(id_);
+      }
+    }
     id_ = Id{};
   }
 

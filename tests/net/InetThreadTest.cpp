@@ -160,6 +160,46 @@ TEST_F(InetThreadTest, AbortEndsTheDownloadAndPostsMinusOne) {
   EXPECT_EQ(poster_.Posts()[0].lparam, -1);
 }
 
+// The owner may free a download right after starting it (closing at once):
+// the new thread must never run into an object whose destruction has begun.
+TEST_F(InetThreadTest, ADownloadFreedRightAfterItsStartEndsWithoutTouchingAHalfFreedObject) {
+  TLoopbackServer silent(Silent());
+  for (int i = 0; i < 50; ++i) {
+    auto thread = NewThread(silent.Host());
+    thread->Start();
+    thread.reset();
+  }
+  EXPECT_TRUE(poster_.Posts().empty());
+}
+
+// A completion message still queued when its thread was freed carries
+// nothing that names the thread: the owner asks its current thread whether
+// the message can be its own.
+TEST_F(InetThreadTest, AnOwnerTellsItsThreadsCompletionFromAFreedThreadsQueuedOne) {
+  TLoopbackServer server([](TServerConnection& c) {
+    c.ServeAll([](const std::string&) { return HttpReply("200 OK", "first"); });
+  });
+  auto first = NewThread(server.Host());
+  EXPECT_FALSE(first->Completed());
+  first->Start();
+  ASSERT_TRUE(poster_.WaitForAttempts(1, milliseconds(10'000)));
+  EXPECT_TRUE(first->Completed());
+  EXPECT_EQ(first->Result(), 0);
+  first.reset();  // freed with its message still queued
+
+  TLoopbackServer silent(Silent());
+  auto second = NewThread(silent.Host());
+  second->Start();
+  ASSERT_TRUE(silent.WaitForRequests(1, milliseconds(10'000)));
+  ASSERT_EQ(poster_.Posts().size(), 1u);  // the first thread's message arrives now
+  EXPECT_FALSE(second->Completed()) << "the queued message is not the second thread's";
+  second->Abort();
+  ASSERT_TRUE(poster_.WaitForAttempts(2, milliseconds(10'000)));
+  EXPECT_TRUE(second->Completed());
+  EXPECT_EQ(second->Result(), -1);
+  EXPECT_EQ(poster_.Posts().at(1).lparam, -1);
+}
+
 TEST_F(InetThreadTest, ThreadNeverStartedIsDestroyedWithoutARequest) {
   TLoopbackServer server([](TServerConnection& c) {
     c.ServeAll([](const std::string&) { return HttpReply("200 OK", ""); });

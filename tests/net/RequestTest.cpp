@@ -354,6 +354,85 @@ TEST_F(RequestTest, StallInsideTheBodyFailsButKeepsWhatArrived) {
   EXPECT_EQ(request.Response().RawHeaders(), "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n");
 }
 
+// Sends each byte of slow on its own, 100 ms apart.
+void Trickle(TServerConnection& c, std::string_view slow) {
+  for (char ch : slow) {
+    if (!c.Send(std::string(1, ch)) || !c.Pause(milliseconds(100))) return;
+  }
+}
+
+// Every byte received is activity, whatever it is part of: a header line or
+// chunk framing that arrives slowly but steadily is no stall.
+TEST_F(RequestTest, BytesTricklingInKeepTheExchangeAliveWhateverTheyArePartOf) {
+  TLoopbackServer long_header([](TServerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\nX-Slow: ");
+    Trickle(c, "abcdefghijklmnopqr");  // 1.8 s for one header line
+    c.Send("\r\nContent-Length: 2\r\n\r\nok");
+    c.HoldUntilStopped();
+  });
+  TLoopbackServer slow_framing([](TServerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
+    Trickle(c, "2;note=abcdefghijklmnop\r\n");  // a chunk header with an extension
+    c.Send("ok\r\n0\r\n\r\n");
+    c.HoldUntilStopped();
+  });
+  for (const TLoopbackServer* server : {&long_header, &slow_framing}) {
+    TRequest request;
+    request.SetValue(rvHost, server->Host());
+    request.SetLimits({5000, 1000, 1 << 20});
+    EXPECT_EQ(request.Execute(internet_), 0) << "stalled on port " << server->Port();
+    EXPECT_EQ(ResponseText(request.Response()), "ok");
+  }
+}
+
+// A server that sends a byte now and then never stalls, but it cannot keep
+// one exchange (and with it every later refresh) busy for ever.
+TEST_F(RequestTest, AnExchangeEndsAtItsOverallLimitWhileBytesKeepComing) {
+  TLoopbackServer dripping([](TServerConnection& c) {
+    c.ReadRequest();
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+    while (c.Send("x") && c.Pause(milliseconds(200))) {
+    }
+  });
+  TRequest request;
+  request.SetValue(rvHost, dripping.Host());
+  TRequestLimits limits{5000, 1000, 1 << 20};
+  limits.exchange_timeout_ms = 1500;
+  request.SetLimits(limits);
+  const auto start = Clock::now();
+  EXPECT_EQ(request.Execute(internet_), -1);
+  EXPECT_GE(MillisecondsSince(start), 1400);
+  EXPECT_LT(MillisecondsSince(start), 4000);
+  EXPECT_FALSE(ResponseText(request.Response()).empty()) << "what arrived is kept";
+}
+
+// A plain GET never asks to switch protocols: a 101 answer is a failed
+// exchange, not a body made of whatever the server sends after it.
+TEST_F(RequestTest, AnUnrequestedProtocolSwitchFails) {
+  const std::string kSwitch = "HTTP/1.1 101 Switching Protocols\r\nUpgrade: chat\r\nConnection: Upgrade\r\n\r\nhello";
+  TLoopbackServer closing([&](TServerConnection& c) {
+    c.ReadRequest();
+    c.Send(kSwitch);  // and closes
+  });
+  TLoopbackServer holding([&](TServerConnection& c) {
+    c.ReadRequest();
+    c.Send(kSwitch);
+    c.HoldUntilStopped();
+  });
+  for (const TLoopbackServer* server : {&closing, &holding}) {
+    TRequest request;
+    request.SetValue(rvHost, server->Host());
+    request.SetLimits(FastLimits());
+    const auto start = Clock::now();
+    EXPECT_EQ(request.Execute(internet_), -1);
+    EXPECT_LT(MillisecondsSince(start), 1000) << "refused at once, not by a time-out";
+    EXPECT_EQ(ResponseText(request.Response()), "");
+    EXPECT_EQ(request.Response().RawHeaders(), "");
+  }
+}
+
 TEST_F(RequestTest, ConnectionClosedMidBodyFails) {
   const std::string body = RandomBytes(100'000, 3);
   TLoopbackServer server([&](TServerConnection& c) {

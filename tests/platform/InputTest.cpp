@@ -59,6 +59,24 @@ TEST_F(InputTest, TransparentAnswersLetThePointThroughToWhatLiesBelow) {
   EXPECT_EQ(At(160, 10), "label");
 }
 
+// A hit-test handler may destroy anything, its own ancestors included: the
+// search goes on with what is left (here the window beneath).
+TEST_F(InputTest, AHitTestHandlerThatDestroysAnAncestorEndsTheSearchThere) {
+  Top("beneath", Rect(0, 0, 200, 200));
+  HWND top = Top("top", Rect(0, 0, 200, 200));
+  HWND mid = Child("mid", top, Rect(0, 0, 100, 100));
+  Child("leaf", mid, Rect(0, 0, 50, 50));
+  On("leaf", WM_NCHITTEST, [top](HWND, WPARAM, LPARAM) {
+    DestroyWindow(top);
+    return HTTRANSPARENT;
+  });
+  EXPECT_EQ(At(10, 10), "beneath");
+  EXPECT_FALSE(IsWindow(top));
+  display->MovePointer(10, 10);
+  Pump();
+  EXPECT_EQ(Log({WM_MOUSEMOVE}), (Strings{"beneath WM_MOUSEMOVE"}));
+}
+
 TEST_F(InputTest, CaptureKeepsADragThatLeavesTheWindow) {
   HWND w = Top("w", Rect(0, 0, 100, 100));
   Top("other", Rect(200, 0, 100, 100));

@@ -1,4 +1,6 @@
 // Layered windows and the desktop's metrics.
+#include <climits>
+
 #include "platform/Icons.h"
 #include "tests/platform/PlatformFixture.h"
 
@@ -79,6 +81,32 @@ TEST_F(LayeredTest, BadCallsFailWithoutChangingTheFrame) {
   EXPECT_EQ(display->SurfaceOf(w).frames_presented, 1);
 }
 
+// Source points and sizes near the integer limits must not wrap around the
+// bounds checks (and then copy from far outside the bitmap); frames larger
+// than a display can show are refused.
+TEST_F(LayeredTest, SourceBoundsHoldForValuesNearTheIntegerLimits) {
+  HWND w = Layered("w", POINT{0, 0});
+  HDC dc = CreateMemoryDC(pixels_, 4, 2, 16);
+  SIZE size{4, 2};
+  for (POINT far : {POINT{INT_MAX - 2, 0}, POINT{0, INT_MAX - 1}, POINT{INT_MAX, INT_MAX}}) {
+    EXPECT_FALSE(UpdateLayeredWindow(w, nullptr, nullptr, &size, dc, &far, 0, nullptr, 0));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  }
+  POINT src{0, 0};
+  SIZE huge{INT_MAX, 2};
+  EXPECT_FALSE(UpdateLayeredWindow(w, nullptr, nullptr, &huge, dc, &src, 0, nullptr, 0));
+  DeleteDC(dc);
+  std::vector<std::uint32_t> wide(40000, 0xFF000000u);
+  HDC wide_dc = CreateMemoryDC(wide.data(), 40000, 1, 160000);
+  SIZE wide_size{40000, 1};
+  EXPECT_FALSE(UpdateLayeredWindow(w, nullptr, nullptr, &wide_size, wide_dc, &src, 0, nullptr, 0))
+      << "wider than any display";
+  DeleteDC(wide_dc);
+  EXPECT_EQ(display->SurfaceOf(w).frames_presented, 1);
+  EXPECT_EQ(CreateMemoryDC(pixels_, INT_MAX, 1, INT_MAX), nullptr) << "a stride too small for the width";
+  EXPECT_EQ(CreateMemoryDC(nullptr, 65536, 65536, 65536 * 4), nullptr) << "a size without bits";
+}
+
 TEST_F(LayeredTest, TheMousePassesThroughTransparentPixelsAndFadedWindows) {
   Top("desk", Rect(0, 0, 100, 100));
   HWND w = Layered("w", POINT{10, 10});
@@ -105,22 +133,42 @@ TEST_F(LayeredTest, WorkAreaAndScreenSizeComeFromTheDisplay) {
   EXPECT_FALSE(SystemParametersInfoW(0x1234, 0, &work, 0));
 }
 
-TEST_F(LayeredTest, ANewFrameSizeKeepsTheOldPixelsReadableUntilItIsPresented) {
+// The display keeps reading the frame it was given until the next one is
+// presented, whether the new frame has the same size or another one, and an
+// empty frame leaves it nothing of the old one.
+TEST_F(LayeredTest, TheDisplayKeepsItsFrameUntilTheNextOneIsPresented) {
   HWND w = Layered("w", POINT{0, 0});
   std::vector<std::uint32_t> seen_during_move;
   On("w", WM_WINDOWPOSCHANGING, [&](HWND h, WPARAM, LPARAM) {
     seen_during_move = display->SurfaceOf(h).pixels;
     return LRESULT{0};
   });
-  std::vector<std::uint32_t> big(64 * 32, 0xFF336699u);
-  HDC dc = CreateMemoryDC(big.data(), 64, 32, 64 * 4);
-  SIZE size{64, 32};
-  POINT src{0, 0};
-  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  EXPECT_TRUE(UpdateLayeredWindow(w, nullptr, nullptr, &size, dc, &src, 0, &blend, ULW_ALPHA));
-  DeleteDC(dc);
+  auto present = [&](std::vector<std::uint32_t>& bits, int width, int height, POINT at) {
+    HDC dc = CreateMemoryDC(bits.data(), width, height, width * 4);
+    SIZE size{width, height};
+    POINT src{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    EXPECT_TRUE(UpdateLayeredWindow(w, nullptr, &at, &size, dc, &src, 0, &blend, ULW_ALPHA));
+    DeleteDC(dc);
+  };
+  std::vector<std::uint32_t> same(8, 0xFF00FF00u);
+  present(same, 4, 2, POINT{5, 5});
   EXPECT_EQ(seen_during_move, std::vector<std::uint32_t>(pixels_, pixels_ + 8));
+  EXPECT_EQ(display->SurfaceOf(w).pixels, same);
+
+  std::vector<std::uint32_t> big(64 * 32, 0xFF336699u);
+  present(big, 64, 32, POINT{5, 5});
+  EXPECT_EQ(seen_during_move, same);
   EXPECT_EQ(display->SurfaceOf(w).pixels, big);
+
+  std::vector<std::uint32_t> none;
+  present(none, 0, 0, POINT{5, 5});
+  HeadlessBackend::Surface s = display->SurfaceOf(w);
+  EXPECT_TRUE(s.pixels.empty());
+  EXPECT_EQ(s.frame_width, 0);
+  EXPECT_TRUE(SetLayeredWindowAttributes(w, 0, 100, LWA_ALPHA));
+  present(same, 4, 2, POINT{5, 5});
+  EXPECT_EQ(display->SurfaceOf(w).pixels, same);
 }
 
 TEST_F(LayeredTest, TheDisplayShowsTheBigIconElseTheSmallOneUnpremultiplied) {

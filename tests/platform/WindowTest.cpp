@@ -87,6 +87,22 @@ TEST_F(WindowTest, OwnedWindowsGoFirstAndHandlesAreNeverReused) {
   EXPECT_NE(next, owned);
 }
 
+// Owner m owns a, a owns c, and a lies above c: a menu and its submenu, a
+// panel and its message box.
+TEST_F(WindowTest, DestroyingAnOwnerTakesAChainOfOwnedWindowsInnermostFirst) {
+  HWND m = Top("m", Rect(0, 0, 10, 10));
+  HWND a = Child("a", m, Rect(0, 0, 5, 5), WS_POPUP | WS_VISIBLE);
+  HWND c = Child("c", a, Rect(0, 0, 5, 5), WS_POPUP | WS_VISIBLE);
+  BringWindowToTop(a);
+  ASSERT_EQ(GetWindow(a, GW_HWNDNEXT), c);
+  ClearLog();
+  EXPECT_TRUE(DestroyWindow(m));
+  EXPECT_EQ(Log({WM_DESTROY}), (Strings{"c WM_DESTROY", "a WM_DESTROY", "m WM_DESTROY"}));
+  EXPECT_FALSE(IsWindow(a));
+  EXPECT_FALSE(IsWindow(c));
+  EXPECT_TRUE(display->Stacking().empty());
+}
+
 TEST_F(WindowTest, DestroyInsideItsOwnCloseAndDestroyHandlersIsSafe) {
   HWND w = Top("w", Rect(0, 0, 10, 10));
   Child("c", w, Rect(0, 0, 5, 5));
@@ -150,6 +166,29 @@ TEST_F(WindowTest, SubclassingSeesMessagesFirstAndPropertiesSurviveIt) {
   g_subclass_seen = nullptr;
   EXPECT_EQ(GlobalDeleteAtom(atom), 0);
   EXPECT_EQ(GlobalFindAtomW(u"Widget000012AC"), 0);
+}
+
+// A property named by a string holds one reference to its atom however
+// often it is set, and lets go of it when it is removed or its window goes.
+TEST_F(WindowTest, NamedPropertiesHoldOneAtomReferenceUntilTheyGo) {
+  HWND w = Top("w", Rect(0, 0, 10, 10));
+  int values[3] = {};
+  for (int& v : values) EXPECT_TRUE(SetPropW(w, u"varnika.test.prop", &v));
+  ATOM atom = GlobalFindAtomW(u"varnika.test.prop");
+  ASSERT_NE(atom, 0);
+  EXPECT_EQ(GetPropW(w, MakeIntAtom(atom)), &values[2]);
+  EXPECT_EQ(RemovePropW(w, u"varnika.test.prop"), &values[2]);
+  EXPECT_EQ(GlobalFindAtomW(u"varnika.test.prop"), 0) << "the atom outlived every property named by it";
+
+  const ATOM kept = GlobalAddAtomW(u"varnika.test.kept");  // the program's own reference
+  SetPropW(w, u"varnika.test.kept", &values[0]);
+  SetPropW(w, u"varnika.test.gone", &values[0]);
+  SetPropW(w, u"varnika.test.gone", &values[1]);
+  DestroyWindow(w);
+  EXPECT_EQ(GlobalFindAtomW(u"varnika.test.gone"), 0);
+  EXPECT_EQ(GlobalFindAtomW(u"varnika.test.kept"), kept);
+  EXPECT_EQ(GlobalDeleteAtom(kept), 0);
+  EXPECT_EQ(GlobalFindAtomW(u"varnika.test.kept"), 0);
 }
 
 TEST_F(WindowTest, AtomsAreCountedAndIntegerAtomsStandForThemselves) {
@@ -270,6 +309,47 @@ TEST_F(WindowTest, WindowPosChangingCanChangeTheMove) {
   SetWindowPos(w, nullptr, 0, 0, 120, 60, SWP_NOMOVE | SWP_NOZORDER);
   EXPECT_EQ(Log(), (Strings{"w WM_WINDOWPOSCHANGING", "w WM_WINDOWPOSCHANGED", "w WM_SIZE"}));
   EXPECT_EQ(PointOf(Records(WM_SIZE)[0].lparam), (POINT{120, 60}));
+}
+
+// A move the display made goes through WM_WINDOWPOSCHANGING like any other;
+// where the program corrects it, the correction goes back to the display.
+TEST_F(WindowTest, AMoveByTheDisplayIsSnappedAndTheSnappedPlaceGoesBack) {
+  HWND w = Top("w", Rect(100, 100, 100, 50));
+  On("w", WM_WINDOWPOSCHANGING, [](HWND, WPARAM, LPARAM l) {
+    auto* wp = reinterpret_cast<WINDOWPOS*>(l);
+    if (!(wp->flags & SWP_NOMOVE) && wp->x < 8) wp->x = 0;
+    return LRESULT{0};
+  });
+  ClearLog();
+  display->MoveByDisplay(w, Rect(6, 20, 100, 50));
+  Pump();
+  RECT r;
+  GetWindowRect(w, &r);
+  EXPECT_EQ(r, Rect(0, 20, 100, 50));
+  EXPECT_EQ(display->SurfaceOf(w).rect, Rect(0, 20, 100, 50));
+  EXPECT_EQ(Log({WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}),
+            (Strings{"w WM_WINDOWPOSCHANGING", "w WM_WINDOWPOSCHANGED", "w WM_MOVE"}));
+  display->MoveByDisplay(w, Rect(50, 60, 120, 70));  // not corrected: taken as it is
+  Pump();
+  GetWindowRect(w, &r);
+  EXPECT_EQ(r, Rect(50, 60, 120, 70));
+  EXPECT_EQ(display->SurfaceOf(w).rect, Rect(50, 60, 120, 70));
+}
+
+// X carries window positions in 16 signed bits and sizes in 16 unsigned
+// ones: top-level windows stay within what every display can show, so the
+// window system and the display agree on where a window is.
+TEST_F(WindowTest, TopLevelWindowsStayWithinSixteenBitPlacesAndSizes) {
+  HWND w = Top("w", Rect(100000, -100000, 70000, 10));
+  RECT r;
+  GetWindowRect(w, &r);
+  EXPECT_EQ(r, Rect(32767, -32768, 32767, 10));
+  SetWindowPos(w, nullptr, -40000, 40000, 5, 80000, SWP_NOZORDER);
+  GetWindowRect(w, &r);
+  EXPECT_EQ(r, Rect(-32768, 32767, 5, 32767));
+  EXPECT_EQ(display->SurfaceOf(w).rect, r);
+  ASSERT_FALSE(Records(WM_SIZE).empty());
+  EXPECT_EQ(PointOf(Records(WM_SIZE).back().lparam), (POINT{5, 32767}));
 }
 
 TEST_F(WindowTest, CoordinatesMapThroughNestedWindows) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 namespace varnika::x11 {
 namespace {
@@ -57,50 +58,55 @@ std::vector<std::uint32_t> Mask(const std::vector<const char*>& rows) {
   return pixels;
 }
 
-TEST(OpaqueRuns, RoundedCornersGiveOneBandPerDistinctRow) {
-  auto pixels = Mask({
-      ".####.",
-      "######",
-      "######",
-      ".####.",
-  });
-  std::vector<ShapeRect> runs = OpaqueRuns(pixels.data(), 6, 6, 4);
-  std::vector<ShapeRect> want = {{1, 0, 4, 1}, {0, 1, 6, 2}, {1, 3, 4, 1}};
-  EXPECT_EQ(runs, want);
+// The mask as rows of '#' (bit set) and '.' (clear), for readable expectations.
+std::vector<std::string> Bits(const std::vector<std::uint8_t>& mask, int width, int height) {
+  std::vector<std::string> rows;
+  const size_t row_bytes = (static_cast<size_t>(width) + 7) / 8;
+  EXPECT_EQ(mask.size(), row_bytes * static_cast<size_t>(height));
+  for (int y = 0; y < height; ++y) {
+    std::string row;
+    for (int x = 0; x < width; ++x) row += (mask[y * row_bytes + x / 8] >> (x % 8)) & 1 ? '#' : '.';
+    rows.push_back(row);
+  }
+  return rows;
 }
 
-TEST(OpaqueRuns, BarelyVisiblePixelsCountAndHolesSplitRuns) {
+TEST(AlphaMask, SetsABitForEveryPixelThatIsNotFullyTransparent) {
   auto pixels = Mask({
+      ".####.",
       "++..##",
-      "##..#+",
+      "######",
   });
-  std::vector<ShapeRect> runs = OpaqueRuns(pixels.data(), 6, 6, 2);
-  std::vector<ShapeRect> want = {{0, 0, 2, 2}, {4, 0, 2, 2}};
-  EXPECT_EQ(runs, want);
+  EXPECT_EQ(Bits(AlphaMask(pixels.data(), 6, 6, 3), 6, 3),
+            (std::vector<std::string>{".####.", "##..##", "######"}));
 }
 
-TEST(OpaqueRuns, AnEmptyRowEndsABandAndAnEmptyFrameHasNoRectangles) {
+TEST(AlphaMask, PadsRowsToWholeBytesWithClearBitsAndReadsWithTheStride) {
+  // Width 11 inside rows of 12: the twelfth column must not leak into the
+  // mask, and the padding bits of each row's second byte stay clear.
   auto pixels = Mask({
-      "##..",
-      "....",
-      "##..",
+      "###########.",
+      "#.#########+",
   });
-  std::vector<ShapeRect> runs = OpaqueRuns(pixels.data(), 4, 4, 3);
-  std::vector<ShapeRect> want = {{0, 0, 2, 1}, {0, 2, 2, 1}};
-  EXPECT_EQ(runs, want);
-  auto empty = Mask({"....", "...."});
-  EXPECT_TRUE(OpaqueRuns(empty.data(), 4, 4, 2).empty());
+  std::vector<std::uint8_t> mask = AlphaMask(pixels.data(), 12, 11, 2);
+  ASSERT_EQ(mask.size(), 4u);
+  EXPECT_EQ(mask[0], 0xFF);
+  EXPECT_EQ(mask[1], 0x07);
+  EXPECT_EQ(mask[2], 0xFD);
+  EXPECT_EQ(mask[3], 0x07);
+  EXPECT_TRUE(AlphaMask(pixels.data(), 12, 0, 2).empty());
 }
 
-TEST(OpaqueRuns, ReadsRowsWithTheGivenStride) {
-  // Width 2 inside rows of 3: the third column must not leak into the runs.
-  auto pixels = Mask({
-      "#.#",
-      "#.#",
-  });
-  std::vector<ShapeRect> runs = OpaqueRuns(pixels.data(), 3, 2, 2);
-  std::vector<ShapeRect> want = {{0, 0, 1, 2}};
-  EXPECT_EQ(runs, want);
+TEST(AlphaMask, ARaggedFrameTakesNoMoreRoomThanAWholeOne) {
+  // Every third pixel clear and shifted on each row: tens of thousands of
+  // runs, still one bit per pixel.
+  std::vector<std::uint32_t> sieve(475 * 350, 0xFF000000u);
+  for (int y = 0; y < 350; ++y) {
+    for (int x = y % 3; x < 475; x += 3) sieve[static_cast<size_t>(y) * 475 + x] = 0;
+  }
+  std::vector<std::uint8_t> mask = AlphaMask(sieve.data(), 475, 475, 350);
+  EXPECT_EQ(mask.size(), 60u * 350u);
+  EXPECT_EQ(Bits(mask, 475, 350)[200].substr(0, 7), "##.##.#");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "tests/platform_x11/X11Harness.h"
 
@@ -88,6 +89,27 @@ TEST_F(HintsTest, ActivationGoesThroughTheWindowManagerWhenOneRuns) {
   ASSERT_TRUE(Pump([&] { return User().WindowProperty(0, "_NET_ACTIVE_WINDOW") == XWindow(second); }));
   SetActiveWindow(first);
   EXPECT_TRUE(Pump([&] { return User().WindowProperty(0, "_NET_ACTIVE_WINDOW") == XWindow(first); }));
+  EXPECT_EQ(GetActiveWindow(), first);
+}
+
+// Before any user input, an activation request carries the server's time,
+// learnt from a PropertyNotify on the window. When another client has
+// destroyed the window (and the program has not heard of it yet) no such
+// event comes: the request must not wait for it for ever.
+TEST_F(HintsTest, ActivatingAWindowAnotherClientDestroyedDoesNotWaitForEver) {
+  WindowManager wm;
+  HWND first = MakeTopLevel(kPlace, WS_EX_LAYERED, false);
+  Present(first, Frame(100, 80, 0xFF404040u));
+  ShowWindow(first, SW_SHOWNA);  // never activated: it has no time-stamp property to lose
+  ASSERT_TRUE(Pump([&] { return User().Viewable(XWindow(first)); }));
+  HWND second = MakeTopLevel(RECT{500, 150, 600, 230});
+  Present(second, Frame(100, 80, 0xFF404040u));
+  ASSERT_TRUE(Pump([&] { return GetActiveWindow() == second; }));
+  User().DestroyWindow(XWindow(first));
+  const auto start = std::chrono::steady_clock::now();
+  SetActiveWindow(first);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count(), 3000);
   EXPECT_EQ(GetActiveWindow(), first);
 }
 

@@ -208,6 +208,42 @@ INSTANTIATE_TEST_SUITE_P(Compositing, StackedInputTest, ::testing::Values(false,
                            return info.param ? "WithCompositor" : "WithoutCompositor";
                          });
 
+// Another client moves the window; the program snaps it to the left edge
+// in WM_WINDOWPOSCHANGING. The server must end up where the window system
+// believes the window is, or clicks land beside their targets.
+TEST_F(InputTest, AMoveByAnotherClientIsSnappedAndTheServerFollowsTheSnap) {
+  HWND wnd = top_;
+  SetPropW(wnd, u"snap", reinterpret_cast<HANDLE>(1));
+  User().MoveWindow(XWindow(wnd), 20, 300, 200, 150);
+  RECT r{};
+  ASSERT_TRUE(Pump([&] {
+    GetWindowRect(wnd, &r);
+    return r.top == 300;
+  }));
+  EXPECT_EQ(r.left, 0);
+  int x = -1, y = -1, w = 0, h = 0;
+  EXPECT_TRUE(Pump([&] {
+    User().Geometry(XWindow(wnd), &x, &y, &w, &h);
+    return x == 0 && y == 300;
+  })) << "the server keeps the window at " << x << "," << y;
+  EXPECT_EQ(w, 200);
+  EXPECT_EQ(h, 150);
+}
+
+// A place beyond X's 16-bit coordinates is held at the limit on both sides,
+// never cut to a different place on the server.
+TEST_F(InputTest, APlaceBeyondSixteenBitsIsHeldAtTheLimitOnTheServerToo) {
+  SetWindowPos(top_, nullptr, 70000, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT r;
+  GetWindowRect(top_, &r);
+  EXPECT_EQ(r.left, 32767);
+  int x = 0, y = 0, w = 0, h = 0;
+  EXPECT_TRUE(Pump([&] {
+    User().Geometry(XWindow(top_), &x, &y, &w, &h);
+    return x == r.left && y == r.top;
+  })) << "the server has the window at " << x << "," << y;
+}
+
 // The modal move loop behind WM_SYSCOMMAND SC_MOVE, on a bare server and
 // under openbox.
 class MoveLoopTest : public X11Test, public ::testing::WithParamInterface<bool> {};

@@ -148,6 +148,49 @@ TEST_P(PresentTest, ACompositorArrivingOrLeavingSwitchesBetweenShapeAndBlending)
   EXPECT_EQ(PixelSoon(InHalf().x, InHalf().y, 0x808080), 0x808080u);
 }
 
+// Every third pixel transparent, shifted by one on each row so that no two
+// neighbouring rows share their runs: far more rectangles than one shape
+// request can carry. The connection must survive and the holes stay cut.
+TEST_P(PresentTest, AFrameWithTensOfThousandsOfHolesIsShapedWithoutBreakingTheConnection) {
+  constexpr RECT kWide{100, 100, 575, 450};  // 475 x 350, the widget's size
+  HWND wnd = MakeTopLevel(kWide);
+  Frame sieve(475, 350, kRed);
+  for (int y = 0; y < 350; ++y) {
+    for (int x = y % 3; x < 475; x += 3) sieve.Fill(x, y, 1, 1, 0);
+  }
+  Present(wnd, sieve);
+  Settle();
+  // Row 200 has its holes at x = 2, 5, 8, ...; row 349 at x = 1, 4, ...
+  EXPECT_EQ(PixelSoon(kWide.left + 300, kWide.top + 200, 0xFF0000), 0xFF0000u);
+  EXPECT_EQ(Screen(POINT{kWide.left + 302, kWide.top + 200}), kRootColour);
+  EXPECT_EQ(Screen(POINT{kWide.left + 4, kWide.top + 349}), kRootColour);
+
+  // The next frame is whole again, and the window still answers.
+  Present(wnd, Frame(475, 350, kRed));
+  EXPECT_EQ(PixelSoon(kWide.left + 300, kWide.top + 200, 0xFF0000), 0xFF0000u);
+  EXPECT_TRUE(User().BoundingShape(XWindow(wnd)) == (std::vector<int>{0, 0, 475, 350}));
+}
+
+// An empty frame replaces the last one: later alpha changes, exposures and
+// mode changes have nothing of the old frame left to read (the window
+// system has freed it), and the next real frame shows normally.
+TEST_P(PresentTest, AfterAnEmptyFrameAlphaChangesAndExposuresReadNoOldPixels) {
+  HWND wnd = MakeTopLevel(kPlace);
+  Present(wnd, TestFrame());
+  Settle();
+  Present(wnd, Frame(0, 0, 0));
+  SetLayeredWindowAttributes(wnd, 0, 128, LWA_ALPHA);
+  ShowWindow(wnd, SW_HIDE);
+  Settle();
+  ShowWindow(wnd, SW_SHOWNA);  // maps again: the server asks for a repaint
+  SetWindowLongW(wnd, GWL_EXSTYLE, WS_EX_LAYERED | WS_EX_TRANSPARENT);
+  Settle();
+  EXPECT_EQ(Screen(POINT{kPlace.left, kPlace.top}), kRootColour) << "an empty frame shows nothing";
+
+  Present(wnd, TestFrame());
+  EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0xFF0000), 0xFF0000u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Upload, PresentTest, ::testing::Values(true, false),
                          [](const ::testing::TestParamInfo<bool>& info) {
                            return info.param ? "SharedMemory" : "PutImage";

@@ -92,6 +92,27 @@ INSTANTIATE_TEST_SUITE_P(Signals, SignalTest, ::testing::Values(SIGTERM, SIGHUP)
                            return info.param == SIGTERM ? "Term" : "Hangup";
                          });
 
+// The X server goes away under a running program: the session ends as on
+// SIGTERM (so options get saved), the window system keeps working without a
+// display (timers, windows, frames), and the program leaves its loop and
+// exits normally instead of being ended inside Xlib.
+TEST(LostDisplay, EndsTheSessionLikeSigtermAndExitsCleanly) {
+  std::string name;
+  Process server = StartXvfb(&name);
+  ASSERT_FALSE(name.empty()) << server.Errors();
+  // A tray host, so that the child's tray icon has windows to lose as well.
+  Process tray = Process::Start({"trayer", "--edge", "top", "--widthtype", "request", "--height", "32"},
+                                {"DISPLAY=" + name});
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  Process child = Process::Start({VARNIKA_X11_TEST_CHILD, "linger"}, {"DISPLAY=" + name});
+  ASSERT_TRUE(WaitFor([&] { return Has(child.Output(), "ready"); }, 10000)) << child.Errors();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  server.Signal(SIGKILL);
+  EXPECT_EQ(child.WaitExit(10000), 0) << child.Errors();
+  EXPECT_EQ(child.Output(), "ready\nWM_QUERYENDSESSION\nWM_CLOSE\nWM_TIMER\nWM_DESTROY\nexit\n");
+  EXPECT_TRUE(Has(child.Errors(), "lost the connection to display " + name)) << child.Errors();
+}
+
 TEST(NoDisplay, TheProgramSaysSoOnStderrAndExitsWithOne) {
   Process child = Process::Start({VARNIKA_X11_TEST_CHILD, "open"}, {"DISPLAY=:4094"});
   EXPECT_EQ(child.WaitExit(10000), 1);

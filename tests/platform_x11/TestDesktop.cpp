@@ -69,24 +69,8 @@ std::string g_display_name;
 class XvfbEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    server_ = Process::Start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
-                              "-noreset", "-nolisten", "tcp"});
-    close(fds[1]);
-    std::string number;
-    pollfd p{fds[0], POLLIN, 0};
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (number.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-      if (poll(&p, 1, 100) <= 0) continue;
-      char buffer[16];
-      ssize_t n = read(fds[0], buffer, sizeof buffer);
-      if (n <= 0) break;
-      number.append(buffer, static_cast<size_t>(n));
-    }
-    close(fds[0]);
-    ASSERT_NE(number.find('\n'), std::string::npos) << "Xvfb did not start: " << server_.Errors();
-    g_display_name = ":" + number.substr(0, number.find('\n'));
+    server_ = StartXvfb(&g_display_name);
+    ASSERT_FALSE(g_display_name.empty()) << "Xvfb did not start: " << server_.Errors();
     setenv("DISPLAY", g_display_name.c_str(), 1);
 
     Display* d = XOpenDisplay(g_display_name.c_str());
@@ -107,6 +91,28 @@ class XvfbEnvironment : public ::testing::Environment {
 }  // namespace
 
 const std::string& TestDisplayName() { return g_display_name; }
+
+Process StartXvfb(std::string* display_name) {
+  display_name->clear();
+  int fds[2];
+  if (pipe(fds) != 0) return Process();
+  Process server = Process::Start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
+                                   "-noreset", "-nolisten", "tcp"});
+  close(fds[1]);
+  std::string number;
+  pollfd p{fds[0], POLLIN, 0};
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+  while (number.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    if (poll(&p, 1, 100) <= 0) continue;
+    char buffer[16];
+    ssize_t n = read(fds[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    number.append(buffer, static_cast<size_t>(n));
+  }
+  close(fds[0]);
+  if (number.find('\n') != std::string::npos) *display_name = ":" + number.substr(0, number.find('\n'));
+  return server;
+}
 
 bool WaitFor(const std::function<bool()>& done, int timeout_ms) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
@@ -390,6 +396,16 @@ unsigned long Desktop::FocusWindow() {
 
 void Desktop::FocusRoot() {
   XSetInputFocus(D(display_), PointerRoot, RevertToPointerRoot, CurrentTime);
+  Sync();
+}
+
+void Desktop::MoveWindow(unsigned long window, int x, int y, int width, int height) {
+  XMoveResizeWindow(D(display_), window, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height));
+  Sync();
+}
+
+void Desktop::DestroyWindow(unsigned long window) {
+  XDestroyWindow(D(display_), window);
   Sync();
 }
 

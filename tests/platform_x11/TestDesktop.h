@@ -50,6 +50,8 @@ bool WaitFor(const std::function<bool()>& done, int timeout_ms);
 
 // The display the global environment started (":N").
 const std::string& TestDisplayName();
+// Starts another Xvfb and names its display (empty when it did not start).
+Process StartXvfb(std::string* display_name);
 
 // The user's side of the display.
 class Desktop {
@@ -99,6 +101,10 @@ class Desktop {
   void FocusRoot();
   unsigned long WindowProperty(unsigned long window, const char* property);
   void SetCardinals(unsigned long window, const char* property, const std::vector<long>& values);
+  // Moves and resizes, or destroys, a window as another client (a window
+  // manager, xkill) would.
+  void MoveWindow(unsigned long window, int x, int y, int width, int height);
+  void DestroyWindow(unsigned long window);
   // Where the window is on the screen and whether it is viewable.
   bool Geometry(unsigned long window, int* x, int* y, int* width, int* height);
   bool Viewable(unsigned long window);

@@ -20,6 +20,10 @@ bool Has(HWND wnd, const char16_t* prop) { return GetPropW(wnd, prop) != nullptr
 LRESULT TopProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   Log().push_back(Seen{wnd, msg, wparam, lparam});
   if (msg == WM_NCHITTEST && Has(wnd, u"caption")) return HTCAPTION;
+  if (msg == WM_WINDOWPOSCHANGING && Has(wnd, u"snap")) {
+    auto* wp = reinterpret_cast<WINDOWPOS*>(lparam);
+    if (!(wp->flags & SWP_NOMOVE) && wp->x < 40) wp->x = 0;  // to the left edge
+  }
   return DefWindowProcW(wnd, msg, wparam, lparam);
 }
 

@@ -21,7 +21,8 @@
 namespace varnika::xtest {
 
 // Top-level windows of this class answer WM_NCHITTEST with HTCAPTION when
-// they carry the property "caption" (so a press starts the move loop).
+// they carry the property "caption" (so a press starts the move loop), and
+// snap moves that end near the left edge to it when they carry "snap".
 inline constexpr const char16_t* kTopClass = u"varnikaclass";
 // Child windows: with the property "capture" they capture the mouse on a
 // left press and release it on the release; with "hand" they ask for the

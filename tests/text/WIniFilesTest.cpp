@@ -115,6 +115,22 @@ TEST_F(IniFile, IntegersAndBooleansFallBackToTheDefault) {
   EXPECT_EQ(ini->ReadString(u"n", u"b", u""), u"1");
 }
 
+// Only an optional sign, then digits or "$" and hex digits, make a number:
+// blanks before it make the text malformed. A file reaches such a value
+// through an unknown escape, which is dropped after the line is trimmed.
+TEST_F(IniFile, BlanksBeforeANumberGiveTheDefault) {
+  auto ini = Load(u"[n]\r\nk=\\q 7\r\nb=\\q 1\r\n");
+  ASSERT_EQ(ini->ReadString(u"n", u"k", u""), u" 7");
+  EXPECT_EQ(ini->ReadInteger(u"n", u"k", 3), 3);
+  EXPECT_FALSE(ini->ReadBool(u"n", u"b", false));
+  for (const char16_t* text : {u" 7", u"\t7", u"- 7", u"+ $1F", u" 0x1F"}) {
+    ini->WriteString(u"n", u"w", text);
+    EXPECT_EQ(ini->ReadInteger(u"n", u"w", 3), 3) << Narrow(text);
+  }
+  ini->WriteString(u"n", u"w", u"+7");
+  EXPECT_EQ(ini->ReadInteger(u"n", u"w", 3), 7);
+}
+
 TEST_F(IniFile, FloatsUseAPointAndTheShortestForm) {
   TWMemIniFile ini(u"");
   const std::pair<double, const char16_t*> cases[] = {
