@@ -7,6 +7,7 @@
 #include "app/Random.h"
 #include "base/Utf.h"
 #include "net/Internet.h"
+#include "platform/ErrnoCodes.h"
 #include "platform/KernelObjects.h"
 #include "platform/MessageLoop.h"
 #include "platform/SpecialFolders.h"

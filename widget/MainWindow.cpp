@@ -280,8 +280,15 @@ void TMainWindow::CreateFooter() {
 // --- options ---------------------------------------------------------------------
 
 void TMainWindow::ApplyOptions() {
-  SetLeft(options_->ReadLeft());
-  SetTop(options_->ReadTop());
+  // While the window is being created its messages do not reach this
+  // object yet, so the stored place is snapped here as a move would be.
+  int left = options_->ReadLeft();
+  int top = Top();
+  SnapToWorkArea(left, top);
+  SetLeft(left);
+  top = options_->ReadTop();
+  SnapToWorkArea(left, top);
+  SetTop(top);
   startup_box_->SetChecked(options_->ReadStartup());
   always_top_box_->SetChecked(options_->ReadAlwaysTop());
   tray_box_->SetChecked(options_->ReadShowTray());
@@ -363,12 +370,16 @@ void TMainWindow::WMWindowPosChanging(TWidgetMessage& message) {
   TWindowEx::WMWindowPosChanging(message);
   auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam);
   if (!pos || (pos->flags & SWP_NOMOVE)) return;
+  SnapToWorkArea(pos->x, pos->y);
+}
+
+void TMainWindow::SnapToWorkArea(int& x, int& y) const {
   const RECT area = WorkArea();
   const auto near = [](int distance) { return -kSnapDistance < distance && distance < kSnapDistance; };
-  if (near(area.bottom - Height() - pos->y)) pos->y = area.bottom - Height();
-  if (near(pos->y - area.top)) pos->y = area.top;
-  if (near(area.right - Width() - pos->x)) pos->x = area.right - Width();
-  if (near(pos->x - area.left)) pos->x = area.left;
+  if (near(area.bottom - Height() - y)) y = area.bottom - Height();
+  if (near(y - area.top)) y = area.top;
+  if (near(area.right - Width() - x)) x = area.right - Width();
+  if (near(x - area.left)) x = area.left;
 }
 
 // --- zoom -------------------------------------------------------------------------

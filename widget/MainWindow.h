@@ -187,6 +187,9 @@ class TMainWindow : public TWindowEx {
   TCheckBoxEx* CreateCheckBox(TControl* parent, int top, UINT caption_id);
   void CreateTimers();
   RECT WorkArea() const;
+  // Edge snapping: a place within 8 pixels of a work-area edge becomes flush
+  // with it.
+  void SnapToWorkArea(int& x, int& y) const;
 
   // Input handlers bound to the controls.
   void DragOrMenu(int keys);
