@@ -183,7 +183,7 @@ TEST_F(ToolTipTest, AnEmptyAnswerShowsNoTipAndTheOwnerMayAnswerInSzText) {
 }
 
 TEST_F(ToolTipTest, LongTextsWrapAtTheMaximumTipWidth) {
-  AddTool(tip_, tool_, u"Windows her açıldığında otomatik olarak başlat ve tepsi simgesini göster.");
+  AddTool(tip_, tool_, u"Oturum her açıldığında otomatik olarak başlat ve tepsi simgesini göster.");
   const LONG one_line = ShownHeight();
   const LONG one_line_width = RectOf(tip_).right - RectOf(tip_).left;
   EXPECT_EQ(SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, 150), -1);

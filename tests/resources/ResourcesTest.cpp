@@ -43,7 +43,7 @@ TEST(Resources, ProgramCarriesItsIconMenuAndStrings) {
 TEST(StringTable, HoldsTheProgramsTexts) {
   EXPECT_EQ(LoadStringW(100), u"Varnika");
   EXPECT_EQ(LoadStringW(103), u"Kapat");
-  EXPECT_EQ(LoadStringW(104), u"Windows her açıldığında otomatik olarak başlat.");
+  EXPECT_EQ(LoadStringW(104), u"Oturum her açıldığında otomatik olarak başlat.");
   EXPECT_EQ(LoadStringW(105), u"Pencereyi her zaman en üstte tut.");
   EXPECT_EQ(LoadStringW(106), u"Sistem Tepsisinde program simgesini göster.");
   EXPECT_EQ(LoadStringW(107), u"Otomatik boyutlandırmayı etkinleştir.");

@@ -1,0 +1,32 @@
+#include "app/Autostart.h"
+
+#include <unistd.h>
+
+#include <climits>
+
+#include "platform/Autostart.h"
+
+namespace varnika {
+
+LONG SetAutoStart(std::string_view value_name, std::string_view data, bool enable) {
+  return enable ? WriteAutostartEntry(value_name, data) : DeleteAutostartEntry(value_name);
+}
+
+std::string ExecutablePath() {
+  char buffer[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
+  if (length <= 0 || length >= static_cast<ssize_t>(sizeof buffer)) return {};
+  return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+std::string QuotedExecutablePath() {
+  std::string quoted = "\"";
+  for (char c : ExecutablePath()) {
+    quoted += c;
+    if (c == '"') quoted += '"';
+  }
+  quoted += '"';
+  return quoted;
+}
+
+}  // namespace varnika

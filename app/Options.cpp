@@ -1,0 +1,41 @@
+#include "app/Options.h"
+
+#include "base/Utf.h"
+#include "platform/Layered.h"
+
+namespace varnika {
+namespace {
+
+constexpr std::u16string_view kGeneral = u"general";
+constexpr std::u16string_view kOptions = u"options";
+constexpr std::u16string_view kFeed = u"feed";
+constexpr int kWidgetWidth = 475;
+constexpr int kWidgetHeight = 350;
+
+}  // namespace
+
+TOptions::TOptions(std::u16string file_name) : TWMemIniFile(std::move(file_name)) {
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  // Offsets from the work area's size: the centred position when the work
+  // area starts at 0, 0.
+  default_top_ = (work.bottom - work.top - kWidgetHeight) / 2;
+  default_left_ = (work.right - work.left - kWidgetWidth) / 2;
+}
+
+bool TOptions::ReadAlwaysTop() const { return ReadBool(kOptions, u"alwaystop", true); }
+bool TOptions::ReadAutoScale() const { return ReadBool(kOptions, u"autoscale", true); }
+bool TOptions::ReadShowTray() const { return ReadBool(kOptions, u"showtray", true); }
+bool TOptions::ReadStartup() const { return ReadBool(kOptions, u"startup", true); }
+int TOptions::ReadLeft() const { return ReadInteger(kGeneral, u"left", default_left_); }
+int TOptions::ReadTop() const { return ReadInteger(kGeneral, u"top", default_top_); }
+std::string TOptions::ReadFeedUrl() const { return Utf16ToUtf8(ReadString(kFeed, u"url", u"")); }
+
+void TOptions::WriteAlwaysTop(bool value) { WriteBool(kOptions, u"alwaystop", value); }
+void TOptions::WriteAutoScale(bool value) { WriteBool(kOptions, u"autoscale", value); }
+void TOptions::WriteShowTray(bool value) { WriteBool(kOptions, u"showtray", value); }
+void TOptions::WriteStartup(bool value) { WriteBool(kOptions, u"startup", value); }
+void TOptions::WriteLeft(int value) { WriteInteger(kGeneral, u"left", value); }
+void TOptions::WriteTop(int value) { WriteInteger(kGeneral, u"top", value); }
+
+}  // namespace varnika

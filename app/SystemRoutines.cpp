@@ -1,0 +1,68 @@
+#include "app/SystemRoutines.h"
+
+#include <malloc.h>
+
+#include "base/Stream.h"
+#include "base/Utf.h"
+#include "platform/MessageLoop.h"
+#include "toolkit/WindowEx.h"
+
+namespace varnika {
+
+void FadeIn(TWindowEx& window, int step, int pause_ms) {
+  window.Show();
+  for (;;) {
+    const int next = window.Opacity() + step;
+    if (next >= 255) {
+      window.SetOpacity(255);
+      window.Invalidate();
+      return;
+    }
+    window.SetOpacity(static_cast<BYTE>(next));
+    window.UpdateLayer();
+    Sleep(static_cast<DWORD>(pause_ms));
+  }
+}
+
+void FadeOut(TWindowEx& window, int step, int pause_ms) {
+  while (window.Opacity() - step > 0) {
+    window.SetOpacity(static_cast<BYTE>(window.Opacity() - step));
+    window.UpdateLayer();
+    Sleep(static_cast<DWORD>(pause_ms));
+  }
+  window.Hide();
+}
+
+void DrainMessages() {
+  MSG msg;
+  bool quit = false;
+  int quit_code = 0;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      quit = true;
+      quit_code = static_cast<int>(msg.wParam);
+      continue;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  // A quit request taken here must still end the message loop.
+  if (quit) PostQuitMessage(quit_code);
+}
+
+void TrimWorkingSet() {
+  malloc_trim(0);
+  DrainMessages();
+}
+
+void SaveBytesToFile(const std::u16string& file_name, std::string_view bytes) {
+  ReplaceFileAtomically(file_name, [bytes](TStream& stream) {
+    if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  });
+}
+
+void SaveTextToFile(const std::u16string& file_name, std::u16string_view text) {
+  SaveBytesToFile(file_name, Utf16ToUtf8(text));
+}
+
+}  // namespace varnika

@@ -1,0 +1,385 @@
+// The whole widget on the headless display with the manual clock and a
+// loopback server: start-up, options, the refresh cycle, zoom, panels,
+// check boxes and closing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/Application.h"
+#include "base/Utf.h"
+#include "platform/KernelObjects.h"
+#include "platform/MessageLoop.h"
+#include "platform/Window.h"
+#include "resources/MenuResource.h"
+#include "tests/app/WidgetTestSupport.h"
+#include "toolkit/TrayIcon.h"
+#include "widget/BitmapControls.h"
+#include "widget/CheckBoxEx.h"
+#include "widget/ContentEx.h"
+#include "widget/ImageEx.h"
+#include "widget/SkinText.h"
+#include "widget/ThrobberEx.h"
+
+namespace varnika::test {
+namespace {
+
+constexpr std::u16string_view kFirstRunFile =
+    u"[general]\r\nleft=402\r\ntop=322\r\n\r\n[options]\r\nstartup=1\r\nalwaystop=1\r\nshowtray=1\r\n"
+    u"autoscale=1\r\n\r\n";
+
+int ItemCount(TMainWindow& w) { return w.NewsList()->Items() ? w.NewsList()->Items()->Count() : 0; }
+
+TEST_F(WidgetTest, FirstRunIsCentredWithEverythingOnAndWritesTheKnownFileOnClose) {
+  TTestMainWindow& w = Start();
+  EXPECT_EQ(w.Left(), 402);
+  EXPECT_EQ(w.Top(), 322);
+  EXPECT_EQ(w.Width(), 475);
+  EXPECT_EQ(w.Height(), 350);
+  EXPECT_EQ(w.Opacity(), 0);
+  EXPECT_TRUE(IsWindowVisible(wnd));
+  EXPECT_TRUE(w.StartupBox()->Checked() && w.AlwaysTopBox()->Checked() && w.TrayBox()->Checked() &&
+              w.AutoScaleBox()->Checked());
+  EXPECT_TRUE(w.AutoScale());
+  EXPECT_TRUE(GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  ASSERT_EQ(display->TrayIcons().size(), 1u);
+  EXPECT_EQ(display->TrayIcons()[0].tip, u"Varnika");
+  EXPECT_TRUE(std::filesystem::is_directory(Utf16ToUtf8(data_path)));
+
+  SendMessageW(wnd, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(wnd));
+  EXPECT_EQ(ReadFile(DataFile("options.ini")), Utf16File(kFirstRunFile));
+  EXPECT_TRUE(display->TrayIcons().empty());
+  MSG msg;
+  EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST_F(WidgetTest, AStoredPositionIsUsedAndSnapsToTheWorkAreaWithinSevenPixels) {
+  WriteFile(DataFile("options.ini"), Utf16File(u"[general]\r\nleft=7\r\ntop=641\r\n[options]\r\nstartup=0\r\n"));
+  TTestMainWindow& w = Start();
+  EXPECT_EQ(w.Left(), 0);           // 7 from the left edge
+  EXPECT_EQ(w.Top(), 994 - 350);    // 3 above the bottom
+  EXPECT_FALSE(w.StartupBox()->Checked());
+  SetWindowPos(wnd, nullptr, 8, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(w.Left(), 8);
+  SetWindowPos(wnd, nullptr, 1280 - 475 - 6, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(w.Left(), 1280 - 475);
+  EXPECT_EQ(w.Top(), 0);
+  RECT r;
+  GetWindowRect(wnd, &r);
+  EXPECT_EQ(r.left, 1280 - 475);  // the window system agrees with the control
+}
+
+TEST_F(WidgetTest, StartUpFadesInAndFetchesFeedUpdateAndCounterOnce) {
+  TTestMainWindow& w = Start();
+  Advance(49);
+  EXPECT_TRUE(RequestsFor("/").empty());
+  StartUp();
+  EXPECT_EQ(w.Opacity(), 255);
+  EXPECT_EQ(display->SurfaceOf(wnd).alpha, 255);
+  ASSERT_EQ(RequestsFor("/gundem.rss?rand=").size(), 1u);
+  EXPECT_EQ(RequestsFor("/varnika.xml?rand=").size(), 1u);
+  EXPECT_EQ(RequestsFor("/swidget/varnikadalmo.gif").size(), 1u);
+  EXPECT_EQ(ItemCount(w), 12);
+  EXPECT_EQ(ReadFile(DataFile("news.xml")), replies.feed);
+  EXPECT_FALSE(w.Throbber()->Visible());
+  EXPECT_FALSE(w.StatusText()->Visible());
+  EXPECT_TRUE(w.Scroller()->Visible());  // twelve headlines overflow the box
+  Advance(1000);
+  EXPECT_EQ(RequestsFor("/varnika.xml").size(), 1u);  // the update check runs once
+}
+
+TEST_F(WidgetTest, RefreshesComeFiveMinutesAfterTheEndOfTheLastDownload) {
+  Start();
+  StartUp();
+  Advance(299999);
+  ASSERT_TRUE(PumpUntil([this] { return DownloadsIdle(); }));
+  EXPECT_EQ(RequestsFor("/gundem.rss").size(), 1u);
+  Advance(1);
+  ASSERT_TRUE(PumpUntil([this] { return RequestsFor("/gundem.rss").size() == 2 && DownloadsIdle(); }));
+}
+
+TEST_F(WidgetTest, AFailedOrForeignDownloadKeepsTheCacheAndTheHeadlines) {
+  TTestMainWindow& w = Start();
+  StartUp();
+  const std::string good = ReadFile(DataFile("news.xml"));
+  {
+    std::lock_guard lock(replies_mutex);
+    replies.feed_status = "500 Internal Server Error";
+    replies.feed = "<html><body>Sunucu hatası</body></html>";
+  }
+  SendMessageW(wnd, WM_COMMAND, IDM_REFRESH, 0);
+  EXPECT_TRUE(w.Throbber()->Visible());
+  ASSERT_TRUE(PumpUntil([this] { return DownloadsIdle(); }));
+  EXPECT_EQ(ReadFile(DataFile("news.xml")), good);
+  EXPECT_EQ(ItemCount(w), 12);
+  EXPECT_FALSE(w.Throbber()->Visible());
+  EXPECT_TRUE(w.RefreshTimer()->Enabled());
+
+  // No server at all: the same, and the next attempt five minutes later.
+  server.reset();
+  SendMessageW(wnd, WM_COMMAND, IDM_REFRESH, 0);
+  ASSERT_TRUE(PumpUntil([this] { return DownloadsIdle(); }));
+  EXPECT_EQ(ItemCount(w), 12);
+  EXPECT_TRUE(w.RefreshTimer()->Enabled());
+}
+
+TEST_F(WidgetTest, RefreshWhileADownloadRunsStartsNothingNew) {
+  TTestMainWindow& w = Start();
+  {
+    std::lock_guard lock(replies_mutex);
+    replies.hold_feed = true;
+  }
+  Advance(50);
+  ASSERT_TRUE(PumpUntil([this] { return RequestsFor("/gundem.rss").size() == 1; }));
+  TInternetThread* running = w.FeedThread();
+  ASSERT_NE(running, nullptr);
+  SendMessageW(wnd, WM_COMMAND, IDM_REFRESH, 0);
+  EXPECT_EQ(w.FeedThread(), running);
+  Advance(20 * 5);  // the busy animation turns meanwhile
+  EXPECT_GT(w.Throbber()->Frame(), 0);
+  release_feed = true;
+  ASSERT_TRUE(PumpUntil([this] { return DownloadsIdle(); }));
+  EXPECT_EQ(RequestsFor("/gundem.rss").size(), 1u);
+}
+
+TEST_F(WidgetTest, ANewerVersionIsOfferedOnceWithTheProductNameInQuotes) {
+  EXPECT_TRUE(TMainWindow::IsNewerVersion("2.1"));
+  EXPECT_TRUE(TMainWindow::IsNewerVersion("2.0.1"));
+  EXPECT_TRUE(TMainWindow::IsNewerVersion("3"));
+  EXPECT_FALSE(TMainWindow::IsNewerVersion("2.0"));
+  EXPECT_FALSE(TMainWindow::IsNewerVersion("2"));
+  EXPECT_FALSE(TMainWindow::IsNewerVersion("10.0"));
+  EXPECT_FALSE(TMainWindow::IsNewerVersion("1.9"));
+  EXPECT_EQ(TMainWindow::ReadVersion("<data><version>2.1</version></data>"), "2.1");
+  EXPECT_EQ(TMainWindow::ReadVersion("<data><version>2.1</version>"), "");
+  EXPECT_EQ(TMainWindow::ReadVersion("<other><version>2.1</version></other>"), "");
+
+  {
+    std::lock_guard lock(replies_mutex);
+    replies.version = "2.1";
+  }
+  TTestMainWindow& w = Start();
+  std::u16string caption;
+  int offers = 0;
+  w.OnIdle = [&](HWND box) {
+    ++offers;
+    char16_t text[64] = {};
+    GetWindowTextW(box, text, 64);
+    caption = text;
+    display->TypeKey('N', u"n");
+  };
+  StartUp();
+  EXPECT_EQ(offers, 1);
+  EXPECT_EQ(caption, u"Varnika");
+  Advance(600000);
+  ASSERT_TRUE(PumpUntil([this] { return DownloadsIdle(); }));
+  EXPECT_EQ(offers, 1);
+}
+
+TEST_F(WidgetTest, DeactivationShrinksToTheNearestCornerAndActivationGrowsBack) {
+  TTestMainWindow& w = Start();
+  StartUp();
+  SendMessageW(wnd, WM_ACTIVATE, WA_INACTIVE, 0);
+  EXPECT_TRUE(w.Collapsed());
+  EXPECT_TRUE(w.CollapseDone());
+  EXPECT_EQ(w.Scale(), 0.24999984f);
+  EXPECT_EQ(w.Corner(), 0);
+  EXPECT_EQ(w.Root()->Width(), 1);
+  // The picture is 119 x 87 at the top left; the rest is clear.
+  auto frame = display->SurfaceOf(wnd);
+  ASSERT_EQ(frame.frame_width, 475);
+  EXPECT_NE(frame.pixels[50 * 475 + 60] >> 24, 0u);
+  EXPECT_EQ(frame.pixels[50 * 475 + 125] >> 24, 0u);
+  EXPECT_EQ(frame.pixels[95 * 475 + 60] >> 24, 0u);
+
+  SendMessageW(wnd, WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_FALSE(w.Collapsed());
+  EXPECT_EQ(w.Scale(), 1.0f);
+  EXPECT_EQ(w.Root()->Width(), 475);
+
+  // Near the bottom right corner of the screen it shrinks toward it.
+  SetWindowPos(wnd, nullptr, 700, 600, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(wnd, WM_ACTIVATE, WA_INACTIVE, 0);
+  EXPECT_EQ(w.Corner(), 3);
+  frame = display->SurfaceOf(wnd);
+  EXPECT_NE(frame.pixels[(350 - 40) * 475 + (475 - 60)] >> 24, 0u);
+  EXPECT_EQ(frame.pixels[40 * 475 + 60] >> 24, 0u);
+
+  // A download that ends meanwhile refreshes the small picture and keeps it small.
+  const int frames = display->SurfaceOf(wnd).frames_presented;
+  SendMessageW(wnd, WM_COMMAND, IDM_REFRESH, 0);
+  ASSERT_TRUE(PumpUntil([this] { return DownloadsIdle(); }));
+  EXPECT_TRUE(w.Collapsed());
+  EXPECT_GT(display->SurfaceOf(wnd).frames_presented, frames);
+
+  // Without autoscale nothing changes.
+  SendMessageW(wnd, WM_ACTIVATE, WA_ACTIVE, 0);
+  w.SetAutoScale(false);
+  SendMessageW(wnd, WM_ACTIVATE, WA_INACTIVE, 0);
+  EXPECT_FALSE(w.Collapsed());
+}
+
+TEST_F(WidgetTest, PanelsSlideInFifteenPixelStepsWithRisingOpacity) {
+  TTestMainWindow& w = Start();
+  std::vector<std::pair<int, int>> about;
+  w.OnPaint = [&](TControl*) { about.emplace_back(w.AboutSlider()->Top(), w.AboutSlider()->Opacity()); };
+  SendMessageW(wnd, WM_COMMAND, IDM_ABOUT, 0);
+  ASSERT_EQ(about.size(), 16u);
+  EXPECT_EQ(about[0], std::make_pair(-224, 0));
+  for (int i = 1; i <= 14; ++i) EXPECT_EQ(about[i], std::make_pair(-224 + 15 * i, 17 * i)) << i;
+  EXPECT_EQ(about[15], std::make_pair(0, 255));
+  EXPECT_TRUE(w.AboutPanel()->Visible());
+
+  // Options while about is open: about slides out first, then options in.
+  std::vector<std::pair<int, int>> options;
+  w.OnPaint = [&](TControl*) { options.emplace_back(w.OptionsSlider()->Top(), w.OptionsSlider()->Opacity()); };
+  SendMessageW(wnd, WM_COMMAND, IDM_OPTIONS, 0);
+  EXPECT_FALSE(w.AboutPanel()->Visible());
+  EXPECT_EQ(w.AboutSlider()->Top(), -224);
+  EXPECT_TRUE(w.OptionsPanel()->Visible());
+  ASSERT_GE(options.size(), 14u);
+  const auto tail = std::vector<std::pair<int, int>>(options.end() - 14, options.end());
+  EXPECT_EQ(tail[0], std::make_pair(-183, 0));
+  for (int i = 1; i <= 12; ++i) EXPECT_EQ(tail[i], std::make_pair(-183 + 15 * i, 21 * i)) << i;
+  EXPECT_EQ(tail[13], std::make_pair(0, 255));
+
+  options.clear();
+  SendMessageW(wnd, WM_COMMAND, IDM_OPTIONS, 0);  // again: slides out
+  EXPECT_FALSE(w.OptionsPanel()->Visible());
+  EXPECT_EQ(options.back(), std::make_pair(-183, 0));
+}
+
+TEST_F(WidgetTest, EachCheckBoxTakesEffectAtOnceAndIsSaved) {
+  TTestMainWindow& w = Start();
+  const std::string entry = (root / "config" / "autostart" / "Varnika.desktop").string();
+  auto click = [](TCheckBoxEx* box) { box->OnClick(box, MK_LBUTTON, 5, 5); };
+
+  click(w.StartupBox());
+  EXPECT_FALSE(std::filesystem::exists(entry));
+  click(w.StartupBox());
+  ASSERT_TRUE(std::filesystem::exists(entry));
+  EXPECT_NE(ReadFile(Utf8ToUtf16(entry)).find("app_tests"), std::string::npos);
+
+  click(w.AlwaysTopBox());
+  EXPECT_FALSE(GetWindowLongW(wnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  click(w.TrayBox());
+  EXPECT_TRUE(display->TrayIcons().empty());
+  click(w.AutoScaleBox());
+  SendMessageW(wnd, WM_ACTIVATE, WA_INACTIVE, 0);
+  EXPECT_FALSE(w.Collapsed());
+
+  EXPECT_EQ(ReadFile(DataFile("options.ini")),
+            Utf16File(u"[general]\r\nleft=402\r\ntop=322\r\n\r\n[options]\r\nstartup=1\r\nalwaystop=0\r\n"
+                      u"showtray=0\r\nautoscale=0\r\n\r\n"));
+  // The menu still opens from the widget with the tray icon hidden.
+  int menus = 0;
+  w.OnIdle = [&](HWND) {
+    ++menus;
+    display->TypeKey(VK_ESCAPE);
+  };
+  w.ShowMenu();
+  EXPECT_EQ(menus, 1);
+}
+
+TEST_F(WidgetTest, TheMenuChoosesAboutByItsLetter) {
+  TTestMainWindow& w = Start();
+  w.OnIdle = [&](HWND) { display->TypeKey('H', u"h"); };
+  w.ShowMenu();
+  Pump();
+  EXPECT_TRUE(w.AboutPanel()->Visible());
+}
+
+TEST_F(WidgetTest, CloseFadesOutSavesAbortsDownloadsAndRemovesTheTrayIcon) {
+  TTestMainWindow& w = Start();
+  {
+    std::lock_guard lock(replies_mutex);
+    replies.hold_feed = true;
+  }
+  Advance(50);
+  ASSERT_TRUE(PumpUntil([this] { return RequestsFor("/gundem.rss").size() == 1; }));
+  ASSERT_NE(w.FeedThread(), nullptr);
+  SetWindowPos(wnd, nullptr, 100, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const DWORD before = GetTickCount();
+  SendMessageW(wnd, WM_COMMAND, IDM_CLOSE, 0);
+  EXPECT_EQ(GetTickCount() - before, 63u);  // 63 fade steps of 1 ms
+  EXPECT_FALSE(IsWindow(wnd));
+  EXPECT_TRUE(display->TrayIcons().empty());
+  EXPECT_NE(ReadFile(DataFile("options.ini")).find(Utf16File(u"left=100").substr(2)), std::string::npos);
+}
+
+TEST_F(WidgetTest, EndOfSessionReleasesEverythingAndALaterCloseStillEnds) {
+  TTestMainWindow& w = Start();
+  StartUp();
+  EXPECT_EQ(SendMessageW(wnd, WM_QUERYENDSESSION, 0, 0), 1);
+  EXPECT_EQ(w.Options(), nullptr);
+  EXPECT_EQ(w.RefreshTimer(), nullptr);
+  EXPECT_EQ(ReadFile(DataFile("options.ini")), Utf16File(kFirstRunFile));
+  w.TrayBox()->OnClick(w.TrayBox(), MK_LBUTTON, 1, 1);  // changes only the screen now
+  SendMessageW(wnd, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(wnd));
+  EXPECT_EQ(ReadFile(DataFile("options.ini")), Utf16File(kFirstRunFile));
+}
+
+TEST_F(WidgetTest, AnotherProcessClosesTheWidgetWithItsMessage) {
+  Start();
+  display->PostForeign(wnd, 37682, 0, 0);
+  Pump();
+  EXPECT_TRUE(IsWindow(wnd));
+  display->PostForeign(wnd, 37683, 0, 0);
+  Pump();
+  EXPECT_FALSE(IsWindow(wnd));
+}
+
+TEST_F(WidgetTest, TheUsersFeedReplacesTheNewsServer) {
+  const std::string url = "http://" + server->Host() + "/kendi/akis.xml?dil=tr";
+  WriteFile(DataFile("options.ini"), Utf16File(u"[feed]\r\nurl=" + Utf8ToUtf16(url) + u"\r\n"));
+  TTestMainWindow& w = Start();
+  StartUp();
+  ASSERT_EQ(RequestsFor("/kendi/akis.xml?dil=tr&rand=").size(), 1u);
+  EXPECT_TRUE(RequestsFor("/gundem.rss").empty());
+  EXPECT_EQ(ItemCount(w), 12);
+  // The program keeps the key when it writes the file.
+  SendMessageW(wnd, WM_CLOSE, 0, 0);
+  EXPECT_NE(ReadFile(DataFile("options.ini")).find(Utf16File(u"[feed]").substr(2)), std::string::npos);
+}
+
+TEST_F(WidgetTest, AnHttpsFeedIsFetchedSecurelyAndAMalformedOneIsIgnored) {
+  WriteFile(DataFile("options.ini"), Utf16File(u"[feed]\r\nurl=https://" + Utf8ToUtf16(server->Host()) + u"/akis\r\n"));
+  TTestMainWindow& w = Start();
+  {
+    std::lock_guard lock(replies_mutex);
+    replies.hold_feed = true;
+  }
+  Advance(50);
+  ASSERT_NE(w.FeedThread(), nullptr);
+  EXPECT_EQ(w.FeedThread()->Request().Secure(), 1);
+  EXPECT_EQ(w.FeedThread()->Request().GetValue(rvHost), server->Host());
+  EXPECT_EQ(w.FeedThread()->Request().GetValue(rvObject).rfind("/akis?rand=", 0), 0u);
+  // Closing aborts the handshake with the plain server.
+  SendMessageW(wnd, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(wnd));
+}
+
+TEST_F(WidgetTest, AMalformedFeedAddressFallsBackToTheNewsServer) {
+  WriteFile(DataFile("options.ini"), Utf16File(u"[feed]\r\nurl=file:///etc/passwd\r\n"));
+  Start();
+  StartUp();
+  EXPECT_EQ(RequestsFor("/gundem.rss?rand=").size(), 1u);
+}
+
+TEST(Application, ASecondInstanceEndsAtOnceWithoutTouchingTheDisplay) {
+  HANDLE held = CreateMutexW(nullptr, FALSE, u"varnikamutex");
+  ASSERT_NE(held, nullptr);
+  bool opened = false;
+  TApplication application([&] {
+    opened = true;
+    return std::unique_ptr<Backend>(new HeadlessBackend());
+  });
+  application.Run();
+  EXPECT_TRUE(application.AnotherInstance());
+  EXPECT_FALSE(opened);
+  CloseHandle(held);
+}
+
+}  // namespace
+}  // namespace varnika::test

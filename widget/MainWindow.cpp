@@ -1,0 +1,442 @@
+#include "widget/MainWindow.h"
+
+#include <array>
+#include <cmath>
+
+#include "app/Servers.h"
+#include "platform/Icons.h"
+#include "platform/Input.h"
+#include "platform/Layered.h"
+#include "platform/Menu.h"
+#include "platform/MessageLoop.h"
+#include "platform/Window.h"
+#include "resources/StringTable.h"
+#include "toolkit/BitmapEx.h"
+#include "toolkit/Desktop.h"
+#include "toolkit/ToolTip.h"
+#include "toolkit/TrayIcon.h"
+#include "widget/BitmapControls.h"
+#include "widget/CheckBoxEx.h"
+#include "widget/ContainerEx.h"
+#include "widget/ContentEx.h"
+#include "widget/ImageEx.h"
+#include "widget/NewsScroll.h"
+#include "widget/SkinText.h"
+#include "widget/ThrobberEx.h"
+
+namespace varnika {
+namespace {
+
+constexpr int kWidth = 475;
+constexpr int kHeight = 350;
+constexpr int kHandCursor = 13;
+constexpr int kSnapDistance = 8;
+constexpr WPARAM kMoveByCaption = 0xF012;
+constexpr UINT kMenuFlags = 0x40;  // TPM_VERTICAL
+// The maker's site, as the footer link shows it.
+constexpr std::u16string_view kSiteName = u"telvoran.example";
+
+std::unique_ptr<TBitmapEx> Png(int id) { return TBitmapEx::CreateFromResource(ModuleInstance(), id, u"PNG"); }
+
+// v to the nearest integer, halves to the even neighbour.
+int RoundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+}  // namespace
+
+TServers TServers::Defaults() { return TServers{kNewsHost, kUpdateHost, kLinkHost, kCounterHost}; }
+
+TMainWindow::TMainWindow(TComponent* owner) : TWindowEx(owner), servers_(TServers::Defaults()) {
+  SetLeft(0);
+  SetTop(0);
+  SetWidth(kWidth);
+  SetHeight(kHeight);
+  SetAlwaysTop(true);
+  OnMouseDown = [this](TControl*, int keys, int, int) { DragOrMenu(keys); };
+  OnActivate = [this](TControl*, WORD activation, HWND other) { ActivationChanged(activation, other); };
+}
+
+TMainWindow::~TMainWindow() = default;
+
+std::u16string TMainWindow::CacheFileName() const { return data_path_ + u"/news.xml"; }
+
+RECT TMainWindow::WorkArea() const {
+  RECT area;
+  if (desktop_) {
+    desktop_->GetWorkArea(area);
+  } else {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  return area;
+}
+
+// --- dispatch ------------------------------------------------------------------
+
+struct TMainWindowDispatch {
+  using Handler = void (TMainWindow::*)(TWidgetMessage&);
+  struct Row {
+    UINT msg;
+    Handler handler;
+  };
+  static constexpr std::array<Row, 11> kTable{{
+      {WM_TIMER, &TMainWindow::WMTimer},
+      {WM_COMMAND, &TMainWindow::WMCommand},
+      {WM_QUERYENDSESSION, &TMainWindow::WMQueryEndSession},
+      {WM_ENDSESSION, &TMainWindow::WMEndSession},
+      {WM_DISPLAYCHANGE, &TMainWindow::WMDisplayChange},
+      {WM_COPYDATA, &TMainWindow::WMCopyData},
+      {WM_UPDATECHECKDONE, &TMainWindow::UpdateCheckDone},
+      {WM_COUNTERDONE, &TMainWindow::CounterDone},
+      {WM_FEEDDONE, &TMainWindow::FeedDone},
+      {WM_WIDGETRESERVED, &TMainWindow::WMReserved},
+      {WM_WIDGETCLOSE, &TMainWindow::WMCloseRequest},
+  }};
+};
+
+void TMainWindow::WndProc(TWidgetMessage& message) {
+  for (const auto& row : TMainWindowDispatch::kTable) {
+    if (row.msg == message.Msg) {
+      (this->*row.handler)(message);
+      return;
+    }
+  }
+  TWindowEx::WndProc(message);
+}
+
+void TMainWindow::WMDestroy(TWidgetMessage& message) {
+  TWindowEx::WMDestroy(message);
+  PostQuitMessage(0);
+}
+
+void TMainWindow::WMClose(TWidgetMessage& message) {
+  ReleaseAll();
+  TWindowEx::WMClose(message);
+}
+
+void TMainWindow::WMQueryEndSession(TWidgetMessage& message) {
+  message.Result = 1;
+  ReleaseAll();
+}
+
+void TMainWindow::WMEndSession(TWidgetMessage&) {}
+void TMainWindow::WMDisplayChange(TWidgetMessage&) {}
+void TMainWindow::WMCopyData(TWidgetMessage&) {}
+void TMainWindow::WMReserved(TWidgetMessage&) {}
+void TMainWindow::WMCloseRequest(TWidgetMessage&) { CloseWidget(); }
+
+// --- building --------------------------------------------------------------------
+
+void TMainWindow::DoCreate() {
+  window_icon_ = LoadIconW(ModuleInstance(), MakeIntResourceW(101));
+  SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(window_icon_));
+  menu_ = LoadMenuW(ModuleInstance(), MakeIntResourceW(101));
+  options_ = std::make_unique<TOptions>(data_path_ + u"/options.ini");
+
+  tool_tip_ = new TToolTip(this);
+  tool_tip_->SetParentWindow(nullptr);
+  ToolTipWindow = tool_tip_->Handle();
+  tool_tip_->SetEnableTip(true);
+
+  tray_icon_ = new TTrayIcon(this);
+  tray_icon_->SetParentWindow(nullptr);
+  tray_icon_->SetIcon(LoadIconW(ModuleInstance(), MakeIntResourceW(101)));
+  tray_icon_->OnMouseUp = [this](TControl*, int keys, int, int) { TrayMouseUp(keys); };
+  tray_icon_->Handle();
+  tray_icon_->SetHintText(LoadStringW(IDS_TRAYTIP));
+  tray_icon_->SetVisibleTray(options_->ReadShowTray());
+
+  CreateControls();
+  CreateTimers();
+}
+
+void TMainWindow::CreateControls() {
+  Canvas().SetInterpolationMode(6);
+  CreateFace();
+  CreateNewsBox();
+  UpdateScrollBar();
+  CreateOptionsPanel();
+  CreateAboutPanel();
+  CreateFooter();
+  ApplyOptions();
+}
+
+namespace {
+
+template <typename T>
+T* Place(TComponent* owner, TControl* parent, int left, int top, int width, int height) {
+  auto* control = new T(owner);
+  control->SetParent(parent);
+  control->SetLeft(left);
+  control->SetTop(top);
+  control->SetWidth(width);
+  control->SetHeight(height);
+  return control;
+}
+
+}  // namespace
+
+void TMainWindow::CreateFace() {
+  const auto drag_or_menu = [this](TControl*, int keys, int, int) { DragOrMenu(keys); };
+  root_ = Place<TControlEx>(this, this, 0, 0, kWidth, kHeight);
+  root_->OnMouseDown = drag_or_menu;
+  root_->Show();
+
+  background_ = Place<TBackgroundEx>(this, root_, 0, 0, kWidth, kHeight);
+  background_->SetBitmap(Png(5002));
+  background_->OnMouseDown = drag_or_menu;
+  background_->Show();
+
+  logo_ = Place<TImageEx>(this, background_, 20, 19, 1, 1);
+  logo_->SetImage(5004);
+  logo_->SetEnabled(false);
+  logo_->Show();
+
+  close_button_ = Place<TImageEx>(this, background_, Width() - 49, 25, 1, 1);
+  close_button_->SetImage(5012);
+  close_button_->SetCursor(kHandCursor);
+  close_button_->SetHint(LoadStringW(IDS_CLOSEHINT));
+  close_button_->OnClick = [this](TControl*, int, int, int) { CloseWidget(); };
+  close_button_->Show();
+  close_button_->SetShowHint(true);
+
+  options_button_ = Place<TImageEx>(this, background_, close_button_->Left() - 25, 25, 1, 1);
+  options_button_->SetImage(5013);
+  options_button_->SetCursor(kHandCursor);
+  options_button_->SetHint(LoadStringW(IDS_OPTIONSHINT));
+  options_button_->OnClick = [this](TControl*, int, int, int) { ToggleOptions(); };
+  options_button_->Show();
+  options_button_->SetShowHint(true);
+}
+
+void TMainWindow::CreateNewsBox() {
+  news_box_ = Place<TContainerEx>(this, background_, 30, 75, 415, 213);
+  news_box_->Show();
+
+  news_list_ = Place<TContentEx>(this, news_box_, 0, 0, news_box_->Width() - 25, news_box_->Height());
+  news_list_->Canvas().SetAntialias(false);
+  news_list_->Font().SetName(u"Trebuchet MS");
+  news_list_->Font().SetSize(9);
+  news_list_->SetCached(true);
+  news_list_->OnDrag = [this](TControl*, int, int, int) { StartMove(); };
+  news_list_->OnMouseDown = [this](TControl*, int keys, int, int) {
+    if (keys & MK_RBUTTON) ShowMenu();
+  };
+  news_list_->Load(CacheFileName());
+  news_list_->Show();
+
+  scroller_ = Place<TScrollerEx>(this, news_box_, news_box_->Width() - 20, 0, 20, news_box_->Height());
+  scroller_->SetBitmap(Png(5000));
+  scroller_->Show();
+
+  thumb_ = Place<TThumbEx>(this, scroller_, 1, 0, 18, 70);
+  thumb_->SetBitmap(Png(5001));
+  thumb_->Show();
+
+  news_box_->SetScroller(scroller_);
+  news_box_->SetContent(news_list_);
+  news_box_->SetThumb(thumb_);
+  // The list and the thumb scroll by keys, the track pages, the thumb
+  // drags, and the window's wheel scrolls.
+  scroll_ = std::make_unique<TNewsScroll>(*this, *news_box_, *news_list_, *scroller_, *thumb_);
+  scroll_->BindEvents();
+}
+
+void TMainWindow::ScrollBy(int delta) {
+  if (scroll_) scroll_->ScrollBy(delta);
+}
+
+void TMainWindow::UpdateScrollBar() {
+  if (scroll_) scroll_->UpdateScrollBar();
+}
+
+void TMainWindow::CreateFooter() {
+  status_text_ = Place<TSkinText>(this, background_, 44, 301, 110, 18);
+  status_text_->Shadow().Enabled = false;
+  status_text_->Canvas().SetAntialias(false);
+  status_text_->Canvas().StringFormat().SetLineAlignment(StringAlignmentCenter);
+  status_text_->Font().SetName(u"Trebuchet MS");
+  status_text_->Font().SetSize(8);
+  status_text_->Font().SetColor(0xAFFFFFFF);
+  status_text_->SetData(LoadStringW(IDS_UPDATING));
+  status_text_->Hide();
+
+  site_link_ = Place<TSkinText>(this, background_, background_->Width() - 105, 300, 110, 18);
+  site_link_->Shadow().Enabled = false;
+  site_link_->Canvas().SetAntialias(false);
+  site_link_->Canvas().StringFormat().SetLineAlignment(StringAlignmentFar);
+  site_link_->Font().SetName(u"Trebuchet MS");
+  site_link_->Font().SetSize(8);
+  site_link_->Font().SetColor(0xAFFFFFFF);
+  site_link_->SetCursor(kHandCursor);
+  site_link_->SetData(std::u16string(kSiteName));
+  site_link_->SetHint(LoadStringW(IDS_SITEHINT));
+  site_link_->OnClick = [this](TControl*, int, int, int) { OpenSite(); };
+  site_link_->Show();
+  site_link_->SetShowHint(true);
+
+  throbber_ = Place<TThrobberEx>(this, background_, 26, 301, 18, 18);
+  throbber_->Hide();
+}
+
+// --- options ---------------------------------------------------------------------
+
+void TMainWindow::ApplyOptions() {
+  // While the window is being created its messages do not reach this
+  // object yet, so the stored place is snapped here as a move would be.
+  int left = options_->ReadLeft();
+  int top = Top();
+  SnapToWorkArea(left, top);
+  SetLeft(left);
+  top = options_->ReadTop();
+  SnapToWorkArea(left, top);
+  SetTop(top);
+  startup_box_->SetChecked(options_->ReadStartup());
+  always_top_box_->SetChecked(options_->ReadAlwaysTop());
+  tray_box_->SetChecked(options_->ReadShowTray());
+  auto_scale_box_->SetChecked(options_->ReadAutoScale());
+  tray_icon_->SetVisibleTray(tray_box_->Checked());
+  auto_scale_ = auto_scale_box_->Checked();
+  SetAlwaysTop(always_top_box_->Checked());
+}
+
+void TMainWindow::SaveOptions() {
+  if (!options_) return;
+  options_->WriteLeft(Left());
+  options_->WriteTop(Top());
+  options_->WriteStartup(startup_box_->Checked());
+  options_->WriteAlwaysTop(always_top_box_->Checked());
+  options_->WriteShowTray(tray_box_->Checked());
+  options_->WriteAutoScale(auto_scale_box_->Checked());
+  options_->UpdateFile();
+}
+
+// --- release ---------------------------------------------------------------------
+
+void TMainWindow::ReleaseAll() {
+  // Freeing a running download aborts it; its completion is never posted.
+  feed_thread_.reset();
+  update_thread_.reset();
+  counter_thread_.reset();
+  refresh_timer_.reset();
+  busy_timer_.reset();
+  start_timer_.reset();
+  idle_timer_.reset();
+  counter_timer_.reset();
+  if (tray_icon_ && tray_icon_->HasWindow()) SendMessageW(tray_icon_->WindowHandle(), WM_CLOSE, 0, 0);
+  if (ToolTipWindow) {
+    SendMessageW(ToolTipWindow, WM_CLOSE, 0, 0);
+    ToolTipWindow = nullptr;
+  }
+  if (options_) {
+    // A file that cannot be written must not keep the widget from closing.
+    try {
+      SaveOptions();
+    } catch (const Exception&) {
+    }
+    options_.reset();
+  }
+  if (menu_) {
+    DestroyMenu(menu_);
+    menu_ = nullptr;
+  }
+  if (window_icon_) {
+    DestroyIcon(window_icon_);
+    window_icon_ = nullptr;
+  }
+}
+
+// --- dragging, menu, snapping ----------------------------------------------------------
+
+void TMainWindow::StartMove() {
+  ReleaseCapture();
+  SendMessageW(Handle(), WM_SYSCOMMAND, kMoveByCaption, 0);
+}
+
+void TMainWindow::DragOrMenu(int keys) {
+  if (keys & MK_LBUTTON) {
+    StartMove();
+  } else if (keys & MK_RBUTTON) {
+    ShowMenu();
+  }
+}
+
+void TMainWindow::ShowMenu() {
+  if (!menu_) return;
+  POINT pt;
+  GetCursorPos(&pt);
+  TrackPopupMenuEx(GetSubMenu(menu_, 0), kMenuFlags, pt.x, pt.y, Handle(), nullptr);
+}
+
+void TMainWindow::WMWindowPosChanging(TWidgetMessage& message) {
+  TWindowEx::WMWindowPosChanging(message);
+  auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam);
+  if (!pos || (pos->flags & SWP_NOMOVE)) return;
+  SnapToWorkArea(pos->x, pos->y);
+}
+
+void TMainWindow::SnapToWorkArea(int& x, int& y) const {
+  const RECT area = WorkArea();
+  const auto near = [](int distance) { return -kSnapDistance < distance && distance < kSnapDistance; };
+  if (near(area.bottom - Height() - y)) y = area.bottom - Height();
+  if (near(y - area.top)) y = area.top;
+  if (near(area.right - Width() - x)) x = area.right - Width();
+  if (near(x - area.left)) x = area.left;
+}
+
+// --- zoom -------------------------------------------------------------------------
+
+void TMainWindow::ActivationChanged(WORD activation, HWND other) {
+  if (activation != WA_INACTIVE) {
+    Zoom(true);
+  } else if (other != WindowHandle()) {
+    Zoom(false);
+  }
+}
+
+void TMainWindow::Zoom(bool expand) {
+  if (closing_ || !auto_scale_) return;
+  const RECT area = WorkArea();
+  const int half_width = (area.right - area.left) / 2;
+  const int half_height = (area.bottom - area.top) / 2;
+  corner_ = half_width > Left() ? 0 : 2;
+  if (half_height < Top()) corner_ += 1;
+  // Sums and differences in double are exact for these floats; each result
+  // is rounded to float when stored.
+  if (expand) {
+    collapse_done_ = false;
+    while (static_cast<double>(scale_) + scale_step_ <= max_scale_) {
+      scale_ = static_cast<float>(static_cast<double>(scale_) + scale_step_);
+      Paint();
+      UpdateLayer();
+    }
+    collapsed_ = false;
+    root_->SetSize(kWidth, kHeight);
+    Invalidate();
+  } else {
+    collapsed_ = true;
+    root_->SetSize(1, 1);
+    while (static_cast<double>(scale_) - scale_step_ >= min_scale_) {
+      scale_ = static_cast<float>(static_cast<double>(scale_) - scale_step_);
+      Paint();
+      UpdateLayer();
+    }
+    collapse_done_ = true;
+    Invalidate();
+  }
+}
+
+void TMainWindow::Paint() {
+  TWindowEx::Paint();
+  if (!collapsed_ || !background_) return;
+  const int w = RoundEven(kWidth * static_cast<double>(scale_));
+  const int h = RoundEven(kHeight * static_cast<double>(scale_));
+  const int x = (corner_ & 2) ? kWidth - w : 0;
+  const int y = (corner_ & 1) ? kHeight - h : 0;
+  const TBitmapEx& picture = background_->Canvas().Bitmap();
+  if (collapse_done_) {
+    Canvas().StretchDrawSmooth(picture, x, y, w, h);
+  } else {
+    Canvas().StretchDraw(picture, x, y, w, h);
+  }
+}
+
+}  // namespace varnika

@@ -1,0 +1,285 @@
+// The widget: one top-level layered window of 475 x 350 pixels that carries
+// every skin control and owns the options store, the tray icon, the tooltip,
+// the window timers and the downloads. Creating its native window builds
+// the whole face (DoCreate); closing it releases everything (ReleaseAll).
+//
+// The window lives in three files: MainWindow.cpp (building, layout,
+// dispatch, dragging, snapping, zoom, scrolling, release), RefreshCycle.cpp
+// (timers, downloads, the feed cache and the update offer) and Commands.cpp
+// (menu, panels, option check boxes, close, links).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/FeedAddress.h"
+#include "app/Options.h"
+#include "app/WinTimer.h"
+#include "net/InetThread.h"
+#include "platform/Messages.h"
+#include "toolkit/WindowEx.h"
+
+namespace varnika {
+
+class TBackgroundEx;
+class TCheckBoxEx;
+class TContainerEx;
+class TContentEx;
+class TImageEx;
+class TNewsScroll;
+class TScrollerEx;
+class TSkinText;
+class TThrobberEx;
+class TThumbEx;
+class TToolTip;
+class TTrayIcon;
+class TDesktop;
+
+// Timer identifiers.
+enum : UINT {
+  kStartTimerId = 1001,
+  kIdleTimerId = 1002,
+  kRefreshTimerId = 1003,
+  kCounterTimerId = 1004,
+  kBusyTimerId = 1005,
+};
+
+// Completion messages of the three kinds of download, and the messages
+// another process may send.
+enum : UINT {
+  WM_UPDATECHECKDONE = WM_USER + 17,  // 1041
+  WM_COUNTERDONE = WM_USER + 20,      // 1044
+  WM_FEEDDONE = WM_USER + 23,         // 1047
+  WM_WIDGETRESERVED = 0x9332,         // 37682: nothing
+  WM_WIDGETCLOSE = 0x9333,            // 37683: fade out and close
+};
+
+// Where the widget's downloads go. The defaults are the build settings.
+struct TServers {
+  std::string news_host;
+  std::string update_host;
+  std::string link_host;
+  std::string counter_host;
+  static TServers Defaults();
+};
+
+class TMainWindow : public TWindowEx {
+ public:
+  explicit TMainWindow(TComponent* owner);
+  ~TMainWindow() override;
+
+  // --- set before the window is created ------------------------------------
+  // The per-user data folder (options.ini and news.xml live there).
+  const std::u16string& DataPath() const { return data_path_; }
+  void SetDataPath(std::u16string path) { data_path_ = std::move(path); }
+  const TServers& Servers() const { return servers_; }
+  void SetServers(TServers servers) { servers_ = std::move(servers); }
+  // The desktop whose work area places, snaps and anchors the window.
+  TDesktop* Desktop() const { return desktop_; }
+  void SetDesktop(TDesktop* desktop) { desktop_ = desktop; }
+
+  // --- operations ------------------------------------------------------------
+  void ApplyOptions();
+  void SaveOptions();
+  void ReleaseAll();
+  void ShowMenu();
+  void Zoom(bool expand);
+  void ScrollBy(int delta);
+  void UpdateScrollBar();
+  std::u16string CacheFileName() const;
+
+  void RefreshFeed();
+  void CheckForUpdate();
+  void PingCounter();
+  void SetBusy(bool busy);
+  // The text of /data/version in an update file, "" when there is none.
+  static std::string ReadVersion(std::string_view text);
+  // Whether a server version is newer than ours: a byte-wise comparison
+  // with "2.0", where a longer string is greater than its prefix.
+  static bool IsNewerVersion(std::string_view version);
+
+  void CloseWidget();
+  void ToggleAbout();
+  void ToggleOptions();
+  void ShowAbout();
+  void HideAbout();
+  void ShowOptions();
+  void HideOptions();
+  void OpenSite();
+
+  void WndProc(TWidgetMessage& message) override;
+  void Paint() override;
+
+  // --- state the tests and the commands read -------------------------------
+  float Scale() const { return scale_; }
+  bool Collapsed() const { return collapsed_; }
+  bool CollapseDone() const { return collapse_done_; }
+  int Corner() const { return corner_; }
+  bool Closing() const { return closing_; }
+  bool AutoScale() const { return auto_scale_; }
+  void SetAutoScale(bool on) { auto_scale_ = on; }
+  TOptions* Options() const { return options_.get(); }
+  HMENU Menu() const { return menu_; }
+  TTrayIcon* TrayIcon() const { return tray_icon_; }
+  TToolTip* ToolTip() const { return tool_tip_; }
+  TContentEx* NewsList() const { return news_list_; }
+  TContainerEx* NewsBox() const { return news_box_; }
+  TScrollerEx* Scroller() const { return scroller_; }
+  TThumbEx* Thumb() const { return thumb_; }
+  TControlEx* Root() const { return root_; }
+  TBackgroundEx* Background() const { return background_; }
+  TImageEx* CloseButton() const { return close_button_; }
+  TImageEx* OptionsButton() const { return options_button_; }
+  TThrobberEx* Throbber() const { return throbber_; }
+  TSkinText* StatusText() const { return status_text_; }
+  TSkinText* SiteLink() const { return site_link_; }
+  TControlEx* AboutPanel() const { return about_panel_; }
+  TControlEx* AboutSlider() const { return about_slider_; }
+  TControlEx* OptionsPanel() const { return options_panel_; }
+  TImageEx* OptionsSlider() const { return options_slider_; }
+  TImageEx* AboutClose() const { return about_close_; }
+  TImageEx* OptionsClose() const { return options_close_; }
+  TSkinText* AboutLink() const { return about_link_; }
+  TCheckBoxEx* StartupBox() const { return startup_box_; }
+  TCheckBoxEx* AlwaysTopBox() const { return always_top_box_; }
+  TCheckBoxEx* TrayBox() const { return tray_box_; }
+  TCheckBoxEx* AutoScaleBox() const { return auto_scale_box_; }
+  TInternetThread* FeedThread() const { return feed_thread_.get(); }
+  TInternetThread* UpdateThread() const { return update_thread_.get(); }
+  TInternetThread* CounterThread() const { return counter_thread_.get(); }
+  TWinTimer* RefreshTimer() const { return refresh_timer_.get(); }
+  TWinTimer* BusyTimer() const { return busy_timer_.get(); }
+  TWinTimer* IdleTimer() const { return idle_timer_.get(); }
+  TWinTimer* StartTimer() const { return start_timer_.get(); }
+  TWinTimer* CounterTimer() const { return counter_timer_.get(); }
+  TNewsScroll* Scroll() const { return scroll_.get(); }
+
+ protected:
+  void DoCreate() override;
+  void WMDestroy(TWidgetMessage& message) override;
+  void WMWindowPosChanging(TWidgetMessage& message) override;
+  void WMCommand(TWidgetMessage& message) override;
+  void WMClose(TWidgetMessage& message) override;
+  void WMTimer(TWidgetMessage& message) override;
+
+  virtual void WMQueryEndSession(TWidgetMessage& message);
+  virtual void WMEndSession(TWidgetMessage& message);
+  virtual void WMDisplayChange(TWidgetMessage& message);
+  virtual void WMCopyData(TWidgetMessage& message);
+  virtual void UpdateCheckDone(TWidgetMessage& message);
+  virtual void CounterDone(TWidgetMessage& message);
+  virtual void FeedDone(TWidgetMessage& message);
+  virtual void WMReserved(TWidgetMessage& message);
+  virtual void WMCloseRequest(TWidgetMessage& message);
+
+ private:
+  friend struct TMainWindowDispatch;
+
+  // Building (MainWindow.cpp, Commands.cpp).
+  void CreateControls();
+  void CreateFace();
+  void CreateNewsBox();
+  void CreateFooter();
+  void CreateOptionsPanel();
+  void CreateAboutPanel();
+  TCheckBoxEx* CreateCheckBox(TControl* parent, int top, UINT caption_id);
+  void CreateTimers();
+  RECT WorkArea() const;
+  // Edge snapping: a place within 8 pixels of a work-area edge becomes flush
+  // with it.
+  void SnapToWorkArea(int& x, int& y) const;
+
+  // Input handlers bound to the controls.
+  void DragOrMenu(int keys);
+  void StartMove();
+  void ActivationChanged(WORD activation, HWND other);
+  void TrayMouseUp(int keys);
+
+  // Panels (Commands.cpp).
+  void SlideIn(TControlEx& host, TControlEx& slider, int step);
+  void SlideOut(TControlEx& host, TControlEx& slider, int step);
+  void ToggleStartup();
+  void ToggleAlwaysTop();
+  void ToggleTray();
+  void ToggleAutoScale();
+  void OptionChanged();
+
+  // Refresh cycle (RefreshCycle.cpp).
+  void StartUpStep();
+  void IdleCheck();
+  void BusyStep();
+  std::unique_ptr<TInternetThread> NewDownload(UINT message, const std::string& host, const std::string& object,
+                                               bool secure);
+  void ApplyFeed(const std::string& body);
+  void OfferUpdate();
+  void OpenRedirect(std::u16string_view link, int show_command);
+  std::optional<TFeedAddress> UserFeed() const;
+  void RefreshCollapsedPicture();
+
+  std::u16string data_path_;
+  TServers servers_;
+  TDesktop* desktop_ = nullptr;
+
+  HMENU menu_ = nullptr;
+  HICON window_icon_ = nullptr;
+  std::unique_ptr<TOptions> options_;
+  TToolTip* tool_tip_ = nullptr;
+  TTrayIcon* tray_icon_ = nullptr;
+
+  std::unique_ptr<TWinTimer> start_timer_;
+  std::unique_ptr<TWinTimer> idle_timer_;
+  std::unique_ptr<TWinTimer> busy_timer_;
+  std::unique_ptr<TWinTimer> refresh_timer_;
+  std::unique_ptr<TWinTimer> counter_timer_;
+  std::unique_ptr<TInternetThread> update_thread_;
+  std::unique_ptr<TInternetThread> feed_thread_;
+  std::unique_ptr<TInternetThread> counter_thread_;
+
+  TControlEx* root_ = nullptr;
+  TBackgroundEx* background_ = nullptr;
+  TImageEx* logo_ = nullptr;
+  TImageEx* close_button_ = nullptr;
+  TImageEx* options_button_ = nullptr;
+  TContainerEx* news_box_ = nullptr;
+  TContentEx* news_list_ = nullptr;
+  TScrollerEx* scroller_ = nullptr;
+  TThumbEx* thumb_ = nullptr;
+  TThrobberEx* throbber_ = nullptr;
+  TSkinText* status_text_ = nullptr;
+  TSkinText* site_link_ = nullptr;
+
+  TControlEx* options_panel_ = nullptr;
+  TImageEx* options_slider_ = nullptr;
+  TCheckBoxEx* startup_box_ = nullptr;
+  TCheckBoxEx* always_top_box_ = nullptr;
+  TCheckBoxEx* tray_box_ = nullptr;
+  TCheckBoxEx* auto_scale_box_ = nullptr;
+  TImageEx* options_close_ = nullptr;
+  TControlEx* about_panel_ = nullptr;
+  TControlEx* about_slider_ = nullptr;
+  TImageEx* about_image_ = nullptr;
+  TImageEx* about_icon_ = nullptr;
+  TSkinText* about_title_ = nullptr;
+  TSkinText* about_text_ = nullptr;
+  TSkinText* about_link_ = nullptr;
+  TImageEx* about_close_ = nullptr;
+
+  // The scroll state (drag start, ratio) and the scroll handlers.
+  std::unique_ptr<TNewsScroll> scroll_;
+
+  std::string feed_text_;  // the body being applied, as the server sent it
+  float scale_ = 1.0f;
+  float max_scale_ = 1.0f;
+  float min_scale_ = 0.2f;
+  float scale_step_ = 0.05f;
+  bool auto_scale_ = true;
+  bool collapsed_ = false;
+  int corner_ = 0;
+  bool collapse_done_ = false;
+  bool closing_ = false;
+  int refresh_interval_ = 300000;
+};
+
+}  // namespace varnika

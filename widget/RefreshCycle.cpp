@@ -1,0 +1,241 @@
+// The widget's clock and traffic: the five timers, the three kinds of
+// download, the feed cache and the update offer.
+#include <algorithm>
+
+#include "app/Random.h"
+#include "app/SystemRoutines.h"
+#include "base/Format.h"
+#include "base/Utf.h"
+#include "platform/MessageBox.h"
+#include "platform/MessageLoop.h"
+#include "platform/Shell.h"
+#include "platform/Window.h"
+#include "resources/StringTable.h"
+#include "toolkit/Control.h"
+#include "widget/ContentEx.h"
+#include "widget/MainWindow.h"
+#include "widget/CheckBoxEx.h"
+#include "widget/ContainerEx.h"
+#include "widget/ImageEx.h"
+#include "widget/SkinText.h"
+#include "widget/ThrobberEx.h"
+#include "widget/XmlDocument.h"
+
+namespace varnika {
+namespace {
+
+constexpr std::string_view kOwnVersion = "2.0";
+constexpr const char* kFeedObject = "/gundem.rss?rand=";
+constexpr const char* kUpdateObject = "/varnika.xml?rand=";
+constexpr const char* kCounterObject = "/swidget/varnikadalmo.gif";
+constexpr std::u16string_view kDownloadLink = u"/?linkid=7931";
+
+// Whether the bytes read as a feed the list would show: Atom entries or
+// RSS items.
+bool IsFeed(std::string_view body) {
+  try {
+    TXmlDocument document;
+    if (!document.loadXML(body)) return false;
+    return document.selectNodes("/feed/entry").length() > 0 || document.selectNodes("/rss/channel/item").length() > 0;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+void TMainWindow::CreateTimers() {
+  HWND wnd = Handle();
+  start_timer_ = std::make_unique<TWinTimer>(wnd, kStartTimerId, 50);
+  idle_timer_ = std::make_unique<TWinTimer>(wnd, kIdleTimerId, 10000);
+  busy_timer_ = std::make_unique<TWinTimer>(wnd, kBusyTimerId, 20);
+  refresh_timer_ = std::make_unique<TWinTimer>(wnd, kRefreshTimerId, static_cast<UINT>(refresh_interval_));
+  counter_timer_ = std::make_unique<TWinTimer>(wnd, kCounterTimerId, 60000);
+  start_timer_->Start();
+  idle_timer_->Start();
+  refresh_timer_->Start();
+  counter_timer_->Start();
+}
+
+void TMainWindow::WMTimer(TWidgetMessage& message) {
+  switch (message.WParam) {
+    case kStartTimerId:
+      StartUpStep();
+      break;
+    case kIdleTimerId:
+      IdleCheck();
+      break;
+    case kBusyTimerId:
+      BusyStep();
+      break;
+    case kRefreshTimerId:
+      RefreshFeed();
+      break;
+    case kCounterTimerId:
+      PingCounter();
+      break;
+    default:
+      break;
+  }
+}
+
+void TMainWindow::StartUpStep() {
+  start_timer_->Stop();
+  Invalidate();
+  FadeIn(*this, 4, 1);
+  RefreshFeed();
+  CheckForUpdate();
+  PingCounter();
+}
+
+void TMainWindow::IdleCheck() {
+  idle_timer_->Stop();
+  if (GetTickCount() - LastInputTick > IdleThreshold) TrimWorkingSet();
+  // The drain may have run the close: the timer is gone then.
+  if (idle_timer_) idle_timer_->Start();
+}
+
+void TMainWindow::BusyStep() {
+  busy_timer_->Stop();
+  throbber_->Step();
+  Invalidate();
+  busy_timer_->Start();
+}
+
+void TMainWindow::SetBusy(bool busy) {
+  throbber_->SetVisible(busy);
+  if (busy_timer_) busy_timer_->SetEnabled(busy);
+  status_text_->SetVisible(busy);
+}
+
+std::optional<TFeedAddress> TMainWindow::UserFeed() const {
+  if (!options_) return std::nullopt;
+  return ParseFeedAddress(options_->ReadFeedUrl());
+}
+
+std::unique_ptr<TInternetThread> TMainWindow::NewDownload(UINT message, const std::string& host,
+                                                          const std::string& object, bool secure) {
+  auto thread = std::make_unique<TInternetThread>(Handle(), message, InternetHandle(), &SystemMessagePoster());
+  thread->Request().SetValue(rvHost, host);
+  thread->Request().SetValue(rvObject, object);
+  thread->Request().SetSecure(secure ? 1 : 0);
+  thread->Start();
+  return thread;
+}
+
+void TMainWindow::RefreshFeed() {
+  if (feed_thread_) return;
+  feed_text_.clear();
+  SetBusy(true);
+  if (refresh_timer_) refresh_timer_->Stop();
+  try {
+    if (auto feed = UserFeed()) {
+      feed_thread_ = NewDownload(WM_FEEDDONE, feed->host, feed->ObjectWithRand(RandomText()), feed->secure);
+    } else {
+      feed_thread_ = NewDownload(WM_FEEDDONE, servers_.news_host, kFeedObject + RandomText(), false);
+    }
+  } catch (const std::exception&) {
+    feed_thread_.reset();
+  }
+}
+
+// A completion message names no thread: one that a freed thread left queued
+// arrives while the current thread of its kind has not completed, and is
+// ignored.
+void TMainWindow::FeedDone(TWidgetMessage&) {
+  if (!feed_thread_ || !feed_thread_->Completed()) return;
+  // A failed exchange may have left part of a body: never let it replace
+  // the cache.
+  if (feed_thread_->Result() == 0) feed_text_ = ResponseText(feed_thread_->Response());
+  feed_thread_.reset();
+  if (!feed_text_.empty()) ApplyFeed(feed_text_);
+  SetBusy(false);
+  Invalidate();
+  if (refresh_timer_) refresh_timer_->Start();
+  if (collapsed_) RefreshCollapsedPicture();
+}
+
+void TMainWindow::ApplyFeed(const std::string& body) {
+  // Only a body that reads as a feed replaces the cache, so an error page
+  // or a truncated download never costs the headlines of the last good one.
+  if (!IsFeed(body)) return;
+  try {
+    SaveBytesToFile(CacheFileName(), body);
+  } catch (const Exception&) {
+    return;  // the cache and the list stay as they were
+  }
+  news_list_->SetRedraw(true);
+  news_list_->Load(CacheFileName());
+  UpdateScrollBar();
+  if (collapsed_) RefreshCollapsedPicture();
+  news_list_->SetRedraw(false);
+}
+
+void TMainWindow::RefreshCollapsedPicture() {
+  Paint();
+  UpdateLayer();
+}
+
+void TMainWindow::CheckForUpdate() {
+  if (update_thread_) return;
+  try {
+    update_thread_ = NewDownload(WM_UPDATECHECKDONE, servers_.update_host, kUpdateObject + RandomText(), false);
+  } catch (const std::exception&) {
+    update_thread_.reset();
+  }
+}
+
+std::string TMainWindow::ReadVersion(std::string_view text) {
+  try {
+    TXmlDocument document;
+    if (!document.loadXML(text)) return {};
+    TXmlNode node = document.selectSingleNode("/data/version");
+    return node ? node.text() : std::string();
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+bool TMainWindow::IsNewerVersion(std::string_view version) {
+  return std::lexicographical_compare(
+      kOwnVersion.begin(), kOwnVersion.end(), version.begin(), version.end(),
+      [](char a, char b) { return static_cast<unsigned char>(a) < static_cast<unsigned char>(b); });
+}
+
+void TMainWindow::UpdateCheckDone(TWidgetMessage&) {
+  if (!update_thread_ || !update_thread_->Completed()) return;
+  std::string text = update_thread_->Result() == 0 ? ResponseText(update_thread_->Response()) : std::string();
+  update_thread_.reset();
+  if (text.empty()) return;
+  const std::string version = ReadVersion(text);
+  if (version.empty() || !IsNewerVersion(version)) return;
+  OfferUpdate();
+}
+
+void TMainWindow::OfferUpdate() {
+  const std::u16string product = LoadStringW(IDS_PRODUCTNAME);
+  const std::u16string text = Format(LoadStringW(IDS_UPDATEOFFER), product);
+  if (MessageBoxW(Handle(), text.c_str(), product.c_str(), MB_YESNO | MB_ICONINFORMATION | MB_TOPMOST) == IDYES) {
+    OpenRedirect(kDownloadLink, SW_SHOW);
+  }
+}
+
+void TMainWindow::OpenRedirect(std::u16string_view link, int show_command) {
+  const std::u16string url = u"http://" + Utf8ToUtf16(servers_.link_host) + std::u16string(link);
+  ShellExecuteW(nullptr, u"open", url.c_str(), nullptr, nullptr, show_command);
+}
+
+void TMainWindow::PingCounter() {
+  if (counter_thread_) return;
+  try {
+    counter_thread_ = NewDownload(WM_COUNTERDONE, servers_.counter_host, kCounterObject, false);
+  } catch (const std::exception&) {
+    counter_thread_.reset();
+  }
+}
+
+void TMainWindow::CounterDone(TWidgetMessage&) {
+  if (counter_thread_ && counter_thread_->Completed()) counter_thread_.reset();
+}
+
+}  // namespace varnika
