@@ -93,6 +93,10 @@ struct TMainWindowDispatch {
 };
 
 void TMainWindow::WndProc(TWidgetMessage& message) {
+  // Input to any of the widget's controls moves LastInputTick; the mouse
+  // over the face and every click also reach this window (cursor and
+  // activation messages), so a sleeping idle check wakes up here.
+  if (idle_asleep_ && LastInputTick != idle_input_tick_) WakeIdleCheck();
   for (const auto& row : TMainWindowDispatch::kTable) {
     if (row.msg == message.Msg) {
       (this->*row.handler)(message);

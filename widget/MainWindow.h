@@ -209,6 +209,8 @@ class TMainWindow : public TWindowEx {
   // Refresh cycle (RefreshCycle.cpp).
   void StartUpStep();
   void IdleCheck();
+  // Starts the idle check again after it trimmed and went to sleep.
+  void WakeIdleCheck();
   void BusyStep();
   std::unique_ptr<TInternetThread> NewDownload(UINT message, const std::string& host, const std::string& object,
                                                bool secure);
@@ -233,6 +235,10 @@ class TMainWindow : public TWindowEx {
   std::unique_ptr<TWinTimer> busy_timer_;
   std::unique_ptr<TWinTimer> refresh_timer_;
   std::unique_ptr<TWinTimer> counter_timer_;
+  // Set when the idle check has trimmed and stopped its timer; input (a new
+  // LastInputTick) or a finished feed or update download starts it again.
+  bool idle_asleep_ = false;
+  DWORD idle_input_tick_ = 0;  // LastInputTick when it went to sleep
   std::unique_ptr<TInternetThread> update_thread_;
   std::unique_ptr<TInternetThread> feed_thread_;
   std::unique_ptr<TInternetThread> counter_thread_;

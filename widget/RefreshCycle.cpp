@@ -88,10 +88,24 @@ void TMainWindow::StartUpStep() {
   PingCounter();
 }
 
+// Once the user has left the widget alone, one trim gives back what can be
+// given; a second one would find nothing new, so the check then sleeps (its
+// timer stopped) until input or a finished download changes the picture.
 void TMainWindow::IdleCheck() {
   idle_timer_->Stop();
-  if (GetTickCount() - LastInputTick > IdleThreshold) TrimWorkingSet();
-  // The drain may have run the close: the timer is gone then.
+  if (GetTickCount() - LastInputTick > IdleThreshold) {
+    idle_asleep_ = true;
+    idle_input_tick_ = LastInputTick;
+    TrimWorkingSet();
+    return;
+  }
+  // The drain of an earlier trim may have run the close: the timer is gone then.
+  if (idle_timer_) idle_timer_->Start();
+}
+
+void TMainWindow::WakeIdleCheck() {
+  if (!idle_asleep_) return;
+  idle_asleep_ = false;
   if (idle_timer_) idle_timer_->Start();
 }
 
@@ -148,6 +162,7 @@ void TMainWindow::FeedDone(TWidgetMessage&) {
   // the cache.
   if (feed_thread_->Result() == 0) feed_text_ = ResponseText(feed_thread_->Response());
   feed_thread_.reset();
+  WakeIdleCheck();
   if (!feed_text_.empty()) ApplyFeed(feed_text_);
   SetBusy(false);
   Invalidate();
@@ -206,6 +221,7 @@ void TMainWindow::UpdateCheckDone(TWidgetMessage&) {
   if (!update_thread_ || !update_thread_->Completed()) return;
   std::string text = update_thread_->Result() == 0 ? ResponseText(update_thread_->Response()) : std::string();
   update_thread_.reset();
+  WakeIdleCheck();
   if (text.empty()) return;
   const std::string version = ReadVersion(text);
   if (version.empty() || !IsNewerVersion(version)) return;

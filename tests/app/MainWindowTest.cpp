@@ -98,6 +98,34 @@ TEST_F(WidgetTest, RefreshesComeFiveMinutesAfterTheEndOfTheLastDownload) {
   ASSERT_TRUE(PumpUntil([this] { return RequestsFor("/gundem.rss").size() == 2 && DownloadsIdle(); }));
 }
 
+TEST_F(WidgetTest, TheIdleCheckTrimsOnceThenSleepsUntilInputOrAFeedDownload) {
+  TTestMainWindow& w = Start();
+  StartUp();
+  LastInputTick = GetTickCount();
+  Advance(9950);  // the first check, 10 s after start: input 9.95 s ago is not idle yet
+  EXPECT_TRUE(w.IdleTimer()->Enabled());
+  Advance(10000);  // idle: one trim, then the timer stays off
+  EXPECT_FALSE(w.IdleTimer()->Enabled());
+  Advance(60000);  // the counter's ping neither counts as activity nor wakes it
+  ASSERT_TRUE(PumpUntil([this] { return DownloadsIdle(); }));
+  EXPECT_EQ(RequestsFor("/swidget/varnikadalmo.gif").size(), 2u);
+  EXPECT_FALSE(w.IdleTimer()->Enabled());
+
+  // The mouse over the headlines wakes it; 10 s after the last input it
+  // trims and sleeps again.
+  display->MovePointer(w.Left() + 100, w.Top() + 120);
+  display->MovePointer(w.Left() + 110, w.Top() + 130);
+  Pump();
+  EXPECT_TRUE(w.IdleTimer()->Enabled());
+  Advance(10001);
+  EXPECT_FALSE(w.IdleTimer()->Enabled());
+
+  // So does a finished feed download.
+  SendMessageW(wnd, WM_COMMAND, IDM_REFRESH, 0);
+  ASSERT_TRUE(PumpUntil([this] { return DownloadsIdle(); }));
+  EXPECT_TRUE(w.IdleTimer()->Enabled());
+}
+
 TEST_F(WidgetTest, AFailedOrForeignDownloadKeepsTheCacheAndTheHeadlines) {
   TTestMainWindow& w = Start();
   StartUp();
