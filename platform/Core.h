@@ -36,13 +36,12 @@ struct WindowClass {
   int windows = 0;
 };
 
-// A layered window's frames. `shown` is the frame the backend was given
-// last and shares; `spare` is an earlier buffer that no backend holds any
-// more, reused for the next frame so that an animation does not allocate a
-// buffer per frame.
+// A layered window's frame: the one the backend was given last and shares.
+// No second buffer is kept beside it: a new picture gets a buffer of its
+// own only while it replaces this one, and a picture equal to it (a fade
+// step, a repaint that changed nothing) reuses it.
 struct LayeredFrame {
   std::shared_ptr<FrameBuffer> shown;
-  std::shared_ptr<FrameBuffer> spare;
   BYTE alpha = 255;
 };
 

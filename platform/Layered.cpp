@@ -63,13 +63,6 @@ Window* LayeredTopLevel(HWND wnd) {
   return w;
 }
 
-// A buffer for the next frame of w: the spare one when no backend holds it
-// any more, else a new one. A buffer a backend holds is never written.
-std::shared_ptr<FrameBuffer> FreshBuffer(Window* w) {
-  if (w->frame && w->frame->spare && w->frame->spare.use_count() == 1) return std::move(w->frame->spare);
-  return std::make_shared<FrameBuffer>();
-}
-
 // Copies width x height pixels at (x, y) of the context into buffer.
 void CopyPixels(const DeviceContext& dc, int x, int y, int width, int height, bool opaque, FrameBuffer* buffer) {
   buffer->pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
@@ -85,6 +78,23 @@ void CopyPixels(const DeviceContext& dc, int x, int y, int width, int height, bo
   if (opaque) {
     for (auto& p : buffer->pixels) p |= 0xFF000000u;
   }
+}
+
+// Whether the shown frame already holds exactly these pixels of the context.
+bool ShowsPixels(const FrameBuffer* shown, const DeviceContext& dc, int x, int y, int width, int height,
+                 bool opaque) {
+  if (!shown || opaque || shown->width != width || shown->height != height || width == 0 || height == 0)
+    return false;
+  const auto* base = static_cast<const unsigned char*>(dc.bits);
+  for (int row = 0; row < height; ++row) {
+    const unsigned char* src = base + static_cast<size_t>(y + row) * static_cast<size_t>(dc.stride) +
+                               static_cast<size_t>(x) * 4;
+    if (std::memcmp(shown->pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(width), src,
+                    static_cast<size_t>(width) * 4) != 0) {
+      return false;
+    }
+  }
+  return true;
 }
 
 LayeredFrame& FrameOf(Window* w) {
@@ -129,9 +139,10 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc,
   if (width < 0 || height < 0 || width > kDisplaySizeMax || height > kDisplaySizeMax) return Invalid();
   bool use_blend = (flags & ULW_ALPHA) && blend;
   bool opaque = (flags & ULW_OPAQUE) || !use_blend || !(blend->AlphaFormat & AC_SRC_ALPHA);
-  // The new pixels go into a buffer of their own and replace the shown frame
+  // New pixels go into a buffer of their own and replace the shown frame
   // only when presented: until then the display may still read the old one,
-  // also from handlers of the move below.
+  // also from handlers of the move below. Pixels the shown frame already
+  // holds need no buffer (a fade sends the same picture with other alphas).
   std::shared_ptr<FrameBuffer> next;
   if (src_dc) {
     DeviceContext dc;
@@ -142,8 +153,10 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc,
         std::int64_t{from.y} + height > dc.height) {
       return Invalid();
     }
-    next = FreshBuffer(w);
-    CopyPixels(dc, from.x, from.y, width, height, opaque, next.get());
+    if (!ShowsPixels(w->frame ? w->frame->shown.get() : nullptr, dc, from.x, from.y, width, height, opaque)) {
+      next = std::make_shared<FrameBuffer>();
+      CopyPixels(dc, from.x, from.y, width, height, opaque, next.get());
+    }
   } else {
     // Without new pixels the size must stay the shown frame's.
     const FrameBuffer* shown = w->frame ? w->frame->shown.get() : nullptr;
@@ -163,10 +176,7 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc,
   }
   LayeredFrame& frame = FrameOf(w);
   frame.alpha = alpha;
-  if (next) {
-    frame.spare = std::move(frame.shown);
-    frame.shown = std::move(next);
-  }
+  if (next) frame.shown = std::move(next);
   Present(w);
   return TRUE;
 }

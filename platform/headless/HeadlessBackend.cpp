@@ -301,6 +301,12 @@ bool HeadlessBackend::HasSurface(HWND wnd) const {
   return surfaces_.count(wnd) != 0;
 }
 
+std::shared_ptr<const FrameBuffer> HeadlessBackend::FrameBufferOf(HWND wnd) const {
+  std::lock_guard lock(mutex_);
+  auto it = frame_sources_.find(wnd);
+  return it == frame_sources_.end() ? nullptr : it->second;
+}
+
 HeadlessBackend::Surface HeadlessBackend::SurfaceOf(HWND wnd) const {
   std::lock_guard lock(mutex_);
   auto it = surfaces_.find(wnd);

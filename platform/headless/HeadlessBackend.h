@@ -101,6 +101,8 @@ class HeadlessBackend : public Backend {
   // A copy; empty when unknown. Its pixels are copied from the last frame
   // presented.
   Surface SurfaceOf(HWND wnd) const;
+  // The buffer of the frame shown last (shared with the window system).
+  std::shared_ptr<const FrameBuffer> FrameBufferOf(HWND wnd) const;
   std::vector<HWND> Stacking() const;  // top to bottom
   CursorShape Cursor() const;
   HWND Grab() const;

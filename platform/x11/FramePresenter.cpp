@@ -39,6 +39,7 @@ FramePresenter::FramePresenter(const Target& target)
 }
 
 void FramePresenter::Present(const FrameView& frame) {
+  if (frame.buffer && frame.buffer == source_ && frame.alpha == alpha_ && uploaded_) return;
   alpha_ = frame.alpha;
   if (frame.Empty()) {
     ForgetFrame();
@@ -69,8 +70,11 @@ void FramePresenter::SetAlpha(BYTE alpha) {
   if (HasFrame()) Upload(source_->pixels.data());
 }
 
-void FramePresenter::Redraw() {
-  if (HasFrame() && uploaded_) Put();
+void FramePresenter::Redraw(unsigned long expose_serial) {
+  if (!HasFrame() || !uploaded_) return;
+  // Request numbers grow by one a request and wrap at the width of long.
+  if (last_put_serial_ != 0 && static_cast<long>(last_put_serial_ - expose_serial) > 0) return;
+  Put();
 }
 
 void FramePresenter::SetMode(bool layered, bool compositing, bool click_through) {
@@ -121,7 +125,6 @@ void FramePresenter::Upload(const std::uint32_t* source) {
     uploaded_ = upload_.data();
     uploaded_stride_ = width_;
   }
-  Put();
   if (layered_ && has_shape_) {
     std::vector<std::uint8_t> mask = AlphaMask(uploaded_, uploaded_stride_, width_, height_);
     if (mask != mask_ || width_ != mask_width_) {
@@ -130,12 +133,18 @@ void FramePresenter::Upload(const std::uint32_t* source) {
       shape_dirty_ = true;
     }
   }
+  // The shape before the pixels: a put clipped by the old shape would be
+  // lost where the new one uncovers the window, and need a second put when
+  // the exposure comes.
   UpdateShape();
+  Put();
 }
 
 void FramePresenter::Put() {
+  ++puts_;
+  last_put_serial_ = NextRequest(display_);
   if (use_shm_ && shm_.Valid()) {
-    put_serial_ = NextRequest(display_);
+    put_serial_ = last_put_serial_;
     XShmPutImage(display_, window_, gc_.Get(), shm_.Image(), 0, 0, 0, 0, static_cast<unsigned>(width_),
                  static_cast<unsigned>(height_), False);
     return;

@@ -40,12 +40,16 @@ class FramePresenter {
   explicit FramePresenter(const Target& target);
 
   // Shows the frame and keeps it for later alpha changes, exposures and mode
-  // changes. An empty frame shows nothing.
+  // changes. An empty frame shows nothing; the frame already shown, with the
+  // alpha it was shown with, is not sent again.
   void Present(const FrameView& frame);
   // Shows the last frame again with another constant alpha.
   void SetAlpha(BYTE alpha);
-  // Puts the uploaded pixels again (after the server lost them: Expose).
-  void Redraw();
+  // The server lost what the window showed (an Expose whose last event has
+  // the request number expose_serial): puts the uploaded pixels again, unless
+  // a put that the server took after the exposure has drawn them already
+  // (a frame sent while a window manager was mapping the window).
+  void Redraw(unsigned long expose_serial);
   // layered: the pixels' alpha counts (otherwise they show opaque and the
   // window keeps its rectangle); compositing: a compositing manager blends
   // the window; click_through: the window takes no pointer input.
@@ -53,6 +57,7 @@ class FramePresenter {
 
   bool HasFrame() const { return width_ > 0 && height_ > 0; }
   BYTE Alpha() const { return alpha_; }
+  int Puts() const { return puts_; }
   bool UsesShm() const { return use_shm_; }
 
  private:
@@ -83,7 +88,9 @@ class FramePresenter {
   BYTE alpha_ = 255;
 
   ShmImage shm_;
-  unsigned long put_serial_ = 0;  // request number of the last shared-memory put
+  unsigned long put_serial_ = 0;  // request number of the last shared-memory put, until the server has it
+  unsigned long last_put_serial_ = 0;  // request number of the last put of either kind
+  int puts_ = 0;
   std::vector<std::uint32_t> upload_;
   const std::uint32_t* uploaded_ = nullptr;  // what the last put sent
   int uploaded_stride_ = 0;

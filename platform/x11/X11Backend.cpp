@@ -194,6 +194,11 @@ unsigned long X11Backend::XWindowOf(HWND wnd) const {
   return s ? s->xid() : 0;
 }
 
+int X11Backend::FramesPut(HWND wnd) const {
+  Surface* s = Find(wnd);
+  return s ? s->presenter->Puts() : 0;
+}
+
 X11Backend::Surface* X11Backend::Find(HWND wnd) const {
   auto it = surfaces_.find(wnd);
   return it == surfaces_.end() ? nullptr : it->second.get();

@@ -81,6 +81,8 @@ class X11Backend final : public Backend {
   _XDisplay* XDisplay() const;
   // How often a Wait that was allowed to block came back from poll.
   int PollWakeUps() const { return poll_wake_ups_; }
+  // How many times a surface's pixels have been sent to the server.
+  int FramesPut(HWND wnd) const;
   // The tray, when something has used it.
   x11::Tray* TrayIfStarted() const { return tray_.get(); }
 

@@ -336,7 +336,7 @@ void X11Backend::OnFocusOut(const XEvent& e) {
 
 void X11Backend::OnExpose(const XEvent& e) {
   Surface* s = FindX(e.xexpose.window);
-  if (s && e.xexpose.count == 0) s->presenter->Redraw();
+  if (s && e.xexpose.count == 0) s->presenter->Redraw(e.xexpose.serial);
 }
 
 void X11Backend::OnConfigure(const XEvent& e) {

@@ -50,6 +50,29 @@ TEST_F(LayeredTest, TheDisplayShowsExactlyTheLastFrameAtItsPositionWithItsAlpha)
   EXPECT_EQ(alpha, 3);
 }
 
+// A fade sends the same picture again and again: it needs no copy, and a
+// new picture leaves no second buffer behind.
+TEST_F(LayeredTest, ThePictureAlreadyShownIsNotCopiedAndNoSpareBufferIsKept) {
+  HWND w = Layered("w", POINT{0, 0});
+  std::shared_ptr<const FrameBuffer> first = display->FrameBufferOf(w);
+  ASSERT_TRUE(first);
+  EXPECT_TRUE(Show(w, POINT{0, 0}, 100));
+  EXPECT_EQ(display->FrameBufferOf(w), first);
+  EXPECT_EQ(display->SurfaceOf(w).alpha, 100);
+  EXPECT_EQ(display->SurfaceOf(w).frames_presented, 2);
+
+  std::weak_ptr<const FrameBuffer> old = first;
+  first.reset();
+  pixels_[7] = 0xFF000000;
+  EXPECT_TRUE(Show(w, POINT{0, 0}, 100));
+  EXPECT_TRUE(old.expired());
+  EXPECT_EQ(display->SurfaceOf(w).pixels[7], 0xFF000000u);
+  // Pixels shown opaque are stored with their alpha set, so they always
+  // come as a new picture.
+  EXPECT_TRUE(Show(w, POINT{0, 0}, 255, ULW_OPAQUE));
+  EXPECT_EQ(display->SurfaceOf(w).pixels[1], 0xFF000000u);
+}
+
 TEST_F(LayeredTest, AMoveByFrameGoesThroughWindowPosChanging) {
   On("w", WM_WINDOWPOSCHANGING, [](HWND, WPARAM, LPARAM l) {
     auto* wp = reinterpret_cast<WINDOWPOS*>(l);

@@ -79,6 +79,34 @@ TEST_P(PresentTest, AWindowShownAgainIsRepaintedFromItsLastFrame) {
   EXPECT_EQ(PixelSoon(InHalf().x, InHalf().y, 0x808080), 0x808080u);
 }
 
+// The exposure of a window that has just been mapped finds the frame already
+// put after it, and the same picture with the same alpha is sent once.
+TEST_P(PresentTest, AFrameIsPutOnceAcrossTheMapsExposureAndIdenticalRepeats) {
+  HWND wnd = MakeTopLevel(kPlace, WS_EX_LAYERED, false);
+  ShowWindow(wnd, SW_SHOWNA);
+  Present(wnd, TestFrame());
+  EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0xFF0000), 0xFF0000u);
+  Settle();
+  EXPECT_EQ(Backend().FramesPut(wnd), 1);
+  Present(wnd, TestFrame());
+  Settle();
+  EXPECT_EQ(Backend().FramesPut(wnd), 1);
+  // Another alpha is another picture.
+  Present(wnd, TestFrame(), 128);
+  EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0x800000), 0x800000u);
+  EXPECT_EQ(Backend().FramesPut(wnd), 2);
+}
+
+// Under a window manager the window becomes viewable only after it has been
+// taken into a frame: a frame sent before that is put again on exposure.
+TEST_P(PresentTest, AFrameSentBeforeTheWindowManagerMapsTheWindowIsShown) {
+  WindowManager wm;
+  HWND wnd = MakeTopLevel(kPlace, WS_EX_LAYERED, false);
+  ShowWindow(wnd, SW_SHOWNA);
+  Present(wnd, TestFrame());
+  EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0xFF0000, 0, 10000), 0xFF0000u);
+}
+
 TEST_P(PresentTest, AFrameOfAnotherSizeResizesTheWindowInTheSameStep) {
   HWND wnd = MakeTopLevel(kPlace);
   Present(wnd, TestFrame());
