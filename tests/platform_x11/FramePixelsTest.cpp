@@ -11,12 +11,14 @@ namespace {
 TEST(ConstantAlpha, ScalesEveryChannelRoundedToNearestForAllValues) {
   for (int c = 0; c < 256; ++c) {
     std::uint32_t v = static_cast<std::uint32_t>(c);
-    std::uint32_t src = v << 24 | v << 16 | v << 8 | v;
+    // Three pixels: two go through the eight-byte steps, the last alone.
+    const std::uint32_t p = v << 24 | v << 16 | v << 8 | v;
+    const std::uint32_t src[3] = {p, p, p};
     for (int a = 0; a < 256; ++a) {
-      std::uint32_t dst = 0;
-      ApplyConstantAlpha(&src, 1, &dst, 1, 1, 1, static_cast<BYTE>(a), false);
+      std::uint32_t dst[3] = {};
+      ApplyConstantAlpha(src, 3, dst, 3, 3, 1, static_cast<BYTE>(a), false);
       auto want = static_cast<std::uint32_t>(std::floor(c * a / 255.0 + 0.5));
-      ASSERT_EQ(dst, want << 24 | want << 16 | want << 8 | want) << "c=" << c << " a=" << a;
+      for (std::uint32_t d : dst) ASSERT_EQ(d, want << 24 | want << 16 | want << 8 | want) << "c=" << c << " a=" << a;
     }
   }
 }
