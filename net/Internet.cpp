@@ -1,7 +1,5 @@
 #include "net/Internet.h"
 
-#include <stdexcept>
-
 namespace varnika {
 
 namespace {
@@ -18,17 +16,26 @@ HINTERNET& ProcessHandle() {
 
 }  // namespace
 
-TInternetSession::TInternetSession() {
-  if (!EnsureCurlGlobalInit()) throw std::runtime_error("libcurl initialisation failed");
-  share_.reset(curl_share_init());
-  if (!share_) throw std::runtime_error("curl_share_init failed");
-  CURLSH* share = share_.get();
-  const bool ok = curl_share_setopt(share, CURLSHOPT_USERDATA, this) == CURLSHE_OK &&
-                  curl_share_setopt(share, CURLSHOPT_LOCKFUNC, &TInternetSession::Lock) == CURLSHE_OK &&
-                  curl_share_setopt(share, CURLSHOPT_UNLOCKFUNC, &TInternetSession::Unlock) == CURLSHE_OK &&
-                  curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS) == CURLSHE_OK &&
-                  curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION) == CURLSHE_OK;
-  if (!ok) throw std::runtime_error("curl_share_setopt failed");
+TInternetSession::TInternetSession() = default;
+
+CURLSH* TInternetSession::Share() const {
+  std::call_once(made_, [this] { share_ = MakeShare(); });
+  return share_.get();
+}
+
+TCurlShare TInternetSession::MakeShare() const {
+  const TCurlApi* curl = CurlApi();
+  if (!curl) return nullptr;
+  TCurlShare share(curl->share_init());
+  if (!share) return nullptr;
+  CURLSH* handle = share.get();
+  auto* self = const_cast<TInternetSession*>(this);
+  const bool ok = curl->share_setopt(handle, CURLSHOPT_USERDATA, self) == CURLSHE_OK &&
+                  curl->share_setopt(handle, CURLSHOPT_LOCKFUNC, &TInternetSession::Lock) == CURLSHE_OK &&
+                  curl->share_setopt(handle, CURLSHOPT_UNLOCKFUNC, &TInternetSession::Unlock) == CURLSHE_OK &&
+                  curl->share_setopt(handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS) == CURLSHE_OK &&
+                  curl->share_setopt(handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION) == CURLSHE_OK;
+  return ok ? std::move(share) : nullptr;
 }
 
 std::mutex& TInternetSession::LockFor(curl_lock_data data) {

@@ -2,7 +2,8 @@
 // shares. It holds the DNS cache and TLS sessions (a libcurl share object,
 // locked per kind of data because downloads run on several threads at once).
 // Connections are not shared: libcurl does not support handing one pool of
-// connections between concurrent threads.
+// connections between concurrent threads. Opening the session loads
+// nothing: libcurl comes with the first request that asks for the share.
 #pragma once
 
 #include <curl/curl.h>
@@ -17,21 +18,25 @@ namespace varnika {
 
 class TInternetSession {
  public:
-  // Raises std::runtime_error when libcurl cannot be set up.
   TInternetSession();
   TInternetSession(const TInternetSession&) = delete;
   TInternetSession& operator=(const TInternetSession&) = delete;
 
-  CURLSH* Share() const { return share_.get(); }
+  // The share, made (and libcurl loaded) by the first call, from any
+  // thread; nullptr when libcurl cannot be set up, for this session's life.
+  CURLSH* Share() const;
 
  private:
   static void Lock(CURL* handle, curl_lock_data data, curl_lock_access access, void* self);
   static void Unlock(CURL* handle, curl_lock_data data, void* self);
   std::mutex& LockFor(curl_lock_data data);
 
+  TCurlShare MakeShare() const;
+
   // Declared before the share so that they outlive it.
-  std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
-  TCurlShare share_;
+  mutable std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
+  mutable std::once_flag made_;
+  mutable TCurlShare share_;
 };
 
 // A handle to the session, passed by value: a download keeps the session
@@ -40,7 +45,8 @@ class TInternetSession {
 using HINTERNET = std::shared_ptr<TInternetSession>;
 
 // Closes any previous handle, opens a new session and stores it as the
-// process-wide handle. Returns true when the handle is open. Never raises.
+// process-wide handle. Returns true when the handle is open. Never raises;
+// whether libcurl can be set up shows with the first request.
 bool OpenInternet();
 // Drops the process-wide handle; nothing happens when it is already closed.
 void CloseInternet();

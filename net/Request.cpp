@@ -36,6 +36,10 @@ constexpr THeaderLine kHeaderLines[] = {
 // that does not fit (with its terminating zero) reads as empty.
 constexpr std::size_t kHeaderBufferSize = 8192;
 constexpr long kMaxRedirects = 30;
+// How long a resolved name stays in the session's cache. libcurl's own 60 s
+// just misses a request made every minute (the widget's counter), and each
+// lookup costs a thread of libcurl's resolver; five minutes covers it.
+constexpr long kDnsCacheSeconds = 300;
 // Longest sleep of the transfer loop; Abort wakes it earlier.
 constexpr std::int64_t kMaxPollMs = 1000;
 
@@ -173,6 +177,7 @@ class TTransfer {
   TRequest& request_;
   TResponse& response_;
   HINTERNET internet_;  // declared first: the session outlives the handles
+  const TCurlApi* api_ = nullptr;  // set by Setup once the session's share exists
   std::string url_;
   TCurlSlist header_list_;
   std::vector<curl_socket_t> sockets_;  // before easy_: its cleanup may still close some
@@ -192,7 +197,7 @@ class TTransfer {
 
 bool TTransfer::Run() {
   if (!Setup()) return false;
-  TCurlMulti multi(curl_multi_init());
+  TCurlMulti multi(api_->multi_init());
   if (!multi) return false;
   TCurlMultiAttachment attachment(multi.get(), easy_.get());
   if (!attachment.Attached()) return false;
@@ -205,36 +210,40 @@ bool TTransfer::Run() {
 }
 
 bool TTransfer::Setup() {
-  easy_.reset(curl_easy_init());
+  CURLSH* share = internet_->Share();
+  if (!share) return false;  // no libcurl
+  api_ = CurlApi();
+  easy_.reset(api_->easy_init());
   if (!easy_ || !BuildHeaderList()) return false;
   CURL* easy = easy_.get();
   const TRequestLimits& limits = request_.Limits();
   url_ = (request_.Secure() ? "https://" : "http://") + request_.GetValue(rvHost) +
          EscapeObject(request_.GetValue(rvObject));
   bool ok = true;
-  ok &= curl_easy_setopt(easy, CURLOPT_URL, url_.c_str()) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_SHARE, internet_->Share()) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, request_.FollowRedirects() ? 1L : 0L) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, CurlHttpVersion(request_.GetValue(rvVersion))) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect_timeout_ms)) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_URL, url_.c_str()) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_SHARE, share) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_DNS_CACHE_TIMEOUT, kDnsCacheSeconds) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_FOLLOWLOCATION, request_.FollowRedirects() ? 1L : 0L) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_HTTP_VERSION, CurlHttpVersion(request_.GetValue(rvVersion))) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits.connect_timeout_ms)) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L) == CURLE_OK;
   // An abort or time-out during a name lookup does not wait for the lookup
   // thread; it ends by itself.
-  ok &= curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_HTTPHEADER, header_list_.get()) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &TTransfer::OnHeader) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_HEADERDATA, this) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &TTransfer::OnBody) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_WRITEDATA, this) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &TTransfer::OnOpenSocket) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, this) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &TTransfer::OnCloseSocket) == CURLE_OK;
-  ok &= curl_easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, this) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_HTTPHEADER, header_list_.get()) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_HEADERFUNCTION, &TTransfer::OnHeader) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_HEADERDATA, this) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_WRITEFUNCTION, &TTransfer::OnBody) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_WRITEDATA, this) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &TTransfer::OnOpenSocket) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_OPENSOCKETDATA, this) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_CLOSESOCKETFUNCTION, &TTransfer::OnCloseSocket) == CURLE_OK;
+  ok &= api_->easy_setopt(easy, CURLOPT_CLOSESOCKETDATA, this) == CURLE_OK;
   return ok && SetMethod(easy);
 }
 
@@ -246,18 +255,18 @@ bool TTransfer::SetMethod(CURL* easy) {
   const bool send_body = !data.empty() || verb == "POST";
   bool ok = true;
   if (send_body) {
-    ok &= curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(data.size())) == CURLE_OK;
-    ok &= curl_easy_setopt(easy, CURLOPT_POSTFIELDS, data.c_str()) == CURLE_OK;
+    ok &= api_->easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(data.size())) == CURLE_OK;
+    ok &= api_->easy_setopt(easy, CURLOPT_POSTFIELDS, data.c_str()) == CURLE_OK;
   }
-  if (verb == "HEAD") ok &= curl_easy_setopt(easy, CURLOPT_NOBODY, 1L) == CURLE_OK;
+  if (verb == "HEAD") ok &= api_->easy_setopt(easy, CURLOPT_NOBODY, 1L) == CURLE_OK;
   const std::string implied = send_body ? "POST" : "GET";
   if (verb != implied && verb != "HEAD")
-    ok &= curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.c_str()) == CURLE_OK;
+    ok &= api_->easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.c_str()) == CURLE_OK;
   return ok;
 }
 
 bool TTransfer::AppendHeaderLine(const std::string& line) {
-  curl_slist* head = curl_slist_append(header_list_.get(), line.c_str());
+  curl_slist* head = api_->slist_append(header_list_.get(), line.c_str());
   if (head == nullptr) return false;
   (void)header_list_.release();
   header_list_.reset(head);
@@ -304,8 +313,8 @@ int TTransfer::OnCloseSocket(void* self, curl_socket_t socket) {
 std::uint64_t TTransfer::Activity() const {
   curl_off_t down = 0;
   curl_off_t up = 0;
-  curl_easy_getinfo(easy_.get(), CURLINFO_SIZE_DOWNLOAD_T, &down);
-  curl_easy_getinfo(easy_.get(), CURLINFO_SIZE_UPLOAD_T, &up);
+  api_->easy_getinfo(easy_.get(), CURLINFO_SIZE_DOWNLOAD_T, &down);
+  api_->easy_getinfo(easy_.get(), CURLINFO_SIZE_UPLOAD_T, &up);
   std::uint64_t received = 0;
   for (const curl_socket_t socket : sockets_) received += SocketBytesReceived(socket);
   return received + header_bytes_ + static_cast<std::uint64_t>(down) + static_cast<std::uint64_t>(up);
@@ -324,7 +333,7 @@ CURLcode TTransfer::Drive(CURLM* multi) {
   for (;;) {
     if (request_.Aborted()) return CURLE_ABORTED_BY_CALLBACK;
     int running = 0;
-    if (curl_multi_perform(multi, &running) != CURLM_OK) return CURLE_FAILED_INIT;
+    if (api_->multi_perform(multi, &running) != CURLM_OK) return CURLE_FAILED_INIT;
     if (running == 0) break;
     const auto now = Clock::now();
     if (const std::uint64_t seen = Activity(); seen != last_seen) {
@@ -336,10 +345,10 @@ CURLcode TTransfer::Drive(CURLM* multi) {
     const auto left = std::min(std::chrono::duration_cast<std::chrono::milliseconds>(stall - idle),
                                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now));
     const int wait_ms = static_cast<int>(std::min<std::int64_t>(left.count() + 1, kMaxPollMs));
-    if (curl_multi_poll(multi, nullptr, 0, wait_ms, nullptr) != CURLM_OK) return CURLE_FAILED_INIT;
+    if (api_->multi_poll(multi, nullptr, 0, wait_ms, nullptr) != CURLM_OK) return CURLE_FAILED_INIT;
   }
   int queued = 0;
-  while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+  while (CURLMsg* message = api_->multi_info_read(multi, &queued)) {
     if (message->msg == CURLMSG_DONE && message->easy_handle == easy_.get()) return message->data.result;
   }
   return CURLE_FAILED_INIT;
@@ -416,7 +425,7 @@ bool TTransfer::AppendBody(const char* data, std::size_t size) {
     body_started_ = true;
     body.Seek(0, TStream::Origin::End);
     curl_off_t length = -1;
-    curl_easy_getinfo(easy_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    api_->easy_getinfo(easy_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     if (length > cap - body.Size()) return DiscardBody();
     // A known length is reserved at once, so the body never holds more
     // memory than its own size.
@@ -475,7 +484,7 @@ std::int32_t TRequest::Perform(const HINTERNET& internet) {
 void TRequest::Abort() {
   aborted_.store(true);
   std::lock_guard<std::mutex> guard(wake_mutex_);
-  if (wake_target_ != nullptr) curl_multi_wakeup(wake_target_);
+  if (wake_target_ != nullptr) CurlApi()->multi_wakeup(wake_target_);
 }
 
 void TRequest::SetWakeTarget(CURLM* multi) {
