@@ -1,7 +1,9 @@
 #include "toolkit/BitmapEx.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace varnika {
 
@@ -11,7 +13,7 @@ constexpr int kMaxSide = 32767;  // cairo's limit for image surfaces
 
 cairo_user_data_key_t kPixelMemoryKey;
 
-void FreePixelMemory(void* memory) { delete[] static_cast<std::uint8_t*>(memory); }
+void FreePixelMemory(void* memory) { std::free(memory); }
 
 bool KnownFormat(int format) { return format >= CAIRO_FORMAT_ARGB32 && format <= CAIRO_FORMAT_RGB30; }
 
@@ -33,12 +35,15 @@ TBitmapEx::TBitmapEx(int width, int height, int format) : format_(format) {
     image_.reset(cairo_image_surface_create(cairo_format, width, height));
     return;
   }
-  auto* memory = new std::uint8_t[bytes]();
+  // Zeroed by calloc, which need not write fresh pages: a bitmap that is
+  // never drawn (a hidden panel's canvas) then costs no memory.
+  auto* memory = static_cast<std::uint8_t*>(std::calloc(bytes, 1));
+  if (!memory) throw std::bad_alloc();
   image_.reset(cairo_image_surface_create_for_data(memory, cairo_format, width, height, stride_));
   if (cairo_surface_set_user_data(image_.get(), &kPixelMemoryKey, memory, FreePixelMemory) !=
       CAIRO_STATUS_SUCCESS) {
     // An error surface keeps no data: the bitmap stays empty.
-    delete[] memory;
+    std::free(memory);
     return;
   }
   bits_ = memory;
