@@ -30,10 +30,12 @@ void ScaleBytes(const std::uint8_t* src, std::uint8_t* dst, std::size_t n, BYTE 
   }
 }
 
+using Lanes = std::uint32_t __attribute__((vector_size(16)));
+constexpr Lanes kVisible = {0x01000000u, 0x01000000u, 0x01000000u, 0x01000000u};
+
 // Whether any of the n pixels has alpha 0; four pixels a step.
 bool HasClearPixel(const std::uint32_t* row, int n) {
-  using Lanes = std::uint32_t __attribute__((vector_size(16)));
-  const Lanes visible = {0x01000000u, 0x01000000u, 0x01000000u, 0x01000000u};
+  const Lanes visible = kVisible;
   Lanes any = {0, 0, 0, 0};
   int i = 0;
   for (; i + 4 <= n; i += 4) {
@@ -44,6 +46,20 @@ bool HasClearPixel(const std::uint32_t* row, int n) {
   bool clear = (any[0] | any[1] | any[2] | any[3]) != 0;
   for (; i < n; ++i) clear = clear || row[i] < 0x01000000u;
   return clear;
+}
+
+// The mask bits of eight pixels: bit k for pixel k, set when its alpha is
+// not 0.
+std::uint8_t EightBits(const std::uint32_t* pixels) {
+  const Lanes low_bits = {1, 2, 4, 8};
+  const Lanes high_bits = {16, 32, 64, 128};
+  Lanes low;
+  Lanes high;
+  std::memcpy(&low, pixels, sizeof low);
+  std::memcpy(&high, pixels + 4, sizeof high);
+  const Lanes set = (reinterpret_cast<Lanes>(low >= kVisible) & low_bits) |
+                    (reinterpret_cast<Lanes>(high >= kVisible) & high_bits);
+  return static_cast<std::uint8_t>(set[0] | set[1] | set[2] | set[3]);
 }
 
 }  // namespace
@@ -87,7 +103,9 @@ std::vector<std::uint8_t> AlphaMask(const std::uint32_t* pixels, int stride, int
       bits[row_bytes - 1] = last;
       continue;
     }
-    for (int x = 0; x < width; ++x) {
+    int x = 0;
+    for (; x + 8 <= width; x += 8) bits[x >> 3] = EightBits(row + x);
+    for (; x < width; ++x) {
       if (row[x] >> 24) bits[x >> 3] = static_cast<std::uint8_t>(bits[x >> 3] | (1u << (x & 7)));
     }
   }

@@ -109,6 +109,13 @@ TEST(AlphaMask, ARaggedFrameTakesNoMoreRoomThanAWholeOne) {
   std::vector<std::uint8_t> mask = AlphaMask(sieve.data(), 475, 475, 350);
   EXPECT_EQ(mask.size(), 60u * 350u);
   EXPECT_EQ(Bits(mask, 475, 350)[200].substr(0, 7), "##.##.#");
+  // Every bit, also where eight pixels are packed at once and at the row's end.
+  for (int y = 0; y < 350; ++y) {
+    for (int x = 0; x < 475; ++x) {
+      const bool set = (mask[static_cast<size_t>(y) * 60 + x / 8] >> (x % 8)) & 1;
+      ASSERT_EQ(set, sieve[static_cast<size_t>(y) * 475 + x] != 0) << x << "," << y;
+    }
+  }
 }
 
 }  // namespace
