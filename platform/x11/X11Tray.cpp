@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/Utf.h"
+#include "platform/CairoOwners.h"
 #include "platform/Gdi.h"
 #include "platform/x11/XErrors.h"
 
@@ -42,14 +43,8 @@ DWORD ModifiersOf(unsigned state) {
   return m;
 }
 
-struct SurfaceDeleter {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-struct ContextDeleter {
-  void operator()(cairo_t* c) const { cairo_destroy(c); }
-};
-using ContextPtr = std::unique_ptr<cairo_t, ContextDeleter>;
+using SurfacePtr = CairoSurfacePtr;
+using ContextPtr = CairoContextPtr;
 
 void SetColor(cairo_t* cr, COLORREF c) {
   cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
