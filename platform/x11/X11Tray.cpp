@@ -11,6 +11,7 @@
 #include "base/Utf.h"
 #include "platform/CairoOwners.h"
 #include "platform/Gdi.h"
+#include "platform/x11/X11Keys.h"
 #include "platform/x11/XErrors.h"
 
 namespace varnika::x11 {
@@ -30,17 +31,6 @@ unsigned long NowMs() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<unsigned long>(now.tv_sec) * 1000ul + static_cast<unsigned long>(now.tv_nsec) / 1000000ul;
-}
-
-DWORD ModifiersOf(unsigned state) {
-  DWORD m = 0;
-  if (state & ShiftMask) m |= kModShift;
-  if (state & ControlMask) m |= kModControl;
-  if (state & Mod1Mask) m |= kModAlt;
-  if (state & Button1Mask) m |= kModLeftButton;
-  if (state & Button2Mask) m |= kModMiddleButton;
-  if (state & Button3Mask) m |= kModRightButton;
-  return m;
 }
 
 using SurfacePtr = CairoSurfacePtr;
