@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "tests/platform_x11/TestDesktop.h"
@@ -37,12 +38,11 @@ std::vector<Window> Children(Display* d, Window w) {
   return out;
 }
 
-Window Find(Display* d, Window w, const std::string& wm_class) {
+void Find(Display* d, Window w, const std::string& wm_class, std::vector<unsigned long>* found) {
   for (Window child : Children(d, w)) {
-    if (ClassOf(d, child) == wm_class) return child;
-    if (Window inner = Find(d, child, wm_class)) return inner;
+    if (ClassOf(d, child) == wm_class) found->push_back(child);
+    Find(d, child, wm_class, found);
   }
-  return 0;
 }
 
 }  // namespace
@@ -61,29 +61,37 @@ Screen::Screen() {
 Pixels Screen::Grab(int x, int y, int width, int height) {
   Display* d = D(display_);
   Pixels out;
-  XImage* image = XGetImage(d, DefaultRootWindow(d), x, y, static_cast<unsigned>(width),
-                            static_cast<unsigned>(height), AllPlanes, ZPixmap);
-  if (!image) return out;
   out.left = x;
   out.top = y;
   out.width = width;
   out.height = height;
-  out.rgb.resize(static_cast<size_t>(width) * height);
-  for (int row = 0; row < height; ++row) {
-    for (int col = 0; col < width; ++col) {
+  out.rgb.assign(static_cast<size_t>(width) * height, kOffScreen);
+  // Only the part on the screen can be read.
+  const int left = std::max(x, 0);
+  const int top = std::max(y, 0);
+  const int right = std::min(x + width, DisplayWidth(d, DefaultScreen(d)));
+  const int bottom = std::min(y + height, DisplayHeight(d, DefaultScreen(d)));
+  if (right <= left || bottom <= top) return out;
+  XImage* image = XGetImage(d, DefaultRootWindow(d), left, top, static_cast<unsigned>(right - left),
+                            static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap);
+  if (!image) return out;
+  for (int row = 0; row < bottom - top; ++row) {
+    for (int col = 0; col < right - left; ++col) {
       unsigned long pixel = image->bits_per_pixel == 32
                                 ? reinterpret_cast<const std::uint32_t*>(image->data + row * image->bytes_per_line)[col]
                                 : XGetPixel(image, col, row);
-      out.rgb[static_cast<size_t>(row) * width + col] = static_cast<std::uint32_t>(pixel & 0xFFFFFF);
+      out.rgb[static_cast<size_t>(row + top - y) * width + (col + left - x)] = static_cast<std::uint32_t>(pixel & 0xFFFFFF);
     }
   }
   XDestroyImage(image);
   return out;
 }
 
-unsigned long Screen::FindClient(const char* wm_class) {
+std::vector<unsigned long> Screen::Clients(const char* wm_class) {
   Display* d = D(display_);
-  return Find(d, DefaultRootWindow(d), wm_class);
+  std::vector<unsigned long> found;
+  Find(d, DefaultRootWindow(d), wm_class, &found);
+  return found;
 }
 
 std::vector<unsigned long> Screen::Popups() {
@@ -112,6 +120,19 @@ bool Screen::Box(unsigned long window, WindowBox* box) {
 bool Screen::Viewable(unsigned long window) {
   XWindowAttributes attrs;
   return window && XGetWindowAttributes(D(display_), window, &attrs) && attrs.map_state == IsViewable;
+}
+
+void Screen::RequestActivation(unsigned long window) {
+  Display* d = D(display_);
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = 2;  // from a pager: never refused as focus stealing
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  XSync(d, False);
 }
 
 void Screen::PaintDesk(std::uint32_t rgb) {

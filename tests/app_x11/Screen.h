@@ -10,6 +10,10 @@
 
 namespace varnika::e2e {
 
+// What a grab holds where its rectangle leaves the screen (no 0xRRGGBB
+// value looks like it).
+inline constexpr std::uint32_t kOffScreen = 0xFF000000u;
+
 // A rectangle of the screen as 0xRRGGBB values.
 struct Pixels {
   int left = 0;
@@ -34,17 +38,20 @@ class Screen {
  public:
   static Screen& Get();
 
-  // The screen's pixels in that rectangle (empty when it leaves the screen).
+  // The screen's pixels in that rectangle.
   Pixels Grab(int x, int y, int width, int height);
-  // The first client window whose WM_CLASS class is wm_class, searched
-  // through the whole window tree; 0 when there is none.
-  unsigned long FindClient(const char* wm_class);
+  // The windows whose WM_CLASS class is wm_class, searched through the
+  // whole window tree.
+  std::vector<unsigned long> Clients(const char* wm_class);
   // Viewable override-redirect windows directly under the root (menus,
   // tooltips and other popups).
   std::vector<unsigned long> Popups();
   // Where a window is on the screen; false once it is gone.
   bool Box(unsigned long window, WindowBox* box);
   bool Viewable(unsigned long window);
+  // Asks the window manager to activate the window, as a taskbar or pager
+  // does (_NET_ACTIVE_WINDOW).
+  void RequestActivation(unsigned long window);
 
   // Paints the root and tells a compositing manager (_XROOTPMAP_ID) to use
   // the same flat colour; ClearDesk takes the tile away again.

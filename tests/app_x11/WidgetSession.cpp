@@ -15,7 +15,6 @@ namespace varnika::e2e {
 
 namespace {
 
-constexpr const char* kWidgetClass = "varnikaclass";
 // A point of the header band clear of the logo and the buttons.
 constexpr Point kHeaderBand{300, 45};
 
@@ -107,6 +106,12 @@ void WidgetSession::SetUp() {
 }
 
 void WidgetSession::TearDown() {
+  if (HasFailure()) {
+    // The whole screen as the failure left it, for a look afterwards.
+    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string file = std::string(VARNIKA_SHOT_DIR) + "/shot-failed-" + name + ".png";
+    if (Screen::SavePng(Shown().Grab(0, 0, kScreenWidth, kScreenHeight), file)) std::cerr << "screen: " << file << "\n";
+  }
   if (program_.Running()) program_.Stop();
   if (HasFailure()) std::cerr << "program's errors:\n" << program_.Errors() << std::endl;
   compositor_.reset();
@@ -145,7 +150,8 @@ bool WidgetSession::Launch() {
                                                        "XDG_RUNTIME_DIR=" + (root_ / "run").string()});
   return xtest::WaitFor(
       [&] {
-        window_ = Shown().FindClient(kWidgetClass);
+        const std::vector<unsigned long> found = Shown().Clients(kWidgetClass);
+        window_ = found.empty() ? 0 : found.front();
         return Shown().Viewable(window_);
       },
       kPatience);
@@ -208,7 +214,7 @@ void WidgetSession::DragHeaderBy(int dx, int dy) {
 }
 
 bool WidgetSession::Activate() {
-  ClickAt(kHeaderBand.x, kHeaderBand.y);
+  Shown().RequestActivation(window_);
   return xtest::WaitFor([&] { return User().WindowProperty(0, "_NET_ACTIVE_WINDOW") == window_; }, kPatience);
 }
 

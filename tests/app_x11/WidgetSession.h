@@ -18,6 +18,7 @@
 
 namespace varnika::e2e {
 
+inline constexpr const char* kWidgetClass = "varnikaclass";
 inline constexpr int kWidth = 475;
 inline constexpr int kHeight = 350;
 inline constexpr int kScreenWidth = 1280;
@@ -56,7 +57,9 @@ class WidgetSession : public ::testing::Test {
   void ClickAt(int x, int y, int button = 1);
   // Press on the header band, move in steps by (dx, dy), release.
   void DragHeaderBy(int dx, int dy);
-  // Makes the widget the active window (a click on its header band).
+  // Makes the widget the active window, as a taskbar would; a click on it
+  // would do the same, but input right after such a click can overtake the
+  // window manager's handling of it.
   bool Activate();
 
   // The options file as text (it is stored as UTF-16 LE).

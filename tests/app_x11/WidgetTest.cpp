@@ -2,6 +2,9 @@
 // manager and a compositing manager, fed from a loopback server, and driven
 // with the real pointer.
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <thread>
 
 #include "tests/app_x11/WidgetSession.h"
 
@@ -17,6 +20,33 @@ class WidgetOnTheDesktop : public WidgetSession {
     WriteOptions(place);
     ASSERT_TRUE(Launch()) << program_.Errors();
     ASSERT_TRUE(WaitForHeadlines()) << "no headlines on the screen";
+    // The wheel goes to the focus window: the user works with an active
+    // widget.
+    ASSERT_TRUE(Activate());
+  }
+
+  // Presses on the thumb (at from_top in the track), pulls the pointer by
+  // dy in steps while the thumb follows each one, and releases; whether the
+  // thumb ended at from_top + dy, kept within the track.
+  bool PullThumb(int from_top, int dy) {
+    constexpr int kThumbTravel = 213 - 70;
+    const Point grip = OnScreen(435, 75 + from_top + 35);
+    User().MovePointer(grip.x, grip.y);
+    User().Press(1);
+    // The thumb reads the pointer when it handles the press: let it do so
+    // before the pointer goes on, as a hand would.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    bool followed = true;
+    const int steps = std::abs(dy) / 30;
+    for (int i = 1; i <= steps && followed; ++i) {
+      const int moved = dy * i / steps;
+      User().MovePointer(grip.x + (i % 2 ? 20 : -20), grip.y + moved);
+      const int want = std::clamp(from_top + moved, 0, kThumbTravel);
+      followed = xtest::WaitFor([&] { return ThumbTop(GrabWindow(), kDesk) == want; }, kPatience);
+      if (!followed) ADD_FAILURE() << "step " << i << ": thumb at " << ThumbTop(GrabWindow(), kDesk) << ", not " << want;
+    }
+    User().Release(1);
+    return followed;
   }
 
   bool AtPlace(int x, int y) {
@@ -59,6 +89,26 @@ TEST_F(WidgetOnTheDesktop, AWheelNotchScrollsTheListSixtyPixelsAndTheThumbFollow
       kPatience))
       << "back to " << back.rows << ", mismatch " << back.mismatch;
   EXPECT_EQ(ThumbTop(GrabWindow(), kDesk), 0);
+}
+
+TEST_F(WidgetOnTheDesktop, TheThumbDraggedPastEitherEndOfTheTrackStopsThereWithTheList) {
+  ASSERT_NO_FATAL_FAILURE(StartWithHeadlines());
+  const Pixels top = GrabList();
+  // Pulled far below the window: the thumb keeps following the pointer
+  // outside the window and stops at the track's end.
+  EXPECT_TRUE(PullThumb(0, 500));
+  const Pixels end = GrabList();
+  EXPECT_GT(ContentShift(top, end, 100).mismatch, 0.5) << "the list must have moved far";
+
+  // At the end a wheel notch further changes nothing.
+  MoveTo(200, 180);
+  User().Click(5);
+  EXPECT_FALSE(xtest::WaitFor([&] { return ContentShift(end, GrabList(), 0).mismatch > 0.02; }, 500))
+      << "the list moved past its last headline";
+
+  // Pulled above the track, both come back to the top.
+  EXPECT_TRUE(PullThumb(143, -400));
+  EXPECT_LT(ContentShift(top, GrabList(), 0).mismatch, 0.02);
 }
 
 TEST_F(WidgetOnTheDesktop, ARightClickOpensTheMenuAndItsFirstItemOpensTheAboutPanel) {
@@ -133,7 +183,6 @@ TEST_F(WidgetOnTheDesktop, LosingActivationShrinksItToItsCornerAndAClickOnThePic
   // In the lower right quarter of the screen: it shrinks toward its lower
   // right corner.
   ASSERT_NO_FATAL_FAILURE(StartWithHeadlines(Point{700, 600}));
-  ASSERT_TRUE(Activate());
   const Area picture{kWidth - 119, kHeight - 87, kWidth, kHeight};
 
   User().MovePointer(100, 100);  // the bare desk
@@ -183,6 +232,26 @@ TEST_F(WidgetOnTheDesktop, TheCloseButtonEndsTheProgramAndTheNewPlaceIsSaved) {
       << "the user's feed must survive the save:\n"
       << options;
   EXPECT_NE(options.find("autoscale=1"), std::string::npos) << options;
+}
+
+TEST_F(WidgetOnTheDesktop, TheEndOfTheSessionClosesItCleanlyWithThePlaceSaved) {
+  ASSERT_NO_FATAL_FAILURE(StartWithHeadlines(Point{300, 200}));
+  DragHeaderBy(-100, 60);
+  ASSERT_TRUE(AtPlace(200, 260));
+  program_.Signal(SIGTERM);  // what a session manager sends at logout
+  EXPECT_EQ(program_.WaitExit(kPatience), 0) << program_.Errors();
+  EXPECT_NE(OptionsText().find("left=200\r\ntop=260\r\n"), std::string::npos) << OptionsText();
+}
+
+TEST_F(WidgetOnTheDesktop, ASecondStartEndsAtOnceAndLeavesTheFirstAlone) {
+  ASSERT_NO_FATAL_FAILURE(StartWithHeadlines());
+  const unsigned long first = window_;
+  xtest::Process second = xtest::Process::Start({VARNIKA_PROGRAM}, {"XDG_CONFIG_HOME=" + (root_ / "config").string(),
+                                                                     "XDG_RUNTIME_DIR=" + (root_ / "run").string()});
+  EXPECT_EQ(second.WaitExit(kPatience), 0) << second.Errors();
+  EXPECT_TRUE(program_.Running());
+  EXPECT_EQ(Shown().Clients(kWidgetClass), std::vector<unsigned long>{first}) << "a second widget window appeared";
+  EXPECT_TRUE(Shown().Viewable(first));
 }
 
 }  // namespace
