@@ -35,7 +35,7 @@ class WidgetOnTheDesktop : public WidgetSession {
     User().Press(1);
     // The thumb reads the pointer when it handles the press: let it do so
     // before the pointer goes on, as a hand would.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     bool followed = true;
     const int steps = std::abs(dy) / 30;
     for (int i = 1; i <= steps && followed; ++i) {
