@@ -8,26 +8,15 @@
 #include <memory>
 #include <vector>
 
+#include "platform/CairoOwners.h"
 #include "platform/Gdi.h"
 
 namespace varnika::gdi {
 
-struct RegionDeleter {
-  void operator()(cairo_region_t* r) const { cairo_region_destroy(r); }
-};
-using RegionPtr = std::unique_ptr<cairo_region_t, RegionDeleter>;
-struct SurfaceDeleter {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-struct ContextDeleter {
-  void operator()(cairo_t* c) const { cairo_destroy(c); }
-};
-using ContextPtr = std::unique_ptr<cairo_t, ContextDeleter>;
-struct FontDescriptionDeleter {
-  void operator()(PangoFontDescription* d) const { pango_font_description_free(d); }
-};
-using FontDescriptionPtr = std::unique_ptr<PangoFontDescription, FontDescriptionDeleter>;
+using RegionPtr = CairoRegionPtr;
+using SurfacePtr = CairoSurfacePtr;
+using ContextPtr = CairoContextPtr;
+using FontDescriptionPtr = PangoFontDescriptionPtr;
 
 RegionPtr NewRegion(const RECT* rect = nullptr);
 RegionPtr CopyRegion(const cairo_region_t* region);

@@ -1,5 +1,6 @@
 // Icons from the program's embedded ICON resources (PNG files), decoded with
 // cairo's PNG reader.
+#include "platform/CairoOwners.h"
 #include <cairo.h>
 
 #include <algorithm>
@@ -27,15 +28,8 @@ cairo_status_t ReadPng(void* closure, unsigned char* data, unsigned int length) 
   return CAIRO_STATUS_SUCCESS;
 }
 
-struct SurfaceDeleter {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-
-struct ContextDeleter {
-  void operator()(cairo_t* c) const { cairo_destroy(c); }
-};
-using ContextPtr = std::unique_ptr<cairo_t, ContextDeleter>;
+using SurfacePtr = CairoSurfacePtr;
+using ContextPtr = CairoContextPtr;
 
 // The PNG as premultiplied ARGB32, whatever format the reader chose.
 SurfacePtr DecodePng(std::span<const std::uint8_t> bytes) {

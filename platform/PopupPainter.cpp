@@ -148,7 +148,7 @@ void DrawPanel(Picture& picture, const RECT& r, const PanelStyle& style, bool co
 PangoContextPtr MakeTextContext() {
   PangoContextPtr context(pango_font_map_create_context(pango_cairo_font_map_get_default()));
   pango_cairo_context_set_resolution(context.get(), kDpi);
-  std::unique_ptr<cairo_font_options_t, Releaser> options(cairo_font_options_create());
+  CairoFontOptionsPtr options(cairo_font_options_create());
   cairo_font_options_set_antialias(options.get(), CAIRO_ANTIALIAS_GRAY);
   cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_SLIGHT);
   cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_ON);
@@ -159,7 +159,7 @@ PangoContextPtr MakeTextContext() {
 LayoutPtr MakeLayout(PangoContext* context, const Font& font, std::u16string_view text, int wrap_width,
                      int mnemonic) {
   LayoutPtr layout(pango_layout_new(context));
-  std::unique_ptr<PangoFontDescription, Releaser> description(pango_font_description_from_string(font.family.c_str()));
+  PangoFontDescriptionPtr description(pango_font_description_from_string(font.family.c_str()));
   pango_font_description_set_absolute_size(description.get(), font.pixels * PANGO_SCALE);
   pango_font_description_set_weight(description.get(), static_cast<PangoWeight>(std::clamp(font.weight, 100, 1000)));
   pango_font_description_set_style(description.get(), font.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
@@ -171,7 +171,7 @@ LayoutPtr MakeLayout(PangoContext* context, const Font& font, std::u16string_vie
     pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
   }
   if (mnemonic >= 0 && static_cast<size_t>(mnemonic) < text.size()) {
-    std::unique_ptr<PangoAttrList, Releaser> attributes(pango_attr_list_new());
+    PangoAttrListPtr attributes(pango_attr_list_new());
     PangoAttribute* underline = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);
     underline->start_index = Utf8Offset(text, static_cast<size_t>(mnemonic));
     size_t length = (text[static_cast<size_t>(mnemonic)] >= 0xD800 && text[static_cast<size_t>(mnemonic)] < 0xDC00) ? 2 : 1;

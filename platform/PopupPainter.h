@@ -15,22 +15,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/CairoOwners.h"
 #include "platform/Messages.h"
 
 namespace varnika::popup {
 
-struct Releaser {
-  void operator()(cairo_t* p) const { cairo_destroy(p); }
-  void operator()(cairo_surface_t* p) const { cairo_surface_destroy(p); }
-  void operator()(cairo_font_options_t* p) const { cairo_font_options_destroy(p); }
-  void operator()(PangoFontDescription* p) const { pango_font_description_free(p); }
-  void operator()(PangoAttrList* p) const { pango_attr_list_unref(p); }
-  void operator()(gpointer p) const { g_object_unref(p); }  // layouts and contexts
-};
-using ContextPtr = std::unique_ptr<cairo_t, Releaser>;
-using SurfacePtr = std::unique_ptr<cairo_surface_t, Releaser>;
-using LayoutPtr = std::unique_ptr<PangoLayout, Releaser>;
-using PangoContextPtr = std::unique_ptr<PangoContext, Releaser>;
+using ContextPtr = CairoContextPtr;
+using SurfacePtr = CairoSurfacePtr;
+using LayoutPtr = PangoLayoutPtr;
 
 // Colours are 0xRRGGBB.
 namespace theme {

@@ -218,7 +218,7 @@ void Present(HWND wnd, ToolTipState& s, const std::u16string& text) {
   const bool composited = popup::Composited();
   const popup::PanelStyle panel_style = TipPanel(s.back);
   const popup::Margins m = popup::ShadowMargins(panel_style, composited);
-  popup::PangoContextPtr context = popup::MakeTextContext();
+  PangoContextPtr context = popup::MakeTextContext();
   popup::LayoutPtr layout = popup::MakeLayout(context.get(), FontOf(s.font), text, s.max_width);
   const SIZE text_size = popup::LayoutSize(layout.get());
   const SIZE panel{text_size.cx + 2 * kPaddingX, text_size.cy + 2 * kPaddingY};

@@ -36,16 +36,6 @@ int OpacityStep(int slider_height) {
   return static_cast<int>(std::nearbyint(255.0 / static_cast<double>(steps)));
 }
 
-template <typename T>
-T* Place(TComponent* owner, TControl* parent, int left, int top, int width, int height) {
-  auto* control = new T(owner);
-  control->SetParent(parent);
-  control->SetLeft(left);
-  control->SetTop(top);
-  control->SetWidth(width);
-  control->SetHeight(height);
-  return control;
-}
 
 }  // namespace
 
@@ -86,11 +76,11 @@ void TMainWindow::CloseWidget() {
 
 void TMainWindow::CreateOptionsPanel() {
   const auto drag_or_menu = [this](TControl*, int keys, int, int) { DragOrMenu(keys); };
-  options_panel_ = Place<TControlEx>(this, background_, 35, 61, 385, 183);
+  options_panel_ = Place<TControlEx>(background_, 35, 61, 385, 183);
   options_panel_->OnMouseDown = drag_or_menu;
   options_panel_->Hide();
 
-  options_slider_ = Place<TImageEx>(this, options_panel_, 0, -183, 385, 183);
+  options_slider_ = Place<TImageEx>(options_panel_, 0, -183, 385, 183);
   options_slider_->SetImage(5005);
   options_slider_->Image()->Fade(240);
   options_slider_->Image()->Tint(0xFFF0F0F0);
@@ -110,7 +100,7 @@ void TMainWindow::CreateOptionsPanel() {
                                    IDS_AUTOSCALEOPTION);
   auto_scale_box_->OnClick = [this](TControl*, int, int, int) { ToggleAutoScale(); };
 
-  options_close_ = Place<TImageEx>(this, options_slider_, options_slider_->Width() - 25,
+  options_close_ = Place<TImageEx>(options_slider_, options_slider_->Width() - 25,
                                    options_slider_->Height() - 30, 1, 1);
   options_close_->SetImage(5006);
   options_close_->SetCursor(kHandCursor);
@@ -121,7 +111,7 @@ void TMainWindow::CreateOptionsPanel() {
 }
 
 TCheckBoxEx* TMainWindow::CreateCheckBox(TControl* parent, int top, UINT caption_id) {
-  auto* box = Place<TCheckBoxEx>(this, parent, 40, top, 300, 20);
+  auto* box = Place<TCheckBoxEx>(parent, 40, top, 300, 20);
   box->States().SetUncheckedImage(TBitmapEx::CreateFromResource(ModuleInstance(), 5007, u"PNG"));
   box->States().SetCheckedImage(TBitmapEx::CreateFromResource(ModuleInstance(), 5008, u"PNG"));
   box->Canvas().SetAntialias(false);
@@ -136,26 +126,26 @@ TCheckBoxEx* TMainWindow::CreateCheckBox(TControl* parent, int top, UINT caption
 
 void TMainWindow::CreateAboutPanel() {
   const auto drag_or_menu = [this](TControl*, int keys, int, int) { DragOrMenu(keys); };
-  about_panel_ = Place<TControlEx>(this, background_, (Width() - 385 - 20) / 2, 61, 385, 224);
+  about_panel_ = Place<TControlEx>(background_, (Width() - 385 - 20) / 2, 61, 385, 224);
   about_panel_->OnMouseDown = drag_or_menu;
   about_panel_->Hide();
 
-  about_slider_ = Place<TControlEx>(this, about_panel_, 0, -224, 385, 224);
+  about_slider_ = Place<TControlEx>(about_panel_, 0, -224, 385, 224);
   about_slider_->SetOpacity(0);
   about_slider_->OnMouseDown = drag_or_menu;
   about_slider_->Show();
 
-  about_image_ = Place<TImageEx>(this, about_slider_, 25, 0, 1, 1);
+  about_image_ = Place<TImageEx>(about_slider_, 25, 0, 1, 1);
   about_image_->SetImage(5009);
   about_image_->OnMouseDown = drag_or_menu;
   about_image_->Show();
 
-  about_icon_ = Place<TImageEx>(this, about_image_, 35, 35, 1, 1);
+  about_icon_ = Place<TImageEx>(about_image_, 35, 35, 1, 1);
   about_icon_->SetImage(5010);
   about_icon_->SetEnabled(false);
   about_icon_->Show();
 
-  about_title_ = Place<TSkinText>(this, about_image_, 130, 45, 149, 46);
+  about_title_ = Place<TSkinText>(about_image_, 130, 45, 149, 46);
   about_title_->SetAutoSize(false);
   about_title_->Shadow().Enabled = false;
   about_title_->Canvas().SetAntialias(true);
@@ -168,7 +158,7 @@ void TMainWindow::CreateAboutPanel() {
   about_title_->SetEnabled(false);
   about_title_->Show();
 
-  about_text_ = Place<TSkinText>(this, about_image_, 138, 85, 180, 70);
+  about_text_ = Place<TSkinText>(about_image_, 138, 85, 180, 70);
   about_text_->SetAutoSize(false);
   about_text_->Shadow().Enabled = false;
   about_text_->Canvas().SetAntialias(false);
@@ -181,7 +171,7 @@ void TMainWindow::CreateAboutPanel() {
   about_text_->SetEnabled(false);
   about_text_->Show();
 
-  about_link_ = Place<TSkinText>(this, about_image_, 138, 165, 120, 25);
+  about_link_ = Place<TSkinText>(about_image_, 138, 165, 120, 25);
   about_link_->Shadow().Enabled = false;
   about_link_->Canvas().SetAntialias(false);
   about_link_->Font().SetName(u"Trebuchet MS");
@@ -195,7 +185,7 @@ void TMainWindow::CreateAboutPanel() {
   about_link_->OnClick = [this](TControl*, int, int, int) { OpenSite(); };
   about_link_->Show();
 
-  about_close_ = Place<TImageEx>(this, about_image_, about_image_->Width() - 21 - 25, 20, 21, 21);
+  about_close_ = Place<TImageEx>(about_image_, about_image_->Width() - 21 - 25, 20, 21, 21);
   about_close_->SetImage(5011);
   about_close_->SetCursor(kHandCursor);
   about_close_->SetHint(LoadStringW(IDS_CLOSEHINT));

@@ -159,38 +159,23 @@ void TMainWindow::CreateControls() {
   ApplyOptions();
 }
 
-namespace {
-
-template <typename T>
-T* Place(TComponent* owner, TControl* parent, int left, int top, int width, int height) {
-  auto* control = new T(owner);
-  control->SetParent(parent);
-  control->SetLeft(left);
-  control->SetTop(top);
-  control->SetWidth(width);
-  control->SetHeight(height);
-  return control;
-}
-
-}  // namespace
-
 void TMainWindow::CreateFace() {
   const auto drag_or_menu = [this](TControl*, int keys, int, int) { DragOrMenu(keys); };
-  root_ = Place<TControlEx>(this, this, 0, 0, kWidth, kHeight);
+  root_ = Place<TControlEx>(this, 0, 0, kWidth, kHeight);
   root_->OnMouseDown = drag_or_menu;
   root_->Show();
 
-  background_ = Place<TBackgroundEx>(this, root_, 0, 0, kWidth, kHeight);
+  background_ = Place<TBackgroundEx>(root_, 0, 0, kWidth, kHeight);
   background_->SetBitmap(Png(5002));
   background_->OnMouseDown = drag_or_menu;
   background_->Show();
 
-  logo_ = Place<TImageEx>(this, background_, 20, 19, 1, 1);
+  logo_ = Place<TImageEx>(background_, 20, 19, 1, 1);
   logo_->SetImage(5004);
   logo_->SetEnabled(false);
   logo_->Show();
 
-  close_button_ = Place<TImageEx>(this, background_, Width() - 49, 25, 1, 1);
+  close_button_ = Place<TImageEx>(background_, Width() - 49, 25, 1, 1);
   close_button_->SetImage(5012);
   close_button_->SetCursor(kHandCursor);
   close_button_->SetHint(LoadStringW(IDS_CLOSEHINT));
@@ -198,7 +183,7 @@ void TMainWindow::CreateFace() {
   close_button_->Show();
   close_button_->SetShowHint(true);
 
-  options_button_ = Place<TImageEx>(this, background_, close_button_->Left() - 25, 25, 1, 1);
+  options_button_ = Place<TImageEx>(background_, close_button_->Left() - 25, 25, 1, 1);
   options_button_->SetImage(5013);
   options_button_->SetCursor(kHandCursor);
   options_button_->SetHint(LoadStringW(IDS_OPTIONSHINT));
@@ -208,10 +193,10 @@ void TMainWindow::CreateFace() {
 }
 
 void TMainWindow::CreateNewsBox() {
-  news_box_ = Place<TContainerEx>(this, background_, 30, 75, 415, 213);
+  news_box_ = Place<TContainerEx>(background_, 30, 75, 415, 213);
   news_box_->Show();
 
-  news_list_ = Place<TContentEx>(this, news_box_, 0, 0, news_box_->Width() - 25, news_box_->Height());
+  news_list_ = Place<TContentEx>(news_box_, 0, 0, news_box_->Width() - 25, news_box_->Height());
   news_list_->Canvas().SetAntialias(false);
   news_list_->Font().SetName(u"Trebuchet MS");
   news_list_->Font().SetSize(9);
@@ -223,11 +208,11 @@ void TMainWindow::CreateNewsBox() {
   news_list_->Load(CacheFileName());
   news_list_->Show();
 
-  scroller_ = Place<TScrollerEx>(this, news_box_, news_box_->Width() - 20, 0, 20, news_box_->Height());
+  scroller_ = Place<TScrollerEx>(news_box_, news_box_->Width() - 20, 0, 20, news_box_->Height());
   scroller_->SetBitmap(Png(5000));
   scroller_->Show();
 
-  thumb_ = Place<TThumbEx>(this, scroller_, 1, 0, 18, 70);
+  thumb_ = Place<TThumbEx>(scroller_, 1, 0, 18, 70);
   thumb_->SetBitmap(Png(5001));
   thumb_->Show();
 
@@ -249,7 +234,7 @@ void TMainWindow::UpdateScrollBar() {
 }
 
 void TMainWindow::CreateFooter() {
-  status_text_ = Place<TSkinText>(this, background_, 44, 301, 110, 18);
+  status_text_ = Place<TSkinText>(background_, 44, 301, 110, 18);
   status_text_->Shadow().Enabled = false;
   status_text_->Canvas().SetAntialias(false);
   status_text_->Canvas().StringFormat().SetLineAlignment(StringAlignmentCenter);
@@ -259,7 +244,7 @@ void TMainWindow::CreateFooter() {
   status_text_->SetData(LoadStringW(IDS_UPDATING));
   status_text_->Hide();
 
-  site_link_ = Place<TSkinText>(this, background_, background_->Width() - 105, 300, 110, 18);
+  site_link_ = Place<TSkinText>(background_, background_->Width() - 105, 300, 110, 18);
   site_link_->Shadow().Enabled = false;
   site_link_->Canvas().SetAntialias(false);
   site_link_->Canvas().StringFormat().SetLineAlignment(StringAlignmentFar);
@@ -273,7 +258,7 @@ void TMainWindow::CreateFooter() {
   site_link_->Show();
   site_link_->SetShowHint(true);
 
-  throbber_ = Place<TThrobberEx>(this, background_, 26, 301, 18, 18);
+  throbber_ = Place<TThrobberEx>(background_, 26, 301, 18, 18);
   throbber_->Hide();
 }
 

@@ -177,7 +177,18 @@ class TMainWindow : public TWindowEx {
  private:
   friend struct TMainWindowDispatch;
 
-  // Building (MainWindow.cpp, Commands.cpp).
+  // Building (MainWindow.cpp, Commands.cpp). Place makes a control owned
+  // by the window, on parent, at the given place.
+  template <typename T>
+  T* Place(TControl* parent, int left, int top, int width, int height) {
+    auto* control = new T(this);
+    control->SetParent(parent);
+    control->SetLeft(left);
+    control->SetTop(top);
+    control->SetWidth(width);
+    control->SetHeight(height);
+    return control;
+  }
   void CreateControls();
   void CreateFace();
   void CreateNewsBox();

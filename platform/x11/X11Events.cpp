@@ -30,18 +30,6 @@ bool ForeignMessageAllowed(long message) {
   return std::find(std::begin(kForeignMessages), std::end(kForeignMessages), message) != std::end(kForeignMessages);
 }
 
-// Modifier keys and buttons of an X state mask.
-DWORD ModifiersOf(unsigned state) {
-  DWORD m = 0;
-  if (state & ShiftMask) m |= kModShift;
-  if (state & ControlMask) m |= kModControl;
-  if (state & Mod1Mask) m |= kModAlt;
-  if (state & Button1Mask) m |= kModLeftButton;
-  if (state & Button2Mask) m |= kModMiddleButton;
-  if (state & Button3Mask) m |= kModRightButton;
-  return m;
-}
-
 unsigned ButtonMask(unsigned button) {
   switch (button) {
     case Button1: return Button1Mask;
@@ -192,7 +180,7 @@ RawEvent X11Backend::PointerEvent(RawEventKind kind, unsigned long window, int x
   // reports everything to the grabbing window.
   if (Surface* s = FindX(window); s && PtInRect(s->rect, e.pt)) e.surface = s->hwnd;
   e.has_modifiers = true;
-  e.modifiers = ModifiersOf(state);
+  e.modifiers = x11::ModifiersOf(state);
   return e;
 }
 
@@ -289,7 +277,7 @@ RawEvent X11Backend::KeyEvent(RawEventKind kind, const XEvent& e, bool with_text
   // The state from before the key, as X reports it: a modifier key's own
   // press then reads as a fresh press, not a repeat.
   r.has_modifiers = true;
-  r.modifiers = ModifiersOf(k.state);
+  r.modifiers = x11::ModifiersOf(k.state);
   if (with_text) r.text = x11::KeyText(typed, bytes, length);
   return r;
 }

@@ -1,5 +1,9 @@
 #include "platform/x11/X11Keys.h"
 
+// Before the X headers, whose macros would clash with its names.
+#include "platform/Backend.h"
+
+#include <X11/X.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
@@ -227,6 +231,17 @@ std::u16string KeyText(unsigned long keysym, const char* lookup, int lookup_leng
   }
   if (std::uint32_t cp = CharacterOf(keysym)) AppendCodePoint(text, cp);
   return text;
+}
+
+DWORD ModifiersOf(unsigned state) {
+  DWORD m = 0;
+  if (state & ShiftMask) m |= kModShift;
+  if (state & ControlMask) m |= kModControl;
+  if (state & Mod1Mask) m |= kModAlt;
+  if (state & Button1Mask) m |= kModLeftButton;
+  if (state & Button2Mask) m |= kModMiddleButton;
+  if (state & Button3Mask) m |= kModRightButton;
+  return m;
 }
 
 }  // namespace varnika::x11

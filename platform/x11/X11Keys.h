@@ -1,5 +1,6 @@
 // Keyboard translation: X keysyms to the window system's virtual-key codes,
-// and the characters a key press types. Pure functions; no X calls.
+// the characters a key press types, and the modifier bits of an X state
+// mask. Pure functions; no X calls.
 #pragma once
 
 #include <string>
@@ -26,5 +27,9 @@ KeyCode TranslateKey(unsigned long keysym, unsigned keycode);
 // XLookupString reports) and lookup the bytes XLookupString produced (they
 // carry the control characters of Ctrl+letter).
 std::u16string KeyText(unsigned long keysym, const char* lookup, int lookup_length);
+
+// The kMod* bits (platform/Backend.h) of the modifier keys and buttons in an
+// X event's state mask.
+DWORD ModifiersOf(unsigned state);
 
 }  // namespace varnika::x11

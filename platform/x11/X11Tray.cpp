@@ -9,7 +9,9 @@
 #include <string>
 
 #include "base/Utf.h"
+#include "platform/CairoOwners.h"
 #include "platform/Gdi.h"
+#include "platform/x11/X11Keys.h"
 #include "platform/x11/XErrors.h"
 
 namespace varnika::x11 {
@@ -31,25 +33,8 @@ unsigned long NowMs() {
   return static_cast<unsigned long>(now.tv_sec) * 1000ul + static_cast<unsigned long>(now.tv_nsec) / 1000000ul;
 }
 
-DWORD ModifiersOf(unsigned state) {
-  DWORD m = 0;
-  if (state & ShiftMask) m |= kModShift;
-  if (state & ControlMask) m |= kModControl;
-  if (state & Mod1Mask) m |= kModAlt;
-  if (state & Button1Mask) m |= kModLeftButton;
-  if (state & Button2Mask) m |= kModMiddleButton;
-  if (state & Button3Mask) m |= kModRightButton;
-  return m;
-}
-
-struct SurfaceDeleter {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-using SurfacePtr = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
-struct ContextDeleter {
-  void operator()(cairo_t* c) const { cairo_destroy(c); }
-};
-using ContextPtr = std::unique_ptr<cairo_t, ContextDeleter>;
+using SurfacePtr = CairoSurfacePtr;
+using ContextPtr = CairoContextPtr;
 
 void SetColor(cairo_t* cr, COLORREF c) {
   cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
