@@ -263,6 +263,7 @@ void X11Backend::CreateSurface(HWND wnd, const SurfaceDesc& desc) {
   s->popup = IsPopupClass(class_name);
   s->dialog = class_name == kDialogClass;
   s->window = x11::XWindowHandle(x_->dpy(), NewXWindow(desc.rect, s->popup));
+  s->parent = x_->root;
 
   x11::FramePresenter::Target target;
   target.display = x_->dpy();

@@ -126,6 +126,7 @@ class X11Backend final : public Backend {
   void OnFocusOut(const _XEvent& e);
   void OnExpose(const _XEvent& e);
   void OnConfigure(const _XEvent& e);
+  void OnReparent(const _XEvent& e);
   void OnMap(const _XEvent& e);
   void OnUnmap(const _XEvent& e);
   void OnClientMessage(const _XEvent& e);

@@ -142,6 +142,7 @@ X11Backend::Handler X11Backend::HandlerFor(int type) {
     t[FocusOut] = &X11Backend::OnFocusOut;
     t[Expose] = &X11Backend::OnExpose;
     t[ConfigureNotify] = &X11Backend::OnConfigure;
+    t[ReparentNotify] = &X11Backend::OnReparent;
     t[MapNotify] = &X11Backend::OnMap;
     t[UnmapNotify] = &X11Backend::OnUnmap;
     t[ClientMessage] = &X11Backend::OnClientMessage;
@@ -334,9 +335,12 @@ void X11Backend::OnConfigure(const XEvent& e) {
   if (!s || s->geometry_pending || c.serial < s->configure_serial) return;
   int x = c.x;
   int y = c.y;
-  if (!c.send_event) {
-    // A real event is relative to the parent, which a window manager may
-    // have made its frame.
+  if (!c.send_event && s->parent != x_->root) {
+    // A real event is relative to the parent the window had then: under a
+    // manager's frame only the frame's place tells where that is. While the
+    // window was still the root's child its own numbers do; the place it
+    // has now may be that of a frame which the manager has not yet moved
+    // to where the window was.
     ::Window child = 0;
     XTranslateCoordinates(x_->dpy(), c.window, x_->root, 0, 0, &x, &y, &child);
   }
@@ -348,6 +352,10 @@ void X11Backend::OnConfigure(const XEvent& e) {
   r.surface = s->hwnd;
   r.rect = now;
   Deliver(std::move(r));
+}
+
+void X11Backend::OnReparent(const XEvent& e) {
+  if (Surface* s = FindX(e.xreparent.window)) s->parent = e.xreparent.parent;
 }
 
 void X11Backend::OnMap(const XEvent& e) {

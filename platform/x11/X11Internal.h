@@ -50,6 +50,7 @@ struct X11Backend::Surface {
   RECT rect;                         // where the window system wants it
   bool geometry_pending = false;     // rect not yet sent to the server
   unsigned long configure_serial = 0;  // request number of the last move or resize we sent
+  ::Window parent = 0;               // as the events read so far tell: the root or a manager's frame
   DWORD style = 0;
   DWORD ex_style = 0;
   bool popup = false;            // override-redirect: menus and tooltips, not managed

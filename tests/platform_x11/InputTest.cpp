@@ -230,6 +230,32 @@ TEST_F(InputTest, AMoveByAnotherClientIsSnappedAndTheServerFollowsTheSnap) {
   EXPECT_EQ(h, 150);
 }
 
+// A reparenting window manager takes a window in after it moved itself: the
+// report of that move, read once the window sits in a frame that is not yet
+// where the window was, still names the window's place on the screen.
+TEST_F(InputTest, AWindowTakenIntoAFrameKeepsItsPlaceForClicks) {
+  constexpr RECT kOther{600, 400, 700, 480};
+  HWND wnd = MakeTopLevel(RECT{0, 0, 100, 80});
+  SetWindowPos(wnd, nullptr, kOther.left, kOther.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Present(wnd, Frame(100, 80, 0xFF303030u));
+  // The frame appears at the screen's corner, takes the window in, and only
+  // then moves to where the window was, which tells the window nothing.
+  const unsigned long frame = User().Reparent(XWindow(wnd), 0, 0);
+  PumpFor(300);
+  User().MoveWindow(frame, kOther.left, kOther.top, 100, 80);
+  PumpFor(100);
+  RECT r{};
+  GetWindowRect(wnd, &r);
+  EXPECT_EQ(r.left, kOther.left);
+  EXPECT_EQ(r.top, kOther.top);
+  Forget();
+  MoveTo(POINT{kOther.left + 50, kOther.top + 40});
+  User().Click(1);
+  EXPECT_TRUE(AwaitMessage(wnd, WM_LBUTTONUP, 3000)) << "the click missed the window";
+  DestroyWindow(wnd);
+  User().DestroyWindow(frame);
+}
+
 // A place beyond X's 16-bit coordinates is held at the limit on both sides,
 // never cut to a different place on the server.
 TEST_F(InputTest, APlaceBeyondSixteenBitsIsHeldAtTheLimitOnTheServerToo) {

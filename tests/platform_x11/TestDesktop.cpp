@@ -404,6 +404,18 @@ void Desktop::MoveWindow(unsigned long window, int x, int y, int width, int heig
   Sync();
 }
 
+unsigned long Desktop::Reparent(unsigned long window, int x, int y) {
+  Display* d = D(display_);
+  XWindowAttributes attrs;
+  if (!XGetWindowAttributes(d, window, &attrs)) return 0;
+  Window frame = XCreateSimpleWindow(d, DefaultRootWindow(d), x, y, static_cast<unsigned>(attrs.width),
+                                     static_cast<unsigned>(attrs.height), 0, 0, 0);
+  XReparentWindow(d, window, frame, 0, 0);
+  XMapWindow(d, frame);
+  Sync();
+  return frame;
+}
+
 void Desktop::DestroyWindow(unsigned long window) {
   XDestroyWindow(D(display_), window);
   Sync();

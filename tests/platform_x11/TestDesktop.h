@@ -105,6 +105,9 @@ class Desktop {
   // manager, xkill) would.
   void MoveWindow(unsigned long window, int x, int y, int width, int height);
   void DestroyWindow(unsigned long window);
+  // Takes a window into a frame of this client's at (x, y), as a
+  // reparenting window manager does; returns the frame.
+  unsigned long Reparent(unsigned long window, int x, int y);
   // Where the window is on the screen and whether it is viewable.
   bool Geometry(unsigned long window, int* x, int* y, int* width, int* height);
   bool Viewable(unsigned long window);
