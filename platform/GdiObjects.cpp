@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -135,8 +136,17 @@ struct ObjectUnref {
 template <typename T>
 using GObjectPtr = std::unique_ptr<T, ObjectUnref>;
 
-// GNOME's interface font ("Cantarell 11"), when its setting exists.
+// True inside a GNOME-family session ("GNOME", "ubuntu:GNOME", "Budgie:GNOME").
+// Elsewhere GNOME's schema may still be installed, but its font is not the
+// desktop's, and reading it would start GSettings' two threads for nothing.
+bool InGnomeSession() {
+  const char* desktops = std::getenv("XDG_CURRENT_DESKTOP");
+  return desktops && std::strstr(desktops, "GNOME") != nullptr;
+}
+
+// GNOME's interface font ("Cantarell 11"), in a GNOME session whose setting exists.
 std::string GnomeInterfaceFont() {
+  if (!InGnomeSession()) return {};
   GSettingsSchemaSource* source = g_settings_schema_source_get_default();  // not owned
   if (!source) return {};
   GSettingsSchema* schema = g_settings_schema_source_lookup(source, "org.gnome.desktop.interface", TRUE);
