@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 #include "base/Exceptions.h"
 #include "base/Utf.h"
@@ -261,7 +262,12 @@ void TContentEx::WMButtonUp(TWidgetMessage& message) {
 void TContentEx::OpenItem(int x, int y) {
   int index = ItemAt(x, ListRow(y));
   if (index < 0) return;
-  std::string url = Items()->Items(index).Link + "?ref=" + kReferral;
+  // Feeds that indent their markup put line breaks and blanks around the
+  // address in <link>; the browser is given the address itself.
+  std::string_view link = Items()->Items(index).Link;
+  while (!link.empty() && static_cast<unsigned char>(link.front()) <= 32) link.remove_prefix(1);
+  while (!link.empty() && static_cast<unsigned char>(link.back()) <= 32) link.remove_suffix(1);
+  std::string url = std::string(link) + "?ref=" + kReferral;
   ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOW);
 }
 

@@ -183,6 +183,16 @@ TEST_F(ContentTest, ClickOnATitleOpensItsLinkWithTheReferral) {
   EXPECT_EQ(opener.Opened(2, std::chrono::milliseconds(300)).size(), 1u);
 }
 
+TEST_F(ContentTest, AnIndentedLinkOpensWithoutTheBlanksAroundIt) {
+  OpenerStub opener;
+  scene_->Load(folder_.Write("indented.xml",
+                             "<rss><channel><item><title>Başlık</title>\n"
+                             "<link>\n\t\t https://haber.example/a?x=1 \r\n\t</link></item></channel></rss>"));
+  const TRect title = Box(0);
+  ClickAt(title.Left + 5, title.Top + 3);
+  EXPECT_EQ(opener.Opened(1), std::vector<std::string>{"https://haber.example/a?x=1?ref=varnika"});
+}
+
 TEST_F(ContentTest, TitlesFarDownATallListAreHitAndOpened) {
   OpenerStub opener;
   scene_->Load(folder_.Write("tall.xml", RealLookingRss(1000)));
