@@ -18,19 +18,18 @@ HINTERNET& ProcessHandle() {
 
 TInternetSession::TInternetSession() = default;
 
-CURLSH* TInternetSession::Share() const {
+CURLSH* TInternetSession::Share() {
   std::call_once(made_, [this] { share_ = MakeShare(); });
   return share_.get();
 }
 
-TCurlShare TInternetSession::MakeShare() const {
+TCurlShare TInternetSession::MakeShare() {
   const TCurlApi* curl = CurlApi();
   if (!curl) return nullptr;
   TCurlShare share(curl->share_init());
   if (!share) return nullptr;
   CURLSH* handle = share.get();
-  auto* self = const_cast<TInternetSession*>(this);
-  const bool ok = curl->share_setopt(handle, CURLSHOPT_USERDATA, self) == CURLSHE_OK &&
+  const bool ok = curl->share_setopt(handle, CURLSHOPT_USERDATA, this) == CURLSHE_OK &&
                   curl->share_setopt(handle, CURLSHOPT_LOCKFUNC, &TInternetSession::Lock) == CURLSHE_OK &&
                   curl->share_setopt(handle, CURLSHOPT_UNLOCKFUNC, &TInternetSession::Unlock) == CURLSHE_OK &&
                   curl->share_setopt(handle, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS) == CURLSHE_OK &&

@@ -24,19 +24,19 @@ class TInternetSession {
 
   // The share, made (and libcurl loaded) by the first call, from any
   // thread; nullptr when libcurl cannot be set up, for this session's life.
-  CURLSH* Share() const;
+  CURLSH* Share();
 
  private:
   static void Lock(CURL* handle, curl_lock_data data, curl_lock_access access, void* self);
   static void Unlock(CURL* handle, curl_lock_data data, void* self);
   std::mutex& LockFor(curl_lock_data data);
 
-  TCurlShare MakeShare() const;
+  TCurlShare MakeShare();
 
   // Declared before the share so that they outlive it.
-  mutable std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
-  mutable std::once_flag made_;
-  mutable TCurlShare share_;
+  std::array<std::mutex, CURL_LOCK_DATA_LAST> locks_;
+  std::once_flag made_;
+  TCurlShare share_;
 };
 
 // A handle to the session, passed by value: a download keeps the session
