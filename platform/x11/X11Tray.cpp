@@ -80,9 +80,9 @@ class Tray::Tip {
   Tip(const TrayContext& x, std::u16string text, int pointer_x, int pointer_y) : x_(x), text_(std::move(text)) {
     const LOGFONTW font = DesktopMessageFont();
     std::u16string face(font.lfFaceName);
-    description_ = pango_font_description_new();
-    pango_font_description_set_family(description_, Utf16ToUtf8(face).c_str());
-    pango_font_description_set_absolute_size(description_, std::max<LONG>(-font.lfHeight, 8) * PANGO_SCALE);
+    description_.reset(pango_font_description_new());
+    pango_font_description_set_family(description_.get(), Utf16ToUtf8(face).c_str());
+    pango_font_description_set_absolute_size(description_.get(), std::max<LONG>(-font.lfHeight, 8) * PANGO_SCALE);
     int text_width = 0;
     int text_height = 0;
     Measure(&text_width, &text_height);
@@ -113,7 +113,6 @@ class Tray::Tip {
       XDestroyWindow(x_.display, window_);
       XFlush(x_.display);
     }
-    pango_font_description_free(description_);
   }
 
   Tip(const Tip&) = delete;
@@ -136,11 +135,10 @@ class Tray::Tip {
       cairo_set_line_width(cr.get(), 1);
       cairo_rectangle(cr.get(), 0.5, 0.5, width_ - 1, height_ - 1);
       cairo_stroke(cr.get());
-      PangoLayout* layout = Layout(cr.get());
+      PangoLayoutPtr layout = Layout(cr.get());
       SetColor(cr.get(), fore);
       cairo_move_to(cr.get(), kTipPadding, kTipPadding);
-      pango_cairo_show_layout(cr.get(), layout);
-      g_object_unref(layout);
+      pango_cairo_show_layout(cr.get(), layout.get());
     }
     Visual* visual = DefaultVisual(x_.display, x_.screen);
     SurfacePtr surface(cairo_xlib_surface_create(x_.display, window_, visual, width_, height_));
@@ -153,27 +151,25 @@ class Tray::Tip {
   }
 
  private:
-  PangoLayout* Layout(cairo_t* cr) const {
-    PangoLayout* layout = pango_cairo_create_layout(cr);
-    pango_layout_set_font_description(layout, description_);
-    pango_layout_set_width(layout, kTipMaxWidth * PANGO_SCALE);
-    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+  PangoLayoutPtr Layout(cairo_t* cr) const {
+    PangoLayoutPtr layout(pango_cairo_create_layout(cr));
+    pango_layout_set_font_description(layout.get(), description_.get());
+    pango_layout_set_width(layout.get(), kTipMaxWidth * PANGO_SCALE);
+    pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
     const std::string utf8 = Utf16ToUtf8(text_);
-    pango_layout_set_text(layout, utf8.data(), static_cast<int>(utf8.size()));
+    pango_layout_set_text(layout.get(), utf8.data(), static_cast<int>(utf8.size()));
     return layout;
   }
 
   void Measure(int* width, int* height) const {
     SurfacePtr scratch(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1));
     ContextPtr cr(cairo_create(scratch.get()));
-    PangoLayout* layout = Layout(cr.get());
-    pango_layout_get_pixel_size(layout, width, height);
-    g_object_unref(layout);
+    pango_layout_get_pixel_size(Layout(cr.get()).get(), width, height);
   }
 
   const TrayContext& x_;
   std::u16string text_;
-  PangoFontDescription* description_ = nullptr;
+  PangoFontDescriptionPtr description_;
   ::Window window_ = 0;
   int width_ = 1;
   int height_ = 1;
