@@ -96,8 +96,6 @@ class FloatingPointGuard {
   std::fenv_t saved_;
 };
 
-int X(const TWidgetMessage& m) { return SignedLoWord(static_cast<std::uintptr_t>(m.LParam)); }
-int Y(const TWidgetMessage& m) { return SignedHiWord(static_cast<std::uintptr_t>(m.LParam)); }
 int Keys(const TWidgetMessage& m) { return static_cast<int>(m.WParam); }
 
 bool IsInputMessage(UINT msg) {
@@ -575,7 +573,7 @@ void TControl::WMSetCursor(TWidgetMessage& message) {
 
 void TControl::WMMouseHover(TWidgetMessage& message) {
   mouse_inside_ = true;
-  if (OnMouseHover) OnMouseHover(this, Keys(message), X(message), Y(message));
+  if (OnMouseHover) OnMouseHover(this, Keys(message), MessageX(message), MessageY(message));
 }
 
 void TControl::WMMouseEnter(TWidgetMessage&) {
@@ -585,15 +583,15 @@ void TControl::WMMouseEnter(TWidgetMessage&) {
 
 void TControl::WMMouseLeave(TWidgetMessage& message) {
   mouse_inside_ = false;
-  if (OnMouseLeave) OnMouseLeave(this, Keys(message), X(message), Y(message));
+  if (OnMouseLeave) OnMouseLeave(this, Keys(message), MessageX(message), MessageY(message));
 }
 
 void TControl::WMMouseMove(TWidgetMessage& message) {
   if (message.WParam == MK_LBUTTON) {
-    if (OnDrag) OnDrag(this, Keys(message), X(message), Y(message));
+    if (OnDrag) OnDrag(this, Keys(message), MessageX(message), MessageY(message));
     return;
   }
-  if (OnMouseMove) OnMouseMove(this, Keys(message), X(message), Y(message));
+  if (OnMouseMove) OnMouseMove(this, Keys(message), MessageX(message), MessageY(message));
   if (mouse_inside_) return;
   mouse_inside_ = true;
   TRACKMOUSEEVENT track;
@@ -605,7 +603,7 @@ void TControl::WMMouseMove(TWidgetMessage& message) {
 }
 
 void TControl::WMButtonDown(TWidgetMessage& message) {
-  if (OnMouseDown) OnMouseDown(this, Keys(message), X(message), Y(message));
+  if (OnMouseDown) OnMouseDown(this, Keys(message), MessageX(message), MessageY(message));
   click_armed_ = message.WParam == MK_LBUTTON;
 }
 
@@ -614,7 +612,7 @@ void TControl::WMButtonUp(TWidgetMessage& message) {
                           : message.Msg == WM_RBUTTONUP ? MK_RBUTTON
                                                         : MK_MBUTTON;
   const int keys = static_cast<int>(message.WParam | released);
-  if (OnMouseUp) OnMouseUp(this, keys, X(message), Y(message));
+  if (OnMouseUp) OnMouseUp(this, keys, MessageX(message), MessageY(message));
   if (!click_armed_ || (message.WParam & MK_LBUTTON) || !OnClick) return;
   RECT client;
   if (!GetClientRect(message.Handle, &client)) return;
@@ -625,17 +623,17 @@ void TControl::WMButtonUp(TWidgetMessage& message) {
   POINT cursor;
   GetCursorPos(&cursor);
   if (!PtInRect(RECT{top_left.x, top_left.y, bottom_right.x, bottom_right.y}, cursor)) return;
-  OnClick(this, keys, X(message), Y(message));
+  OnClick(this, keys, MessageX(message), MessageY(message));
   click_armed_ = false;
 }
 
 void TControl::WMMouseWheel(TWidgetMessage& message) {
   if (OnMouseWheel)
-    OnMouseWheel(this, LoWord(message.WParam), SignedHiWord(message.WParam), X(message), Y(message));
+    OnMouseWheel(this, LoWord(message.WParam), SignedHiWord(message.WParam), MessageX(message), MessageY(message));
 }
 
 void TControl::WMButtonDblClk(TWidgetMessage& message) {
-  if (OnDblClick) OnDblClick(this, Keys(message), X(message), Y(message));
+  if (OnDblClick) OnDblClick(this, Keys(message), MessageX(message), MessageY(message));
 }
 
 void TControl::WMSize(TWidgetMessage& message) {
@@ -644,8 +642,8 @@ void TControl::WMSize(TWidgetMessage& message) {
     width_ = outer.right - outer.left;
     height_ = outer.bottom - outer.top;
   }
-  client_width_ = X(message);
-  client_height_ = Y(message);
+  client_width_ = MessageX(message);
+  client_height_ = MessageY(message);
   if (OnSize) OnSize(this, static_cast<int>(message.WParam), client_width_, client_height_);
 }
 
@@ -658,8 +656,8 @@ void TControl::WMSizing(TWidgetMessage& message) {
 // long list scrolled far) keeps its true position, read from its rectangle
 // wherever that agrees with the message in the low 16 bits.
 void TControl::WMMove(TWidgetMessage& message) {
-  left_ = X(message);
-  top_ = Y(message);
+  left_ = MessageX(message);
+  top_ = MessageY(message);
   RECT rect;
   if ((Style() & WS_CHILD) && GetWindowRect(window_handle_, &rect)) {
     POINT origin{rect.left, rect.top};
@@ -777,7 +775,7 @@ void TControl::WMKeyUp(TWidgetMessage& message) {
 }
 
 void TControl::WMContextMenu(TWidgetMessage& message) {
-  if (OnContextMenu) OnContextMenu(this, X(message), Y(message));
+  if (OnContextMenu) OnContextMenu(this, MessageX(message), MessageY(message));
 }
 
 void TControl::TextChanged(TWidgetMessage&) {}

@@ -23,6 +23,11 @@ struct TWidgetMessage {
   LRESULT Result = 0;
 };
 
+// The signed low and high words of a message's LParam: the pointer position
+// of a mouse message, the place in WM_MOVE, the size in WM_SIZE.
+inline int MessageX(const TWidgetMessage& m) { return SignedLoWord(static_cast<std::uintptr_t>(m.LParam)); }
+inline int MessageY(const TWidgetMessage& m) { return SignedHiWord(static_cast<std::uintptr_t>(m.LParam)); }
+
 // Private messages of the toolkit (all above WM_APP).
 constexpr UINT CM_MOUSEENTER = 0x8146;   // posted to itself when mouse tracking starts
 constexpr UINT CM_TRAYICON = 0x9334;     // callback message of the tray icon

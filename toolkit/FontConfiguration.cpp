@@ -44,9 +44,8 @@ bool AddFontConfiguration(std::string_view xml) {
   FcConfigPtr scratch(FcConfigCreate());
   if (!scratch || !ParseInto(scratch.get(), text)) return false;
   if (!FcInit()) return false;
-  FcConfig* current = FcConfigReference(nullptr);
-  const bool added = current && ParseInto(current, text);
-  if (current) FcConfigDestroy(current);  // drops the reference taken above
+  FcConfigPtr current(FcConfigReference(nullptr));
+  const bool added = current && ParseInto(current.get(), text);
   if (!added) return false;
   FcConfigPtr& rules = AddedRules();
   if (!rules) {

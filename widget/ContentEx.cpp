@@ -29,8 +29,6 @@ bool FileExists(const std::string& path) {
 
 TRect Shifted(const TRect& r, int dy) { return TRect{r.Left, r.Top - dy, r.Right, r.Bottom - dy}; }
 
-int MessageX(const TWidgetMessage& m) { return SignedLoWord(static_cast<std::uintptr_t>(m.LParam)); }
-int MessageY(const TWidgetMessage& m) { return SignedHiWord(static_cast<std::uintptr_t>(m.LParam)); }
 
 }  // namespace
 

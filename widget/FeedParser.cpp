@@ -35,6 +35,16 @@ std::u16string WrapSummary(std::string_view utf8) {
   return Widen(WrapLines(utf8, kWrapBreak, kWrapBreakChars, kSummaryWrapColumn));
 }
 
+bool ReadsAsFeed(std::string_view bytes) {
+  try {
+    TXmlDocument document;
+    if (!document.loadXML(bytes)) return false;
+    return document.selectNodes(kAtomEntries).length() > 0 || document.selectNodes(kRssItems).length() > 0;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 std::string TFeedParser::Path() const { return Narrow(file_name_); }
 
 void TFeedParser::ClearItems() { items_ = std::make_unique<TElementList>(); }

@@ -28,6 +28,10 @@ inline constexpr char kWrapBreakChars[] = "\t -.";
 std::u16string WrapTitle(std::string_view utf8);
 std::u16string WrapSummary(std::string_view utf8);
 
+// Whether the bytes read as a feed that Parse would take: XML with at least
+// one Atom entry or RSS item.
+bool ReadsAsFeed(std::string_view bytes);
+
 class TFeedParser {
  public:
   const std::u16string& FileName() const { return file_name_; }

@@ -13,6 +13,7 @@
 #include "resources/StringTable.h"
 #include "toolkit/Control.h"
 #include "widget/ContentEx.h"
+#include "widget/FeedParser.h"
 #include "widget/MainWindow.h"
 #include "widget/CheckBoxEx.h"
 #include "widget/ContainerEx.h"
@@ -29,18 +30,6 @@ constexpr const char* kFeedObject = "/gundem.rss?rand=";
 constexpr const char* kUpdateObject = "/varnika.xml?rand=";
 constexpr const char* kCounterObject = "/swidget/varnikadalmo.gif";
 constexpr std::u16string_view kDownloadLink = u"/?linkid=7931";
-
-// Whether the bytes read as a feed the list would show: Atom entries or
-// RSS items.
-bool IsFeed(std::string_view body) {
-  try {
-    TXmlDocument document;
-    if (!document.loadXML(body)) return false;
-    return document.selectNodes("/feed/entry").length() > 0 || document.selectNodes("/rss/channel/item").length() > 0;
-  } catch (const std::exception&) {
-    return false;
-  }
-}
 
 }  // namespace
 
@@ -173,7 +162,7 @@ void TMainWindow::FeedDone(TWidgetMessage&) {
 void TMainWindow::ApplyFeed(const std::string& body) {
   // Only a body that reads as a feed replaces the cache, so an error page
   // or a truncated download never costs the headlines of the last good one.
-  if (!IsFeed(body)) return;
+  if (!ReadsAsFeed(body)) return;
   try {
     SaveBytesToFile(CacheFileName(), body);
   } catch (const Exception&) {
