@@ -1,9 +1,8 @@
 #include "app/SystemRoutines.h"
 
-#include <malloc.h>
-
 #include "base/Stream.h"
 #include "base/Utf.h"
+#include "platform/KernelObjects.h"
 #include "platform/MessageLoop.h"
 #include "toolkit/WindowEx.h"
 
@@ -51,7 +50,7 @@ void DrainMessages() {
 }
 
 void TrimWorkingSet() {
-  malloc_trim(0);
+  SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
   DrainMessages();
 }
 

@@ -19,6 +19,7 @@
 #include "widget/CheckBoxEx.h"
 #include "widget/ContainerEx.h"
 #include "widget/ImageEx.h"
+#include "widget/Rounding.h"
 #include "widget/SkinText.h"
 #include "widget/ThrobberEx.h"
 
@@ -33,7 +34,7 @@ constexpr std::u16string_view kSiteLink = u"/?linkid=7930";
 // single precision, taken to the nearest integer.
 int OpacityStep(int slider_height) {
   const float steps = static_cast<float>(slider_height) / 15.0f;
-  return static_cast<int>(std::nearbyint(255.0 / static_cast<double>(steps)));
+  return static_cast<int>(RoundHalfEven(255.0 / static_cast<double>(steps)));
 }
 
 

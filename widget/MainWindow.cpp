@@ -21,6 +21,7 @@
 #include "widget/ContentEx.h"
 #include "widget/ImageEx.h"
 #include "widget/NewsScroll.h"
+#include "widget/Rounding.h"
 #include "widget/SkinText.h"
 #include "widget/ThrobberEx.h"
 
@@ -37,9 +38,6 @@ constexpr UINT kMenuFlags = 0x40;  // TPM_VERTICAL
 constexpr std::u16string_view kSiteName = u"telvoran.example";
 
 std::unique_ptr<TBitmapEx> Png(int id) { return TBitmapEx::CreateFromResource(ModuleInstance(), id, u"PNG"); }
-
-// v to the nearest integer, halves to the even neighbour.
-int RoundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
 
 }  // namespace
 
@@ -416,8 +414,8 @@ void TMainWindow::Zoom(bool expand) {
 void TMainWindow::Paint() {
   TWindowEx::Paint();
   if (!collapsed_ || !background_) return;
-  const int w = RoundEven(kWidth * static_cast<double>(scale_));
-  const int h = RoundEven(kHeight * static_cast<double>(scale_));
+  const int w = static_cast<int>(RoundHalfEven(kWidth * static_cast<double>(scale_)));
+  const int h = static_cast<int>(RoundHalfEven(kHeight * static_cast<double>(scale_)));
   const int x = (corner_ & 2) ? kWidth - w : 0;
   const int y = (corner_ & 1) ? kHeight - h : 0;
   const TBitmapEx& picture = background_->Canvas().Bitmap();
