@@ -2,16 +2,10 @@
 
 #include <cctype>
 
+#include "base/AsciiCase.h"
+
 namespace varnika {
 namespace {
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-  }
-  return true;
-}
 
 bool HostCharacter(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_';

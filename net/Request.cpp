@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/AsciiCase.h"
 #include "base/Format.h"
 #include "net/Curl.h"
 
@@ -51,15 +52,6 @@ std::uint64_t SocketBytesReceived(int socket) {
   socklen_t size = sizeof info;
   if (getsockopt(socket, IPPROTO_TCP, TCP_INFO, &info, &size) != 0) return 0;
   return info.tcpi_bytes_received;
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i)
-    if (LowerAscii(text[i]) != LowerAscii(prefix[i])) return false;
-  return true;
 }
 
 bool EndsWithNoCase(std::string_view text, std::string_view suffix) {

@@ -5,12 +5,12 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <cctype>
 #include <cerrno>
 #include <string>
 #include <system_error>
 #include <thread>
 
+#include "base/AsciiCase.h"
 #include "base/Utf.h"
 
 extern char** environ;
@@ -22,13 +22,6 @@ constexpr int kSuccess = 42;  // any value above 32 means success
 
 HINSTANCE AsInstance(int value) { return reinterpret_cast<HINSTANCE>(static_cast<std::intptr_t>(value)); }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-  }
-  return true;
-}
 
 // The spawn attributes of the opener: default signal dispositions and an
 // empty signal mask (whatever the program ignores or blocks stays with the
