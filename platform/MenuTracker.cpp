@@ -76,6 +76,8 @@ class MenuTracker {
                            nullptr, nullptr);
     if (!wnd_) return false;
     SetWindowLongPtrW(wnd_, 0, reinterpret_cast<LONG_PTR>(this));
+    panel_ = std::make_unique<popup::Picture>(layout_.picture.cx, layout_.picture.cy);
+    popup::PaintMenuPanel(*panel_, layout_, composited_);
     Paint();
     SetWindowPos(wnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     if (!FindQuiet(wnd_)) return false;
@@ -280,8 +282,8 @@ class MenuTracker {
   }
 
   void Paint() {
-    popup::Picture picture(layout_.picture.cx, layout_.picture.cy);
-    popup::PaintMenu(picture, layout_, rows_, hot_, composited_);
+    popup::Picture picture = popup::Picture::CopyOf(*panel_);
+    popup::PaintMenuRows(picture, layout_, rows_, hot_);
     picture.Present(wnd_, origin_);
   }
 
@@ -292,6 +294,7 @@ class MenuTracker {
   HWND active_ = nullptr;
   std::vector<popup::MenuRow> rows_;
   popup::MenuLayout layout_;
+  std::unique_ptr<popup::Picture> panel_;  // the panel under every repaint of the rows
   bool composited_ = false;
   POINT origin_;
   POINT opened_at_;

@@ -162,8 +162,7 @@ BoxLayout LayoutBox(std::u16string_view caption, std::u16string_view text, std::
   return layout;
 }
 
-void PaintBox(Picture& picture, const BoxLayout& layout, std::u16string_view caption, std::u16string_view text,
-              const BoxLook& look, bool composited) {
+void PaintBoxBackground(Picture& picture, const BoxLayout& layout, bool composited) {
   const PanelStyle style = BoxPanel();
   DrawPanel(picture, layout.panel, style, composited);
   cairo_t* cr = picture.Cr();
@@ -182,7 +181,11 @@ void PaintBox(Picture& picture, const BoxLayout& layout, std::u16string_view cap
   HorizontalLine(cr, p.left, p.right, band_top, theme::kSeparator);
   HorizontalLine(cr, p.left, p.right, layout.caption.bottom - 1, theme::kSeparator);
   cairo_restore(cr);
+}
 
+void PaintBoxContent(Picture& picture, const BoxLayout& layout, std::u16string_view caption, std::u16string_view text,
+                     const BoxLook& look) {
+  cairo_t* cr = picture.Cr();
   PangoContextPtr context = MakeTextContext();
   LayoutPtr title = MakeLayout(context.get(), kCaptionFont, caption);
   const SIZE title_size = LayoutSize(title.get());

@@ -77,6 +77,9 @@ bool Composited();
 class Picture {
  public:
   Picture(int width, int height);
+  // A picture of base's size that starts with base's pixels (a popup's
+  // panel drawn once, under each repaint of what changes on it).
+  static Picture CopyOf(const Picture& base);
   cairo_t* Cr() const { return cr_.get(); }
   int Width() const { return width_; }
   int Height() const { return height_; }
