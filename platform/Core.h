@@ -203,6 +203,13 @@ LRESULT Send(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
 void QueueInput(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD serial = 0);
 void DropWindowMessages(HWND wnd);  // posted and input messages, timers
 void ClearQueues();
+// The mouse messages, client and non-client, and the keyboard's: what a
+// modal loop keeps for itself or from the windows it does not serve.
+bool IsMouseInput(UINT msg);
+bool IsKeyInput(UINT msg);
+// GetMessageW for a modal loop: false when the loop is to stop, on an error
+// or on WM_QUIT, which it posts again for the loop outside.
+bool NextModalMessage(MSG* msg);
 
 // --- input (Input.cpp) --------------------------------------------------------
 struct Hit {

@@ -25,11 +25,6 @@ constexpr UINT_PTR kReleaseTimer = 1;
 constexpr UINT kReleaseCheck = 50;
 constexpr DWORD kReleaseWait = 1000;
 
-bool IsMouseMessage(UINT m) {
-  return (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) || (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONDBLCLK);
-}
-bool IsKeyMessage(UINT m) { return m >= WM_KEYFIRST && m <= WM_KEYLAST; }
-
 UINT ButtonKey(UINT down_message) {
   switch (down_message) {
     case WM_RBUTTONDOWN:
@@ -98,11 +93,7 @@ class MenuTracker {
         }
         if (done_ || !StillOpen()) break;
       }
-      BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-      if (got <= 0) {
-        if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-        break;
-      }
+      if (!core::NextModalMessage(&msg)) break;
       Handle(msg);
     }
     SwallowRelease();
@@ -145,23 +136,19 @@ class MenuTracker {
     MSG msg;
     while (GetKeyState(static_cast<int>(release_key_)) < 0 && FindQuiet(wnd_) && GetCapture() == wnd_ &&
            GetTickCount() - start < kReleaseWait) {
-      BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-      if (got <= 0) {
-        if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-        return;
-      }
-      if (IsMouseMessage(msg.message) || IsKeyMessage(msg.message)) continue;
+      if (!core::NextModalMessage(&msg)) return;
+      if (core::IsMouseInput(msg.message) || core::IsKeyInput(msg.message)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
   }
 
   void Handle(const MSG& msg) {
-    if (IsMouseMessage(msg.message)) {
+    if (core::IsMouseInput(msg.message)) {
       if (msg.hwnd == wnd_) OnMouse(msg);
       return;  // the menu owns the mouse
     }
-    if (IsKeyMessage(msg.message)) {
+    if (core::IsKeyInput(msg.message)) {
       if (msg.hwnd != wnd_) return;
       if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
         TranslateMessage(&msg);

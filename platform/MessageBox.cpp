@@ -208,11 +208,6 @@ std::vector<HWND> DisableOthers(HWND box) {
   return disabled;
 }
 
-bool IsInput(UINT m) {
-  return (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) || (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONDBLCLK) ||
-         (m >= WM_KEYFIRST && m <= WM_KEYLAST);
-}
-
 bool BelongsTo(HWND wnd, HWND box) { return wnd == box || IsChild(box, wnd); }
 
 void RunBox(HWND box, HWND owner, const std::vector<HWND>& disabled) {
@@ -225,12 +220,9 @@ void RunBox(HWND box, HWND owner, const std::vector<HWND>& disabled) {
       s = StateOf(box);
       if (!s || s->answer) return;
     }
-    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    if (IsInput(msg.message) && !BelongsTo(msg.hwnd, box)) continue;  // the others get no input
+    if (!core::NextModalMessage(&msg)) return;
+    const bool input = core::IsMouseInput(msg.message) || core::IsKeyInput(msg.message);
+    if (input && !BelongsTo(msg.hwnd, box)) continue;  // the others get no input
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
     // The display activated one of the disabled windows (a click on it):
