@@ -15,6 +15,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Messages.h"
+#include "platform/Window.h"
 
 namespace varnika::core {
 
@@ -176,6 +177,13 @@ WindowSystem& Sys();
 bool OnUiThread();
 // Started, and called on the UI thread: what reading UI-owned state requires.
 inline bool UiReady() { return Sys().running && OnUiThread(); }
+
+// A failing call's way out: leaves error for GetLastError and returns result.
+template <typename T>
+T Fail(DWORD error, T result) {
+  SetLastError(error);
+  return result;
+}
 
 // --- windows (Window.cpp) ----------------------------------------------------
 // x, y, cx, cy of a top-level window held within what a display can show

@@ -15,6 +15,7 @@
 
 namespace varnika {
 
+using core::Fail;
 using core::FindQuiet;
 
 namespace {
@@ -301,12 +302,6 @@ LRESULT MenuWindowProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     default: break;
   }
   return DefWindowProcW(wnd, msg, wparam, lparam);
-}
-
-template <typename T>
-T Fail(DWORD code, T result) {
-  SetLastError(code);
-  return result;
 }
 
 }  // namespace
