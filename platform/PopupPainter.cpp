@@ -16,8 +16,6 @@ namespace {
 constexpr double kDpi = 96.0;
 constexpr int kBlurPasses = 3;  // three box blurs come close to a Gaussian
 
-double Channel(std::uint32_t rgb, int shift) { return static_cast<double>((rgb >> shift) & 0xFF) / 255.0; }
-
 // One box blur of an A8 image along rows (dx = 1) or columns.
 void BoxBlurLine(std::uint8_t* data, int count, int step, int radius, std::vector<std::uint8_t>& scratch) {
   scratch.resize(static_cast<size_t>(count));
@@ -69,6 +67,8 @@ guint Utf8Offset(std::u16string_view text, size_t index) {
 }
 
 }  // namespace
+
+double Channel(std::uint32_t rgb, int shift) { return static_cast<double>((rgb >> shift) & 0xFF) / 255.0; }
 
 Margins ShadowMargins(const PanelStyle& style, bool composited) {
   if (!composited) return Margins{};
