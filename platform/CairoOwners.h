@@ -32,5 +32,7 @@ using PangoFontDescriptionPtr = std::unique_ptr<PangoFontDescription, CairoRelea
 using PangoAttrListPtr = std::unique_ptr<PangoAttrList, CairoReleaser>;
 using PangoLayoutPtr = std::unique_ptr<PangoLayout, CairoReleaser>;
 using PangoContextPtr = std::unique_ptr<PangoContext, CairoReleaser>;
+template <typename T>
+using GObjectPtr = std::unique_ptr<T, CairoReleaser>;  // any other GObject
 
 }  // namespace varnika

@@ -15,6 +15,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Messages.h"
+#include "platform/Window.h"
 
 namespace varnika::core {
 
@@ -177,6 +178,13 @@ bool OnUiThread();
 // Started, and called on the UI thread: what reading UI-owned state requires.
 inline bool UiReady() { return Sys().running && OnUiThread(); }
 
+// A failing call's way out: leaves error for GetLastError and returns result.
+template <typename T>
+T Fail(DWORD error, T result) {
+  SetLastError(error);
+  return result;
+}
+
 // --- windows (Window.cpp) ----------------------------------------------------
 // x, y, cx, cy of a top-level window held within what a display can show
 // (kDisplayCoordMin ... in Backend.h). Frames larger than that are refused.
@@ -203,6 +211,13 @@ LRESULT Send(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
 void QueueInput(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD serial = 0);
 void DropWindowMessages(HWND wnd);  // posted and input messages, timers
 void ClearQueues();
+// The mouse messages, client and non-client, and the keyboard's: what a
+// modal loop keeps for itself or from the windows it does not serve.
+bool IsMouseInput(UINT msg);
+bool IsKeyInput(UINT msg);
+// GetMessageW for a modal loop: false when the loop is to stop, on an error
+// or on WM_QUIT, which it posts again for the loop outside.
+bool NextModalMessage(MSG* msg);
 
 // --- input (Input.cpp) --------------------------------------------------------
 struct Hit {

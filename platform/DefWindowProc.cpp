@@ -252,9 +252,7 @@ MoveStep HandleMoveMessage(HWND wnd, const MSG& msg, const RECT& start_rect, POI
       if (msg.wParam == VK_RETURN) return MoveStep::Finish;
       return MoveStep::Continue;
     default:
-      if ((msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ||
-          (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCMBUTTONDBLCLK) ||
-          (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST)) {
+      if (core::IsMouseInput(msg.message) || core::IsKeyInput(msg.message)) {
         return MoveStep::Continue;  // the loop owns the mouse and keyboard
       }
       TranslateMessage(&msg);
@@ -288,11 +286,7 @@ void RunMoveLoop(HWND wnd) {
   ++Sys().move_loops;
   MSG msg;
   while (GetCapture() == wnd) {
-    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
+    if (!NextModalMessage(&msg)) break;
     MoveStep step = HandleMoveMessage(wnd, msg, start_rect, start_pointer);
     if (step == MoveStep::Cancel) FollowPointer(wnd, start_rect, start_pointer, start_pointer);
     if (step != MoveStep::Continue) break;

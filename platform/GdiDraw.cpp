@@ -142,16 +142,16 @@ LayoutPtr TextLayout(cairo_t* cr, const FontInfo& font, std::u16string_view text
   if (font.description) pango_layout_set_font_description(layout.get(), font.description.get());
   const std::string utf8 = Utf16ToUtf8(text);
   pango_layout_set_text(layout.get(), utf8.data(), static_cast<int>(utf8.size()));
-  PangoAttrList* attributes = pango_attr_list_new();
-  if (font.logfont.lfUnderline) pango_attr_list_insert(attributes, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-  if (font.logfont.lfStrikeOut) pango_attr_list_insert(attributes, pango_attr_strikethrough_new(TRUE));
-  pango_layout_set_attributes(layout.get(), attributes);
-  pango_attr_list_unref(attributes);
+  PangoAttrListPtr attributes(pango_attr_list_new());
+  if (font.logfont.lfUnderline) {
+    pango_attr_list_insert(attributes.get(), pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+  }
+  if (font.logfont.lfStrikeOut) pango_attr_list_insert(attributes.get(), pango_attr_strikethrough_new(TRUE));
+  pango_layout_set_attributes(layout.get(), attributes.get());
   if (font.logfont.lfQuality == NONANTIALIASED_QUALITY) {
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
-    pango_cairo_context_set_font_options(pango_layout_get_context(layout.get()), options);
-    cairo_font_options_destroy(options);
+    CairoFontOptionsPtr options(cairo_font_options_create());
+    cairo_font_options_set_antialias(options.get(), CAIRO_ANTIALIAS_NONE);
+    pango_cairo_context_set_font_options(pango_layout_get_context(layout.get()), options.get());
     pango_layout_context_changed(layout.get());
   }
   return layout;

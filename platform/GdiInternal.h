@@ -81,10 +81,7 @@ DeviceContext* ContextOf(HDC dc);
 // clipped; nullptr when there is nothing to draw into.
 ContextPtr DrawingContext(DeviceContext& dc);
 // A pango layout of text in the context's font.
-struct LayoutDeleter {
-  void operator()(PangoLayout* l) const { g_object_unref(l); }
-};
-using LayoutPtr = std::unique_ptr<PangoLayout, LayoutDeleter>;
+using LayoutPtr = PangoLayoutPtr;
 LayoutPtr TextLayout(cairo_t* cr, const FontInfo& font, std::u16string_view text);
 
 }  // namespace varnika::gdi

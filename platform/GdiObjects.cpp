@@ -128,14 +128,6 @@ std::unique_ptr<GdiObject> BrushObject(UINT style, int hatch, COLORREF color) {
 
 // --- fonts ---------------------------------------------------------------------------
 
-struct ObjectUnref {
-  void operator()(gpointer p) const {
-    if (p) g_object_unref(p);
-  }
-};
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, ObjectUnref>;
-
 // True inside a GNOME-family session ("GNOME", "ubuntu:GNOME", "Budgie:GNOME").
 // Elsewhere GNOME's schema may still be installed, but its font is not the
 // desktop's, and reading it would start GSettings' two threads for nothing.

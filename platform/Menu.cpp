@@ -12,6 +12,7 @@
 
 namespace varnika {
 
+using core::Fail;
 using core::MenuItem;
 
 namespace {
@@ -28,12 +29,6 @@ struct MenuTable {
 MenuTable& Table() {
   static MenuTable* table = new MenuTable;  // UI thread only
   return *table;
-}
-
-template <typename T>
-T Fail(DWORD code, T result) {
-  SetLastError(code);
-  return result;
 }
 
 Menu* FindMenu(HMENU menu) {

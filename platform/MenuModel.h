@@ -52,8 +52,10 @@ MenuLayout LayoutMenu(const std::vector<MenuRow>& rows, bool composited);
 // Index of the row at a point of the picture; -1 outside the panel or
 // between rows.
 int MenuRowAt(const MenuLayout& layout, POINT at);
-void PaintMenu(Picture& picture, const MenuLayout& layout, const std::vector<MenuRow>& rows, int hot,
-               bool composited);
+// A menu's picture is its panel (the same for every repaint) with its rows
+// over it, the hot one highlighted.
+void PaintMenuPanel(Picture& picture, const MenuLayout& layout, bool composited);
+void PaintMenuRows(Picture& picture, const MenuLayout& layout, const std::vector<MenuRow>& rows, int hot);
 
 // Where the panel of a menu of that size goes on the screen for
 // TrackPopupMenuEx's point, flags and exclusion rectangle, inside work.

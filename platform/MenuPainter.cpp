@@ -118,9 +118,11 @@ int MenuRowAt(const MenuLayout& layout, POINT at) {
   return -1;
 }
 
-void PaintMenu(Picture& picture, const MenuLayout& layout, const std::vector<MenuRow>& rows, int hot,
-               bool composited) {
+void PaintMenuPanel(Picture& picture, const MenuLayout& layout, bool composited) {
   DrawPanel(picture, layout.panel, MenuPanel(), composited);
+}
+
+void PaintMenuRows(Picture& picture, const MenuLayout& layout, const std::vector<MenuRow>& rows, int hot) {
   cairo_t* cr = picture.Cr();
   PangoContextPtr context = MakeTextContext();
   for (size_t i = 0; i < rows.size() && i < layout.rows.size(); ++i) {

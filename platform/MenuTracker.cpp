@@ -15,6 +15,7 @@
 
 namespace varnika {
 
+using core::Fail;
 using core::FindQuiet;
 
 namespace {
@@ -24,11 +25,6 @@ constexpr int kDragSlop = 2;  // pointer movement that makes a release count as 
 constexpr UINT_PTR kReleaseTimer = 1;
 constexpr UINT kReleaseCheck = 50;
 constexpr DWORD kReleaseWait = 1000;
-
-bool IsMouseMessage(UINT m) {
-  return (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) || (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONDBLCLK);
-}
-bool IsKeyMessage(UINT m) { return m >= WM_KEYFIRST && m <= WM_KEYLAST; }
 
 UINT ButtonKey(UINT down_message) {
   switch (down_message) {
@@ -76,6 +72,8 @@ class MenuTracker {
                            nullptr, nullptr);
     if (!wnd_) return false;
     SetWindowLongPtrW(wnd_, 0, reinterpret_cast<LONG_PTR>(this));
+    panel_ = std::make_unique<popup::Picture>(layout_.picture.cx, layout_.picture.cy);
+    popup::PaintMenuPanel(*panel_, layout_, composited_);
     Paint();
     SetWindowPos(wnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     if (!FindQuiet(wnd_)) return false;
@@ -96,11 +94,7 @@ class MenuTracker {
         }
         if (done_ || !StillOpen()) break;
       }
-      BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-      if (got <= 0) {
-        if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-        break;
-      }
+      if (!core::NextModalMessage(&msg)) break;
       Handle(msg);
     }
     SwallowRelease();
@@ -143,23 +137,19 @@ class MenuTracker {
     MSG msg;
     while (GetKeyState(static_cast<int>(release_key_)) < 0 && FindQuiet(wnd_) && GetCapture() == wnd_ &&
            GetTickCount() - start < kReleaseWait) {
-      BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-      if (got <= 0) {
-        if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-        return;
-      }
-      if (IsMouseMessage(msg.message) || IsKeyMessage(msg.message)) continue;
+      if (!core::NextModalMessage(&msg)) return;
+      if (core::IsMouseInput(msg.message) || core::IsKeyInput(msg.message)) continue;
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
   }
 
   void Handle(const MSG& msg) {
-    if (IsMouseMessage(msg.message)) {
+    if (core::IsMouseInput(msg.message)) {
       if (msg.hwnd == wnd_) OnMouse(msg);
       return;  // the menu owns the mouse
     }
-    if (IsKeyMessage(msg.message)) {
+    if (core::IsKeyInput(msg.message)) {
       if (msg.hwnd != wnd_) return;
       if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
         TranslateMessage(&msg);
@@ -280,8 +270,8 @@ class MenuTracker {
   }
 
   void Paint() {
-    popup::Picture picture(layout_.picture.cx, layout_.picture.cy);
-    popup::PaintMenu(picture, layout_, rows_, hot_, composited_);
+    popup::Picture picture = popup::Picture::CopyOf(*panel_);
+    popup::PaintMenuRows(picture, layout_, rows_, hot_);
     picture.Present(wnd_, origin_);
   }
 
@@ -292,6 +282,7 @@ class MenuTracker {
   HWND active_ = nullptr;
   std::vector<popup::MenuRow> rows_;
   popup::MenuLayout layout_;
+  std::unique_ptr<popup::Picture> panel_;  // the panel under every repaint of the rows
   bool composited_ = false;
   POINT origin_;
   POINT opened_at_;
@@ -311,12 +302,6 @@ LRESULT MenuWindowProc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     default: break;
   }
   return DefWindowProcW(wnd, msg, wparam, lparam);
-}
-
-template <typename T>
-T Fail(DWORD code, T result) {
-  SetLastError(code);
-  return result;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "platform/Core.h"
@@ -28,6 +29,7 @@ struct BoxState {
   popup::BoxLayout layout;
   popup::BoxLook look;
   bool composited = false;
+  std::unique_ptr<popup::Picture> background;  // made on the first paint, under every repaint
   int cancel_answer = IDOK;  // Escape and closing
   int answer = 0;
 };
@@ -42,10 +44,14 @@ std::vector<popup::BoxButton> ButtonsFor(UINT type) {
 }
 
 void Paint(HWND wnd, BoxState& s) {
-  popup::Picture picture(s.layout.picture.cx, s.layout.picture.cy);
+  if (!s.background) {  // the layout is fixed once the window exists
+    s.background = std::make_unique<popup::Picture>(s.layout.picture.cx, s.layout.picture.cy);
+    popup::PaintBoxBackground(*s.background, s.layout, s.composited);
+  }
+  popup::Picture picture = popup::Picture::CopyOf(*s.background);
   popup::BoxLook look = s.look;
   if (look.pressed != look.hot) look.pressed = -1;  // a held button looks pressed only under the pointer
-  popup::PaintBox(picture, s.layout, s.caption, s.text, look, s.composited);
+  popup::PaintBoxContent(picture, s.layout, s.caption, s.text, look);
   RECT r;
   GetWindowRect(wnd, &r);
   picture.Present(wnd, POINT{r.left, r.top});
@@ -202,11 +208,6 @@ std::vector<HWND> DisableOthers(HWND box) {
   return disabled;
 }
 
-bool IsInput(UINT m) {
-  return (m >= WM_MOUSEFIRST && m <= WM_MOUSELAST) || (m >= WM_NCMOUSEMOVE && m <= WM_NCMBUTTONDBLCLK) ||
-         (m >= WM_KEYFIRST && m <= WM_KEYLAST);
-}
-
 bool BelongsTo(HWND wnd, HWND box) { return wnd == box || IsChild(box, wnd); }
 
 void RunBox(HWND box, HWND owner, const std::vector<HWND>& disabled) {
@@ -219,12 +220,9 @@ void RunBox(HWND box, HWND owner, const std::vector<HWND>& disabled) {
       s = StateOf(box);
       if (!s || s->answer) return;
     }
-    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got <= 0) {
-      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    if (IsInput(msg.message) && !BelongsTo(msg.hwnd, box)) continue;  // the others get no input
+    if (!core::NextModalMessage(&msg)) return;
+    const bool input = core::IsMouseInput(msg.message) || core::IsKeyInput(msg.message);
+    if (input && !BelongsTo(msg.hwnd, box)) continue;  // the others get no input
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
     // The display activated one of the disabled windows (a click on it):

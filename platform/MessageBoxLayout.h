@@ -36,7 +36,11 @@ struct BoxLook {
 
 BoxLayout LayoutBox(std::u16string_view caption, std::u16string_view text, std::vector<BoxButton> buttons,
                     bool composited);
-void PaintBox(Picture& picture, const BoxLayout& layout, std::u16string_view caption, std::u16string_view text,
-              const BoxLook& look, bool composited);
+// A box's picture is its background (the panel, the button band and the
+// lines, the same for every repaint) with its content over it: the caption,
+// the icon, the text and the buttons in their states.
+void PaintBoxBackground(Picture& picture, const BoxLayout& layout, bool composited);
+void PaintBoxContent(Picture& picture, const BoxLayout& layout, std::u16string_view caption, std::u16string_view text,
+                     const BoxLook& look);
 
 }  // namespace varnika::popup

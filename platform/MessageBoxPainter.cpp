@@ -57,15 +57,13 @@ void HorizontalLine(cairo_t* cr, double left, double right, double y, std::uint3
 }
 
 void SetGradient(cairo_t* cr, double top, double bottom, std::uint32_t from, std::uint32_t to) {
-  cairo_pattern_t* gradient = cairo_pattern_create_linear(0, top, 0, bottom);
+  CairoPatternPtr gradient(cairo_pattern_create_linear(0, top, 0, bottom));
   auto stop = [&](double at, std::uint32_t rgb) {
-    cairo_pattern_add_color_stop_rgb(gradient, at, ((rgb >> 16) & 0xFF) / 255.0, ((rgb >> 8) & 0xFF) / 255.0,
-                                     (rgb & 0xFF) / 255.0);
+    cairo_pattern_add_color_stop_rgb(gradient.get(), at, Channel(rgb, 16), Channel(rgb, 8), Channel(rgb, 0));
   };
   stop(0, from);
   stop(1, to);
-  cairo_set_source(cr, gradient);
-  cairo_pattern_destroy(gradient);
+  cairo_set_source(cr, gradient.get());
 }
 
 // A blue disc with a white "i": its dot and a stem with rounded ends.
@@ -162,8 +160,7 @@ BoxLayout LayoutBox(std::u16string_view caption, std::u16string_view text, std::
   return layout;
 }
 
-void PaintBox(Picture& picture, const BoxLayout& layout, std::u16string_view caption, std::u16string_view text,
-              const BoxLook& look, bool composited) {
+void PaintBoxBackground(Picture& picture, const BoxLayout& layout, bool composited) {
   const PanelStyle style = BoxPanel();
   DrawPanel(picture, layout.panel, style, composited);
   cairo_t* cr = picture.Cr();
@@ -182,7 +179,11 @@ void PaintBox(Picture& picture, const BoxLayout& layout, std::u16string_view cap
   HorizontalLine(cr, p.left, p.right, band_top, theme::kSeparator);
   HorizontalLine(cr, p.left, p.right, layout.caption.bottom - 1, theme::kSeparator);
   cairo_restore(cr);
+}
 
+void PaintBoxContent(Picture& picture, const BoxLayout& layout, std::u16string_view caption, std::u16string_view text,
+                     const BoxLook& look) {
+  cairo_t* cr = picture.Cr();
   PangoContextPtr context = MakeTextContext();
   LayoutPtr title = MakeLayout(context.get(), kCaptionFont, caption);
   const SIZE title_size = LayoutSize(title.get());

@@ -399,5 +399,17 @@ void ClearQueues() {
   sys.quit_code = 0;
 }
 
+bool IsMouseInput(UINT msg) {
+  return (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) || (msg >= WM_NCMOUSEMOVE && msg <= WM_NCMBUTTONDBLCLK);
+}
+
+bool IsKeyInput(UINT msg) { return msg >= WM_KEYFIRST && msg <= WM_KEYLAST; }
+
+bool NextModalMessage(MSG* msg) {
+  const BOOL got = GetMessageW(msg, nullptr, 0, 0);
+  if (got == 0) PostQuitMessage(static_cast<int>(msg->wParam));
+  return got > 0;
+}
+
 }  // namespace core
 }  // namespace varnika

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "base/Utf.h"
@@ -14,8 +15,6 @@ namespace {
 
 constexpr double kDpi = 96.0;
 constexpr int kBlurPasses = 3;  // three box blurs come close to a Gaussian
-
-double Channel(std::uint32_t rgb, int shift) { return static_cast<double>((rgb >> shift) & 0xFF) / 255.0; }
 
 // One box blur of an A8 image along rows (dx = 1) or columns.
 void BoxBlurLine(std::uint8_t* data, int count, int step, int radius, std::vector<std::uint8_t>& scratch) {
@@ -69,6 +68,8 @@ guint Utf8Offset(std::u16string_view text, size_t index) {
 
 }  // namespace
 
+double Channel(std::uint32_t rgb, int shift) { return static_cast<double>((rgb >> shift) & 0xFF) / 255.0; }
+
 Margins ShadowMargins(const PanelStyle& style, bool composited) {
   if (!composited) return Margins{};
   int spread = static_cast<int>(std::ceil(style.shadow_blur));
@@ -86,6 +87,22 @@ Picture::Picture(int width, int height)
       height_(std::max(height, 1)),
       surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_, height_)),
       cr_(cairo_create(surface_.get())) {}
+
+Picture Picture::CopyOf(const Picture& base) {
+  Picture copy(base.width_, base.height_);
+  cairo_surface_t* from = base.surface_.get();
+  cairo_surface_t* to = copy.surface_.get();
+  cairo_surface_flush(from);
+  cairo_surface_flush(to);
+  const unsigned char* source = cairo_image_surface_get_data(from);
+  unsigned char* target = cairo_image_surface_get_data(to);
+  const int stride = cairo_image_surface_get_stride(from);
+  if (source && target && stride == cairo_image_surface_get_stride(to)) {
+    std::memcpy(target, source, static_cast<size_t>(stride) * static_cast<size_t>(base.height_));
+    cairo_surface_mark_dirty(to);
+  }
+  return copy;
+}
 
 bool Picture::Present(HWND wnd, POINT origin) {
   cairo_surface_flush(surface_.get());

@@ -77,6 +77,9 @@ bool Composited();
 class Picture {
  public:
   Picture(int width, int height);
+  // A picture of base's size that starts with base's pixels (a popup's
+  // panel drawn once, under each repaint of what changes on it).
+  static Picture CopyOf(const Picture& base);
   cairo_t* Cr() const { return cr_.get(); }
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -91,6 +94,8 @@ class Picture {
   ContextPtr cr_;
 };
 
+// One channel of a 0xRRGGBB colour, 0 ... 1: shift 16 red, 8 green, 0 blue.
+double Channel(std::uint32_t rgb, int shift);
 void RoundedRectPath(cairo_t* cr, double x, double y, double width, double height, double radius);
 void SetColour(cairo_t* cr, std::uint32_t rgb, double alpha = 1.0);
 void FillRounded(cairo_t* cr, const RECT& r, double radius, std::uint32_t rgb);

@@ -11,6 +11,7 @@
 namespace varnika {
 
 using core::Find;
+using core::Fail;
 using core::FindQuiet;
 using core::Sys;
 using core::Window;
@@ -31,12 +32,6 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
 }
 
 std::u16string_view View(LPCWSTR s) { return s ? std::u16string_view(s) : std::u16string_view(); }
-
-template <typename T>
-T Fail(DWORD code, T result) {
-  SetLastError(code);
-  return result;
-}
 
 // --- atoms -----------------------------------------------------------------
 
