@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/Utf.h"
+#include "platform/CairoOwners.h"
 #include "platform/MessageLoop.h"
 #include "platform/NotifyIcon.h"
 
@@ -27,13 +28,8 @@ constexpr const char* kInterface = "org.freedesktop.Notifications";
 constexpr guint32 kExpired = 1;
 constexpr guint32 kDismissed = 2;
 
-struct ObjectUnref {
-  void operator()(gpointer p) const {
-    if (p) g_object_unref(p);
-  }
-};
-using ConnectionPtr = std::unique_ptr<GDBusConnection, ObjectUnref>;
-using CancellablePtr = std::unique_ptr<GCancellable, ObjectUnref>;
+using ConnectionPtr = GObjectPtr<GDBusConnection>;
+using CancellablePtr = GObjectPtr<GCancellable>;
 
 struct ContextUnref {
   void operator()(GMainContext* c) const { g_main_context_unref(c); }
