@@ -12,6 +12,7 @@
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"
 #include "platform/WindowSystem.h"
+#include "text/WideCase.h"
 
 namespace varnika {
 
@@ -228,12 +229,12 @@ class MenuTracker {
   // after the hot item becomes hot.
   void OnChar(char16_t c) {
     if (c < 0x20) return;
-    const char16_t key = popup::FoldCase(c);
+    const char16_t key = WideUpperChar(c);
     std::vector<int> matches;
     for (size_t i = 0; i < rows_.size(); ++i) {
       const popup::MenuRow& row = rows_[i];
       if (!row.Selectable() || row.mnemonic < 0) continue;
-      if (popup::FoldCase(row.label[static_cast<size_t>(row.mnemonic)]) == key) matches.push_back(static_cast<int>(i));
+      if (WideUpperChar(row.label[static_cast<size_t>(row.mnemonic)]) == key) matches.push_back(static_cast<int>(i));
     }
     if (matches.empty()) return;
     if (matches.size() == 1) {

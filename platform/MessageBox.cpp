@@ -14,6 +14,7 @@
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"
 #include "platform/WindowSystem.h"
+#include "text/WideCase.h"
 
 namespace varnika {
 
@@ -101,9 +102,9 @@ LRESULT OnKeyDown(HWND wnd, BoxState& s, WPARAM vk) {
 
 // Y and N, and the Turkish E(vet) and H(ayır).
 LRESULT OnChar(BoxState& s, WPARAM c) {
-  const char16_t key = popup::FoldCase(static_cast<char16_t>(c));
-  if ((key == u'y' || key == u'e') && HasButton(s, IDYES)) Answer(s, IDYES);
-  if ((key == u'n' || key == u'h') && HasButton(s, IDNO)) Answer(s, IDNO);
+  const char16_t key = WideUpperChar(static_cast<char16_t>(c));
+  if ((key == u'Y' || key == u'E') && HasButton(s, IDYES)) Answer(s, IDYES);
+  if ((key == u'N' || key == u'H') && HasButton(s, IDNO)) Answer(s, IDNO);
   return 0;
 }
 

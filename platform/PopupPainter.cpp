@@ -229,17 +229,4 @@ PrefixedText StripPrefixes(std::u16string_view text) {
   return out;
 }
 
-char16_t FoldCase(char16_t c) {
-  if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
-  if (c == u'\u0130' || c == u'\u0131') return u'i';  // dotted capital I, dotless small i
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);
-  // Latin Extended-A: capital and small letters alternate, the capital
-  // first, on even code points up to U+0137 and from U+014A to U+0177, on
-  // odd ones from U+0139 to U+0148 and from U+0179 to U+017E.
-  const bool even_pairs = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
-  const bool odd_pairs = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
-  if ((even_pairs && c % 2 == 0) || (odd_pairs && c % 2 == 1)) return static_cast<char16_t>(c + 1);
-  return c;
-}
-
 }  // namespace varnika::popup

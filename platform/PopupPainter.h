@@ -123,8 +123,4 @@ struct PrefixedText {
 };
 PrefixedText StripPrefixes(std::u16string_view text);
 
-// Case folding for mnemonic and key matching: ASCII, Latin-1 and the
-// Turkish letters (the four i's count as one).
-char16_t FoldCase(char16_t c);
-
 }  // namespace varnika::popup
