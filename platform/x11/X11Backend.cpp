@@ -459,6 +459,9 @@ void X11Backend::ActivateSurface(HWND wnd) {
   if (Lost()) return;
   Surface* s = Find(wnd);
   if (!s || s->popup) return;
+  // The latest activation wins: one still waiting for its window's map
+  // would otherwise overtake it when that map arrives.
+  for (auto& [handle, other] : surfaces_) other->activate_on_map = false;
   if (!s->mapped) {
     s->activate_on_map = true;
     return;

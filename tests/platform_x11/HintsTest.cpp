@@ -127,6 +127,21 @@ TEST_F(HintsTest, WithoutAWindowManagerActivationSetsTheInputFocus) {
   EXPECT_TRUE(Got(first, WM_ACTIVATE));
 }
 
+// A window shown and activated is focused only once the server has mapped
+// it; a later activation of another window must not be overtaken by that.
+TEST_F(HintsTest, AnActivationWaitingForAMapGivesWayToALaterOne) {
+  HWND first = Shown(WS_EX_LAYERED);
+  HWND second = MakeTopLevel(RECT{500, 150, 600, 230}, WS_EX_LAYERED, false);
+  Present(second, Frame(100, 80, 0xFF404040u));
+  ShowWindow(second, SW_SHOW);  // activated before its map is seen
+  SetActiveWindow(first);
+  Settle();
+  ASSERT_TRUE(Pump([&] { return User().Viewable(XWindow(second)); }));
+  Settle();
+  EXPECT_EQ(User().FocusWindow(), XWindow(first));
+  EXPECT_EQ(GetActiveWindow(), first);
+}
+
 TEST_F(HintsTest, TheWindowManagersCloseRequestBecomesWmClose) {
   HWND wnd = Shown(WS_EX_LAYERED);
   User().SendClientMessage(XWindow(wnd), "WM_PROTOCOLS", User().AtomOf("WM_DELETE_WINDOW"));
