@@ -1,6 +1,5 @@
 // Icons from the program's embedded ICON resources (PNG files), decoded with
 // cairo's PNG reader.
-#include "platform/CairoOwners.h"
 #include <cairo.h>
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include <memory>
 #include <span>
 
+#include "platform/CairoOwners.h"
 #include "platform/Icons.h"
 #include "platform/Window.h"
 #include "resources/Resources.h"

@@ -22,7 +22,6 @@ constexpr int kSuccess = 42;  // any value above 32 means success
 
 HINSTANCE AsInstance(int value) { return reinterpret_cast<HINSTANCE>(static_cast<std::intptr_t>(value)); }
 
-
 // The spawn attributes of the opener: default signal dispositions and an
 // empty signal mask (whatever the program ignores or blocks stays with the
 // program), and a process group of its own, so that a terminal's Ctrl+C

@@ -1,7 +1,6 @@
 // Everything the user can ask the widget to do: the menu commands, the
 // sliding about and options panels, the option check boxes, closing, and
 // the links to the site.
-#include <cmath>
 
 #include "app/Autostart.h"
 #include "app/SystemRoutines.h"
@@ -36,7 +35,6 @@ int OpacityStep(int slider_height) {
   const float steps = static_cast<float>(slider_height) / 15.0f;
   return static_cast<int>(RoundHalfEven(255.0 / static_cast<double>(steps)));
 }
-
 
 }  // namespace
 

@@ -29,7 +29,6 @@ bool FileExists(const std::string& path) {
 
 TRect Shifted(const TRect& r, int dy) { return TRect{r.Left, r.Top - dy, r.Right, r.Bottom - dy}; }
 
-
 }  // namespace
 
 TContentEx::TContentEx(TComponent* owner, int tile_rows, int tile_capacity)

@@ -1,7 +1,6 @@
 #include "widget/MainWindow.h"
 
 #include <array>
-#include <cmath>
 
 #include "app/Servers.h"
 #include "platform/Icons.h"

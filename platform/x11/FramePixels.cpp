@@ -35,13 +35,12 @@ constexpr Lanes kVisible = {0x01000000u, 0x01000000u, 0x01000000u, 0x01000000u};
 
 // Whether any of the n pixels has alpha 0; four pixels a step.
 bool HasClearPixel(const std::uint32_t* row, int n) {
-  const Lanes visible = kVisible;
   Lanes any = {0, 0, 0, 0};
   int i = 0;
   for (; i + 4 <= n; i += 4) {
     Lanes v;
     std::memcpy(&v, row + i, sizeof v);
-    any |= reinterpret_cast<Lanes>(v < visible);
+    any |= reinterpret_cast<Lanes>(v < kVisible);
   }
   bool clear = (any[0] | any[1] | any[2] | any[3]) != 0;
   for (; i < n; ++i) clear = clear || row[i] < 0x01000000u;
