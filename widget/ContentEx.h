@@ -92,6 +92,7 @@ class TContentEx : public TControlEx {
   void ResetCounters() { counters_ = {}; }
   // Bytes of pixel memory the list holds: its tiles and its canvas.
   std::size_t PixelBytes() const;
+  std::size_t TileCount() const { return tiles_.TileCount(); }
 
  protected:
   // The hand cursor over a title box, else the arrow.

@@ -38,6 +38,17 @@ std::size_t TListTiles::PixelBytes() const {
   return bytes;
 }
 
+TListTiles::Tile* TListTiles::Reusable() {
+  // A tile without a picture first, else the one used least recently that
+  // the composing under way does not need.
+  Tile* best = nullptr;
+  for (Tile& tile : tiles_) {
+    if (tile.index < 0) return &tile;
+    if (tile.last_use <= pass_start_ && (!best || tile.last_use < best->last_use)) best = &tile;
+  }
+  return best;
+}
+
 TListTiles::Tile& TListTiles::Acquire(int index, const Painter& paint) {
   ++clock_;
   auto found = std::find_if(tiles_.begin(), tiles_.end(), [index](const Tile& t) { return t.index == index; });
@@ -45,14 +56,14 @@ TListTiles::Tile& TListTiles::Acquire(int index, const Painter& paint) {
     found->last_use = clock_;
     return *found;
   }
-  Tile* tile = nullptr;
-  if (static_cast<int>(tiles_.size()) < capacity_) {
+  Tile* tile = Reusable();
+  if (!tile && static_cast<int>(tiles_.size()) < capacity_) {
     tiles_.push_back(Tile{-1, 0, std::make_unique<TCanvasEx>(width_, TileHeight())});
     tile = &tiles_.back();
-  } else {
+  }
+  if (!tile)
     tile = &*std::min_element(tiles_.begin(), tiles_.end(),
                               [](const Tile& a, const Tile& b) { return a.last_use < b.last_use; });
-  }
   tile->index = -1;  // stays unpainted if the painter raises
   tile->canvas->Clear();
   paint(*tile->canvas, index * rows_);
@@ -65,6 +76,7 @@ void TListTiles::Compose(TCanvasEx& target, int x, int y, BYTE alpha, int from, 
   from = std::max(from, 0);
   to = std::min(to, height_);
   if (width_ <= 0 || from >= to) return;
+  pass_start_ = clock_;
   for (int index = from / rows_; index <= (to - 1) / rows_; ++index) {
     Tile& tile = Acquire(index, paint);
     target.DrawAlpha(tile.canvas->Bitmap(), x, y + index * rows_, alpha);

@@ -5,8 +5,11 @@
 // screen need.
 //
 // A tile is painted when composing first needs it and is then reused, until
-// its picture is discarded. At most Capacity tiles are kept; composing a
-// tile beyond that repaints the one used least recently.
+// its picture is discarded. A new tile is made only when every tile held is
+// needed by the same Compose call, so the tiles held never outnumber the
+// bands that one view of the picture meets (two for a view shorter than a
+// band); otherwise a tile whose picture was discarded, else the one used
+// least recently, is repainted. Capacity bounds the count as well.
 #pragma once
 
 #include <cstddef>
@@ -49,8 +52,9 @@ class TListTiles {
   // tiles that are missing.
   void Compose(TCanvasEx& target, int x, int y, BYTE alpha, int from, int to, const Painter& paint);
 
-  // Bytes of pixel memory the tiles hold.
+  // Bytes of pixel memory the tiles hold, and how many tiles that is.
   std::size_t PixelBytes() const;
+  std::size_t TileCount() const { return tiles_.size(); }
 
  private:
   struct Tile {
@@ -61,12 +65,14 @@ class TListTiles {
 
   int TileHeight() const;
   Tile& Acquire(int index, const Painter& paint);
+  Tile* Reusable();
 
   int rows_;
   int capacity_;
   int width_ = 0;
   int height_ = 0;
   std::uint64_t clock_ = 0;
+  std::uint64_t pass_start_ = 0;  // clock_ when the Compose under way began
   std::vector<Tile> tiles_;
 };
 

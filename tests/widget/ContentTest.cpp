@@ -257,6 +257,27 @@ TEST_F(ContentTest, SmallTilesComposeTheSamePictureAsOneBand) {
   EXPECT_GT(banded.list->Counters().TilePaints, 8u);
 }
 
+TEST_F(ContentTest, ReloadsAndScrollingHoldNoMoreTilesThanOneViewMeets) {
+  const std::string feed = folder_.Write("feed.xml", RealLookingRss(40));
+  scene_->Load(feed);
+  const std::size_t bytes = List().PixelBytes();
+  // Every reload discards the pictures; their tiles are repainted, not added.
+  for (int reload = 0; reload < 10; ++reload) {
+    scene_->Load(reload % 2 ? feed : DataFile("rss_mixed.xml"));
+    scene_->Load(feed);
+  }
+  EXPECT_EQ(List().PixelBytes(), bytes);
+  // A view across a band's edge needs two tiles; scrolling on never adds a third.
+  TWidgetScene banded(Owner(), 300);
+  banded.Load(feed);
+  for (int top = 0; top > kBoxHeight - banded.list->Height(); top -= 37) {
+    banded.list->SetTop(top);
+    banded.window->Invalidate();
+    banded.Load(feed);
+  }
+  EXPECT_EQ(banded.list->TileCount(), 2u);
+}
+
 TEST_F(ContentTest, TenThousandHeadlinesFitInSixteenMegabytes) {
   scene_->Load(folder_.Write("huge.xml", RealLookingRss(10000)));
   ASSERT_EQ(List().Items()->Count(), 10000);
@@ -266,6 +287,7 @@ TEST_F(ContentTest, TenThousandHeadlinesFitInSixteenMegabytes) {
     scene_->window->Invalidate();
     EXPECT_GT(DrawnPixelsInBox(), 500) << "step " << step;
   }
+  EXPECT_LE(List().TileCount(), 2u);
   EXPECT_LE(List().PixelBytes(), 16u << 20);
 }
 
