@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/Autostart.h"
-#include "app/Random.h"
+#include "base/Random.h"
 #include "base/Utf.h"
 #include "net/Internet.h"
 #include "platform/ErrnoCodes.h"
+#include "platform/ExecutablePath.h"
 #include "platform/KernelObjects.h"
 #include "platform/MessageLoop.h"
 #include "platform/SpecialFolders.h"

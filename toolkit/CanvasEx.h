@@ -8,11 +8,11 @@
 #include <memory>
 #include <string_view>
 
+#include "base/Geometry.h"
 #include "toolkit/BitmapEx.h"
 #include "toolkit/BrushEx.h"
 #include "toolkit/CairoHandles.h"
 #include "toolkit/FontEx.h"
-#include "toolkit/Geometry.h"
 #include "toolkit/GraphicObjectEx.h"
 #include "toolkit/PenEx.h"
 #include "toolkit/RenderingHints.h"

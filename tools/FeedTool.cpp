@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "base/Utf.h"
-#include "widget/FeedParser.h"
+#include "feed/FeedParser.h"
 
 namespace {
 

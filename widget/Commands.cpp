@@ -2,8 +2,7 @@
 // sliding about and options panels, the option check boxes, closing, and
 // the links to the site.
 
-#include "app/Autostart.h"
-#include "app/SystemRoutines.h"
+#include "platform/ExecutablePath.h"
 #include "platform/Input.h"
 #include "platform/Menu.h"
 #include "platform/MessageLoop.h"
@@ -11,6 +10,7 @@
 #include "resources/MenuResource.h"
 #include "resources/StringTable.h"
 #include "toolkit/BitmapEx.h"
+#include "toolkit/SystemRoutines.h"
 #include "toolkit/TrayIcon.h"
 #include "widget/ContentEx.h"
 #include "widget/MainWindow.h"

@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "feed/FeedParser.h"
 #include "toolkit/ControlEx.h"
-#include "widget/FeedParser.h"
 #include "widget/ListTiles.h"
 
 namespace varnika {

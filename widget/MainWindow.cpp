@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "app/Servers.h"
 #include "platform/Icons.h"
 #include "platform/Input.h"
 #include "platform/Layered.h"
@@ -21,6 +20,7 @@
 #include "widget/ImageEx.h"
 #include "widget/NewsScroll.h"
 #include "widget/Rounding.h"
+#include "widget/Servers.h"
 #include "widget/SkinText.h"
 #include "widget/ThrobberEx.h"
 

@@ -14,12 +14,12 @@
 #include <string>
 #include <string_view>
 
-#include "app/FeedAddress.h"
-#include "app/Options.h"
-#include "app/WinTimer.h"
 #include "net/InetThread.h"
 #include "platform/Messages.h"
+#include "toolkit/WinTimer.h"
 #include "toolkit/WindowEx.h"
+#include "widget/FeedAddress.h"
+#include "widget/Options.h"
 
 namespace varnika {
 

@@ -2,25 +2,25 @@
 // download, the feed cache and the update offer.
 #include <algorithm>
 
-#include "app/Random.h"
-#include "app/SystemRoutines.h"
 #include "base/Format.h"
+#include "base/Random.h"
 #include "base/Utf.h"
+#include "feed/FeedParser.h"
+#include "feed/XmlDocument.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/Shell.h"
 #include "platform/Window.h"
 #include "resources/StringTable.h"
 #include "toolkit/Control.h"
+#include "toolkit/SystemRoutines.h"
 #include "widget/ContentEx.h"
-#include "widget/FeedParser.h"
 #include "widget/MainWindow.h"
 #include "widget/CheckBoxEx.h"
 #include "widget/ContainerEx.h"
 #include "widget/ImageEx.h"
 #include "widget/SkinText.h"
 #include "widget/ThrobberEx.h"
-#include "widget/XmlDocument.h"
 
 namespace varnika {
 namespace {

@@ -31,7 +31,7 @@
 #include "bench/RatioReporter.h"
 #include "platform/WindowSystem.h"
 #include "platform/headless/HeadlessBackend.h"
-#include "tests/widget/SampleFeeds.h"
+#include "tests/feed/SampleFeeds.h"
 #include "toolkit/CairoHandles.h"
 #include "toolkit/RenderingHints.h"
 #include "toolkit/WindowEx.h"

@@ -1,9 +1,9 @@
 // The face composed with a real-looking feed: the list inside its box over
 // the background, beside its scroll bar, checked pixel by pixel at chosen
 // points while it scrolls.
-#include "tests/widget/SampleFeeds.h"
+#include "tests/feed/FeedTestSupport.h"
+#include "tests/feed/SampleFeeds.h"
 #include "tests/widget/WidgetScene.h"
-#include "tests/widget/WidgetTestSupport.h"
 
 namespace varnika::testing {
 namespace {

@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "platform/Input.h"
-#include "tests/widget/SampleFeeds.h"
+#include "tests/feed/FeedTestSupport.h"
+#include "tests/feed/SampleFeeds.h"
 #include "tests/widget/WidgetScene.h"
-#include "tests/widget/WidgetTestSupport.h"
 #include "widget/Rounding.h"
 
 namespace varnika::testing {

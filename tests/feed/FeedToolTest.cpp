@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "tests/widget/WidgetTestSupport.h"
+#include "tests/feed/FeedTestSupport.h"
 
 namespace varnika::testing {
 namespace {

@@ -14,8 +14,8 @@
 #include <string>
 #include <string_view>
 
-#include "widget/Element.h"
-#include "widget/XmlDocument.h"
+#include "feed/Element.h"
+#include "feed/XmlDocument.h"
 
 namespace varnika {
 

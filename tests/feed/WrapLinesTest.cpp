@@ -1,8 +1,8 @@
 // Line wrapping of titles and summaries.
 #include <gtest/gtest.h>
 
-#include "widget/FeedParser.h"
-#include "widget/WrapLines.h"
+#include "feed/FeedParser.h"
+#include "feed/WrapLines.h"
 
 namespace varnika::testing {
 namespace {

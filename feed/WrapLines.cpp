@@ -1,4 +1,4 @@
-#include "widget/WrapLines.h"
+#include "feed/WrapLines.h"
 
 namespace varnika {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "base/Utf.h"
-#include "widget/FeedParser.h"
-#include "widget/WrapLines.h"
+#include "feed/FeedParser.h"
+#include "feed/WrapLines.h"
 
 using namespace varnika;
 

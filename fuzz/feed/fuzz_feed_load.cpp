@@ -9,8 +9,8 @@
 #include <string>
 
 #include "base/Utf.h"
-#include "widget/FeedParser.h"
-#include "widget/XmlDocument.h"
+#include "feed/FeedParser.h"
+#include "feed/XmlDocument.h"
 
 using namespace varnika;
 

@@ -1,4 +1,4 @@
-#include "app/WinTimer.h"
+#include "toolkit/WinTimer.h"
 
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"

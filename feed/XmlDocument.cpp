@@ -1,4 +1,4 @@
-#include "widget/XmlDocument.h"
+#include "feed/XmlDocument.h"
 
 #include <fcntl.h>
 #include <libxml/parser.h>

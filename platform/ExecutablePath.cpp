@@ -1,4 +1,4 @@
-#include "app/Autostart.h"
+#include "platform/ExecutablePath.h"
 
 #include <unistd.h>
 

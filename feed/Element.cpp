@@ -1,4 +1,4 @@
-#include "widget/Element.h"
+#include "feed/Element.h"
 
 #include "base/Format.h"
 

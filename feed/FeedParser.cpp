@@ -1,10 +1,10 @@
-#include "widget/FeedParser.h"
+#include "feed/FeedParser.h"
 
 #include <algorithm>
 
 #include "base/Utf.h"
-#include "widget/WrapLines.h"
-#include "widget/XmlDocument.h"
+#include "feed/WrapLines.h"
+#include "feed/XmlDocument.h"
 
 namespace varnika {
 

@@ -1,9 +1,9 @@
 // Reading feeds into headlines: Atom and RSS, the per-item rules, and when
 // the previous headlines stay.
 #include "base/Utf.h"
-#include "tests/widget/SampleFeeds.h"
-#include "tests/widget/WidgetTestSupport.h"
-#include "widget/FeedParser.h"
+#include "feed/FeedParser.h"
+#include "tests/feed/FeedTestSupport.h"
+#include "tests/feed/SampleFeeds.h"
 
 namespace varnika::testing {
 namespace {

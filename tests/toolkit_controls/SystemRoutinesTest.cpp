@@ -6,16 +6,16 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Options.h"
-#include "app/SystemRoutines.h"
-#include "app/WinTimer.h"
 #include "base/Exceptions.h"
 #include "base/Utf.h"
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"
 #include "platform/WindowSystem.h"
 #include "platform/headless/HeadlessBackend.h"
+#include "toolkit/SystemRoutines.h"
+#include "toolkit/WinTimer.h"
 #include "toolkit/WindowEx.h"
+#include "widget/Options.h"
 
 namespace varnika {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/SystemRoutines.h"
+#include "toolkit/SystemRoutines.h"
 
 #include "base/Stream.h"
 #include "base/Utf.h"

@@ -1,4 +1,4 @@
-#include "app/FeedAddress.h"
+#include "widget/FeedAddress.h"
 
 #include <cctype>
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/Exceptions.h"
-#include "toolkit/Geometry.h"
+#include "base/Geometry.h"
 
 namespace varnika {
 

@@ -11,8 +11,8 @@
 #include <chrono>
 #include <map>
 
-#include "tests/widget/WidgetTestSupport.h"
-#include "widget/XmlDocument.h"
+#include "feed/XmlDocument.h"
+#include "tests/feed/FeedTestSupport.h"
 
 namespace varnika::testing {
 namespace {

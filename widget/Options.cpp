@@ -1,4 +1,4 @@
-#include "app/Options.h"
+#include "widget/Options.h"
 
 #include "base/Utf.h"
 #include "platform/Layered.h"
