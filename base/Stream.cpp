@@ -235,4 +235,14 @@ void TAtomicFile::Commit() {
   committed_ = true;
 }
 
+void SaveBytesToFile(const std::u16string& file_name, std::string_view bytes) {
+  ReplaceFileAtomically(file_name, [bytes](TStream& stream) {
+    if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  });
+}
+
+void SaveTextToFile(const std::u16string& file_name, std::u16string_view text) {
+  SaveBytesToFile(file_name, Utf16ToUtf8(text));
+}
+
 }  // namespace varnika

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varnika {
@@ -88,6 +89,13 @@ class TFileStream : public TStream {
 // write-protected file raises EFCreateError, as opening it for writing would.
 template <typename Writer>
 void ReplaceFileAtomically(const std::u16string& file_name, Writer&& write);
+
+// Writes text (UTF-8 on disk, nothing before or after) to file_name,
+// replacing the file atomically: a failure leaves the old file as it was and
+// raises EFCreateError or EWriteError.
+void SaveTextToFile(const std::u16string& file_name, std::u16string_view text);
+// The same with the bytes as they are.
+void SaveBytesToFile(const std::u16string& file_name, std::string_view bytes);
 
 // Implementation detail of ReplaceFileAtomically.
 class TAtomicFile {

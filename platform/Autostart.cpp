@@ -163,4 +163,8 @@ LONG DeleteAutostartEntry(std::string_view name) {
   return 0;
 }
 
+LONG SetAutoStart(std::string_view name, std::string_view command_line, bool enable) {
+  return enable ? WriteAutostartEntry(name, command_line) : DeleteAutostartEntry(name);
+}
+
 }  // namespace varnika

@@ -22,6 +22,9 @@ namespace varnika {
 LONG WriteAutostartEntry(std::string_view name, std::string_view command_line);
 // Deletes the entry; ERROR_FILE_NOT_FOUND when there is none.
 LONG DeleteAutostartEntry(std::string_view name);
+// The option box's effect: a set box writes the entry named name, running
+// command_line, a cleared box deletes it. The widget ignores the result.
+LONG SetAutoStart(std::string_view name, std::string_view command_line, bool enable);
 // The entry's file; empty for an unusable name or when no config folder is
 // known.
 std::string AutostartEntryPath(std::string_view name);

@@ -4,13 +4,7 @@
 
 #include <climits>
 
-#include "platform/Autostart.h"
-
 namespace varnika {
-
-LONG SetAutoStart(std::string_view value_name, std::string_view data, bool enable) {
-  return enable ? WriteAutostartEntry(value_name, data) : DeleteAutostartEntry(value_name);
-}
 
 std::string ExecutablePath() {
   char buffer[PATH_MAX];

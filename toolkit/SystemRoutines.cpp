@@ -1,7 +1,5 @@
 #include "toolkit/SystemRoutines.h"
 
-#include "base/Stream.h"
-#include "base/Utf.h"
 #include "platform/KernelObjects.h"
 #include "platform/MessageLoop.h"
 #include "toolkit/WindowEx.h"
@@ -52,16 +50,6 @@ void DrainMessages() {
 void TrimWorkingSet() {
   SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
   DrainMessages();
-}
-
-void SaveBytesToFile(const std::u16string& file_name, std::string_view bytes) {
-  ReplaceFileAtomically(file_name, [bytes](TStream& stream) {
-    if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
-  });
-}
-
-void SaveTextToFile(const std::u16string& file_name, std::u16string_view text) {
-  SaveBytesToFile(file_name, Utf16ToUtf8(text));
 }
 
 }  // namespace varnika

@@ -1,11 +1,7 @@
 // Small routines through which the widget touches the system outside its own
-// windows: fades of a layered window, draining the message queue, trimming
-// the process's memory while the user is idle, and writing a file whole.
-// UI thread only.
+// windows: fades of a layered window, draining the message queue and
+// trimming the process's memory while the user is idle. UI thread only.
 #pragma once
-
-#include <string>
-#include <string_view>
 
 namespace varnika {
 
@@ -26,12 +22,5 @@ void DrainMessages();
 
 // Returns freed heap memory to the system, then drains the queue.
 void TrimWorkingSet();
-
-// Writes text (UTF-8 on disk, nothing before or after) to file_name,
-// replacing the file atomically: a failure leaves the old file as it was and
-// raises EFCreateError or EWriteError.
-void SaveTextToFile(const std::u16string& file_name, std::u16string_view text);
-// The same with the bytes as they are.
-void SaveBytesToFile(const std::u16string& file_name, std::string_view bytes);
 
 }  // namespace varnika

@@ -2,6 +2,7 @@
 // sliding about and options panels, the option check boxes, closing, and
 // the links to the site.
 
+#include "platform/Autostart.h"
 #include "platform/ExecutablePath.h"
 #include "platform/Input.h"
 #include "platform/Menu.h"

@@ -138,3 +138,14 @@ TEST_F(TempDir, AtomicReplaceGivesANewFileTheUmaskModeAndKeepsAnOldFilesMode) {
   ASSERT_EQ(::stat(Utf16ToUtf8(path).c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0604u);
 }
+
+TEST_F(TempDir, SavedTextIsExactlyItsBytesAndAFailedWriteKeepsTheOldFile) {
+  SaveTextToFile(Path("empty.xml"), u"");
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "empty.xml"));
+  EXPECT_EQ(Slurp(Path("empty.xml")), "");
+  SaveTextToFile(Path("news.xml"), u"<t>Gündem: İstanbul</t>");
+  EXPECT_EQ(Slurp(Path("news.xml")), "<t>G\xC3\xBC" "ndem: \xC4\xB0stanbul</t>");
+  SaveBytesToFile(Path("news.xml"), std::string("\xFD\xFE ISO-8859-9", 14));
+  EXPECT_EQ(Slurp(Path("news.xml")), std::string("\xFD\xFE ISO-8859-9", 14));
+  EXPECT_THROW(SaveTextToFile(Path("missing/news.xml"), u"x"), EFCreateError);
+}

@@ -1,5 +1,5 @@
-// Helpers of the widget tests: a private temporary folder, the feeds written
-// for the tests, and files read back.
+// Helpers of the feed and widget tests: a private temporary folder, the
+// feeds written for the tests, and files read back.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -44,6 +44,6 @@ inline std::string ReadFile(const std::string& path) {
 }
 
 // A feed of the test data folder.
-inline std::string DataFile(const std::string& name) { return std::string(VARNIKA_WIDGET_TEST_DATA) + "/" + name; }
+inline std::string DataFile(const std::string& name) { return std::string(VARNIKA_FEED_TEST_DATA) + "/" + name; }
 
 }  // namespace varnika::testing

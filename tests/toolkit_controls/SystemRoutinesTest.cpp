@@ -1,13 +1,7 @@
-// The shell's pieces on the headless window system: the options file, window
-// timers, fades, draining the queue and writing files.
+// The toolkit's routines on the headless window system: window timers, fades
+// and draining the queue.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
-#include "base/Exceptions.h"
-#include "base/Utf.h"
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"
 #include "platform/WindowSystem.h"
@@ -15,92 +9,29 @@
 #include "toolkit/SystemRoutines.h"
 #include "toolkit/WinTimer.h"
 #include "toolkit/WindowEx.h"
-#include "widget/Options.h"
 
 namespace varnika {
 namespace {
 
-class ShellTest : public ::testing::Test {
+class SystemRoutinesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     auto backend = std::make_unique<HeadlessBackend>();
     backend_ = backend.get();
     backend_->SetWorkArea(RECT{0, 0, 1280, 994});
     InitWindowSystem(std::move(backend));
-    dir_ = std::filesystem::temp_directory_path() /
-           ("varnika-shell-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
   }
-  void TearDown() override {
-    ShutdownWindowSystem();
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { ShutdownWindowSystem(); }
 
-  std::u16string Path(const char* name) const { return Utf8ToUtf16((dir_ / name).string()); }
-  static std::string Bytes(const std::u16string& path) {
-    std::ifstream in(Utf16ToUtf8(path), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  static void Write(const std::u16string& path, const std::string& bytes) {
-    std::ofstream(Utf16ToUtf8(path), std::ios::binary) << bytes;
-  }
-  static std::string Le(std::u16string_view text) {
-    std::string out = "\xFF\xFE";
-    for (char16_t c : text) {
-      out += static_cast<char>(c & 0xFF);
-      out += static_cast<char>(c >> 8);
-    }
-    return out;
-  }
   void Pump() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }
 
   HeadlessBackend* backend_ = nullptr;
-  std::filesystem::path dir_;
 };
 
-TEST_F(ShellTest, FirstRunOptionsAreCentredAndWrittenInTheKnownLayout) {
-  TOptions options(Path("options.ini"));
-  EXPECT_EQ(options.DefaultLeft(), 402);
-  EXPECT_EQ(options.DefaultTop(), 322);
-  EXPECT_TRUE(options.ReadAlwaysTop() && options.ReadAutoScale() && options.ReadShowTray() && options.ReadStartup());
-  options.WriteLeft(options.ReadLeft());
-  options.WriteTop(options.ReadTop());
-  options.WriteStartup(true);
-  options.WriteAlwaysTop(true);
-  options.WriteShowTray(true);
-  options.WriteAutoScale(true);
-  options.UpdateFile();
-  EXPECT_EQ(Bytes(Path("options.ini")),
-            Le(u"[general]\r\nleft=402\r\ntop=322\r\n\r\n[options]\r\nstartup=1\r\nalwaystop=1\r\n"
-               u"showtray=1\r\nautoscale=1\r\n\r\n"));
-}
-
-TEST_F(ShellTest, StoredValuesWinAndTheUsersFeedSurvivesAWrite) {
-  Write(Path("options.ini"),
-        Le(u"[feed]\r\nurl=https://haber.example.org/rss\r\n[general]\r\nleft=0x20\r\ntop=7px\r\n"
-           u"[options]\r\nstartup=0\r\nshowtray=2\r\nautoscale=yes\r\n"));
-  TOptions options(Path("options.ini"));
-  EXPECT_EQ(options.ReadLeft(), 32);
-  EXPECT_EQ(options.ReadTop(), 322);  // malformed: the default
-  EXPECT_FALSE(options.ReadStartup());
-  EXPECT_TRUE(options.ReadShowTray());
-  EXPECT_TRUE(options.ReadAutoScale());
-  EXPECT_EQ(options.ReadFeedUrl(), "https://haber.example.org/rss");
-  options.WriteLeft(5);
-  options.UpdateFile();
-  TOptions again(Path("options.ini"));
-  EXPECT_EQ(again.ReadFeedUrl(), "https://haber.example.org/rss");
-  EXPECT_EQ(again.ReadLeft(), 5);
-}
-
-TEST_F(ShellTest, TimerFiresWhileEnabledAndNeverOnADeadWindow) {
+TEST_F(SystemRoutinesTest, TimerFiresWhileEnabledAndNeverOnADeadWindow) {
   TComponent owner(nullptr);
   auto* window = new TWindowEx(&owner);
   HWND wnd = window->Handle();
@@ -128,7 +59,7 @@ TEST_F(ShellTest, TimerFiresWhileEnabledAndNeverOnADeadWindow) {
   EXPECT_FALSE(late.Enabled());
 }
 
-TEST_F(ShellTest, FadeInEndsAtFullOpacityAndFadeOutHidesAtThree) {
+TEST_F(SystemRoutinesTest, FadeInEndsAtFullOpacityAndFadeOutHidesAtThree) {
   TComponent owner(nullptr);
   auto* window = new TWindowEx(&owner);
   window->SetSize(475, 350);
@@ -147,7 +78,7 @@ TEST_F(ShellTest, FadeInEndsAtFullOpacityAndFadeOutHidesAtThree) {
   EXPECT_GE(backend_->SurfaceOf(wnd).frames_presented - frames, 0);
 }
 
-TEST_F(ShellTest, DrainDispatchesEverythingButKeepsAQuitForTheLoop) {
+TEST_F(SystemRoutinesTest, DrainDispatchesEverythingButKeepsAQuitForTheLoop) {
   TComponent owner(nullptr);
   auto* window = new TWindowEx(&owner);
   HWND wnd = window->Handle();
@@ -161,17 +92,6 @@ TEST_F(ShellTest, DrainDispatchesEverythingButKeepsAQuitForTheLoop) {
   MSG msg;
   EXPECT_EQ(GetMessageW(&msg, nullptr, 0, 0), 0);
   EXPECT_EQ(msg.wParam, 3u);
-}
-
-TEST_F(ShellTest, SavedTextIsExactlyItsBytesAndAFailedWriteKeepsTheOldFile) {
-  SaveTextToFile(Path("empty.xml"), u"");
-  EXPECT_TRUE(std::filesystem::exists(dir_ / "empty.xml"));
-  EXPECT_EQ(Bytes(Path("empty.xml")), "");
-  SaveTextToFile(Path("news.xml"), u"<t>Gündem: İstanbul</t>");
-  EXPECT_EQ(Bytes(Path("news.xml")), "<t>G\xC3\xBC" "ndem: \xC4\xB0stanbul</t>");
-  SaveBytesToFile(Path("news.xml"), std::string("\xFD\xFE ISO-8859-9", 14));
-  EXPECT_EQ(Bytes(Path("news.xml")), std::string("\xFD\xFE ISO-8859-9", 14));
-  EXPECT_THROW(SaveTextToFile(Path("missing/news.xml"), u"x"), EFCreateError);
 }
 
 }  // namespace
