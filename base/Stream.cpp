@@ -7,9 +7,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <random>
+#include <string_view>
 
 #include "base/Exceptions.h"
+#include "base/FileRead.h"
 #include "base/Format.h"
 #include "base/Utf.h"
 
@@ -178,18 +181,17 @@ std::string FollowLinks(const std::u16string& file_name, std::string path) {
   RaiseFileError(true, file_name, ELOOP);
 }
 
-}  // namespace
+constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr std::string_view kTempMarker = ".tmp-";
+constexpr std::size_t kTempLetters = 6;
 
-namespace {
-
-// Creates a new file named path + "." + six random letters with mode 0666
-// less the umask, as a plain create would; returns its descriptor or -1.
+// Creates a new file named path + ".tmp-" + six random letters with mode
+// 0666 less the umask, as a plain create would; returns its descriptor or -1.
 int CreateTempBeside(const std::string& path, std::string* temp) {
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   std::random_device random;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = path + ".";
-    for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    std::string name = path + std::string(kTempMarker);
+    for (std::size_t i = 0; i < kTempLetters; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
     const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) {
       *temp = name;
@@ -200,7 +202,35 @@ int CreateTempBeside(const std::string& path, std::string* temp) {
   return -1;
 }
 
+bool IsTempName(std::string_view name, std::string_view base) {
+  if (name.size() != base.size() + kTempMarker.size() + kTempLetters || !name.starts_with(base)) return false;
+  name.remove_prefix(base.size());
+  if (!name.starts_with(kTempMarker)) return false;
+  name.remove_prefix(kTempMarker.size());
+  return name.find_first_not_of(std::string_view(kLetters, sizeof kLetters - 1)) == std::string_view::npos;
+}
+
 }  // namespace
+
+void RemoveStaleTempFiles(const std::u16string& file_name) {
+  const std::string name = Utf16ToUtf8(file_name);
+  if (name.empty() || name.find('\0') != std::string::npos) return;
+  std::string path;
+  try {
+    path = FollowLinks(file_name, name);
+  } catch (const Exception&) {
+    return;
+  }
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string base = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string entry_name = entry.path().filename().string();
+    if (!IsTempName(entry_name, base) || !entry.is_regular_file(error) || entry.is_symlink(error)) continue;
+    std::filesystem::remove(entry.path(), error);
+  }
+}
 
 TAtomicFile::TAtomicFile(const std::u16string& file_name) : file_name_(file_name) {
   const std::string name = Utf16ToUtf8(file_name);
@@ -209,6 +239,10 @@ TAtomicFile::TAtomicFile(const std::u16string& file_name) : file_name_(file_name
   struct stat st {};
   const bool exists = ::stat(path_.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) RaiseFileError(true, file_name, EISDIR);
+  // Only a regular file is replaced: a FIFO or a device that the name leads
+  // to is left as it is.
+  if (exists && !S_ISREG(st.st_mode))
+    throw EFCreateError(Format(u"Cannot create file \"%s\". %s", file_name, FileReadErrorText(kNotRegularFile)));
   // A write-protected file is refused as opening it for writing would be.
   if (exists && ::faccessat(AT_FDCWD, path_.c_str(), W_OK, AT_EACCESS) != 0)
     RaiseFileError(true, file_name, errno);

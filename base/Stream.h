@@ -86,7 +86,8 @@ class TFileStream : public TStream {
 // file is left as it was, the temporary file is removed and the error
 // (EFCreateError, or EWriteError from write) passes on. Symbolic links are
 // followed: the file they lead to is replaced and the links stay. A
-// write-protected file raises EFCreateError, as opening it for writing would.
+// write-protected file raises EFCreateError, as opening it for writing would;
+// so does anything that is not a regular file (a directory, a FIFO, a device).
 template <typename Writer>
 void ReplaceFileAtomically(const std::u16string& file_name, Writer&& write);
 
@@ -96,6 +97,12 @@ void ReplaceFileAtomically(const std::u16string& file_name, Writer&& write);
 void SaveTextToFile(const std::u16string& file_name, std::u16string_view text);
 // The same with the bytes as they are.
 void SaveBytesToFile(const std::u16string& file_name, std::string_view bytes);
+
+// Removes the temporary files that an interrupted ReplaceFileAtomically of
+// file_name left beside the file (its links followed): regular files named
+// after it with the marker ".tmp-" and six letters. Call it only while no
+// save of the file can be running.
+void RemoveStaleTempFiles(const std::u16string& file_name);
 
 // Implementation detail of ReplaceFileAtomically.
 class TAtomicFile {

@@ -36,9 +36,12 @@ std::u16string WrapSummary(std::string_view utf8) {
 }
 
 bool ReadsAsFeed(std::string_view bytes) {
+  TXmlDocument document;
+  return document.loadXML(bytes) && ReadsAsFeed(document);
+}
+
+bool ReadsAsFeed(const TXmlDocument& document) {
   try {
-    TXmlDocument document;
-    if (!document.loadXML(bytes)) return false;
     return document.selectNodes(kAtomEntries).length() > 0 || document.selectNodes(kRssItems).length() > 0;
   } catch (const std::exception&) {
     return false;
@@ -52,8 +55,11 @@ void TFeedParser::ClearItems() { items_ = std::make_unique<TElementList>(); }
 // Detection and reading share one document: the file is parsed once.
 void TFeedParser::Parse() {
   TXmlDocument document;
+  if (document.load(Path())) Parse(document);
+}
+
+void TFeedParser::Parse(const TXmlDocument& document) {
   try {
-    if (!document.load(Path())) return;
     TXmlNodeList entries = document.selectNodes(kAtomEntries);
     if (entries.length() > 0) {
       ReadGuarded([&] { ReadAtom(entries); });

@@ -31,6 +31,7 @@ std::u16string WrapSummary(std::string_view utf8);
 // Whether the bytes read as a feed that Parse would take: XML with at least
 // one Atom entry or RSS item.
 bool ReadsAsFeed(std::string_view bytes);
+bool ReadsAsFeed(const TXmlDocument& document);
 
 class TFeedParser {
  public:
@@ -42,6 +43,8 @@ class TFeedParser {
 
   // Detects the format and reads the feed with ParseAtom or ParseRss.
   void Parse();
+  // The same from a document already loaded (the file is not read).
+  void Parse(const TXmlDocument& document);
   // Load the file, clear the list and read every entry (Atom) or every
   // item with a title that is not blank (RSS), in document order. A file
   // that does not load leaves the list as it was.

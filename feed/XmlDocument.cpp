@@ -1,17 +1,14 @@
 #include "feed/XmlDocument.h"
 
-#include <fcntl.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xpath.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <climits>
 #include <unordered_map>
 
+#include "base/FileRead.h"
 #include "base/Utf.h"
 
 namespace varnika {
@@ -87,31 +84,6 @@ void KeepFirstError(void* user_data, xmlErrorPtr error) {
   *message = error->message;
   while (!message->empty() && (message->back() == '\n' || message->back() == ' ')) message->pop_back();
   if (error->line > 0) *message += " (line " + std::to_string(error->line) + ")";
-}
-
-bool ReadFileBytes(const std::string& path, std::string& bytes, std::string& error) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    error = Narrow(SysErrorMessage(errno));
-    return false;
-  }
-  struct stat info;
-  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-  if (!ok) error = "not a regular file";
-  bytes.clear();
-  char buffer[65536];
-  while (ok) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error = Narrow(SysErrorMessage(errno));
-      ok = false;
-    }
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return ok;
 }
 
 // Walks the character data below a node the way text() reads it: text and
@@ -294,7 +266,10 @@ const std::string& TXmlDocument::parseError() const { return impl_->error; }
 bool TXmlDocument::load(const std::string& path) {
   impl_->Reset();
   std::string bytes;
-  if (!ReadFileBytes(path, bytes, impl_->error)) return false;
+  if (const int error = ReadRegularFile(path, kMaxFileBytes, bytes); error != 0) {
+    impl_->error = Narrow(FileReadErrorText(error));
+    return false;
+  }
   return LoadBytes(bytes, path.c_str());
 }
 

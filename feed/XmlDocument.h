@@ -17,6 +17,7 @@
 // current load. UI thread only (libxml2 keeps its error handlers per thread).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -87,6 +88,10 @@ class TXmlDocument {
   // this many times the document's size, plus kExpansionAllowance bytes.
   static constexpr std::size_t kExpansionFactor = 10;
   static constexpr std::size_t kExpansionAllowance = 1 << 20;
+  // The largest file load reads: what the program downloads at most. A
+  // larger file, or one that is not a regular file (a FIFO, a device), is
+  // refused before it is read.
+  static constexpr std::uint64_t kMaxFileBytes = 32 << 20;
 
   TXmlDocument();
   ~TXmlDocument();

@@ -175,6 +175,8 @@ TWMemIniFile::TWMemIniFile(std::u16string file_name) : TWCustomIniFile(std::move
   LoadValues();
 }
 
+TWMemIniFile::TWMemIniFile(std::u16string file_name, TDeferLoad) : TWCustomIniFile(std::move(file_name)) {}
+
 TWMemIniFile::~TWMemIniFile() { FreeSections(); }
 
 TWHashedStringList* TWMemIniFile::SectionAt(int index) const {
@@ -266,12 +268,15 @@ void TWMemIniFile::DeleteKey(std::u16string_view section, std::u16string_view id
 void TWMemIniFile::UpdateFile() {
   TWStringList lines;
   GetStrings(lines);
-  lines.SaveToFile(FileName());
+  lines.SaveToFile(FileName(), encoding_);
 }
 
 void TWMemIniFile::LoadValues() {
-  if (FileName().empty() || !FileExists(FileName())) return FreeSections();
-  const std::u16string text = ReadUtf16File(FileName());
+  if (FileName().empty() || !FileExists(FileName())) {
+    encoding_ = TTextEncoding::Utf16LE;
+    return FreeSections();
+  }
+  const std::u16string text = DecodeText(ReadFileBytes(FileName()), encoding_);
   FreeSections();
   TWHashedStringList* current = nullptr;
   ForEachTextLine(text, [&](std::u16string_view line) { ParseLine(line, current); });

@@ -9,7 +9,10 @@
 // entries with the same name the last one is found; both are kept and
 // written back.
 //
-// File format (UTF-16 LE after FF FE; lines end in CR LF, LF or CR):
+// File format (UTF-16 LE after FF FE, UTF-16 BE after FE FF, or UTF-8 with
+// or without EF BB BF, as DecodeText reads them; written back in the
+// encoding it was read in, a new file in UTF-16 LE after FF FE; lines end in
+// CR LF, LF or CR):
 //   reading  lines are trimmed of code units <= U+0020; blank lines and
 //            lines starting with ";" are skipped; "[name]" starts a section;
 //            text before the first section is dropped; "name = value" is
@@ -109,6 +112,8 @@ class TWMemIniFile : public TWCustomIniFile {
   // is not a readable regular file (a directory, say) raises EFOpenError
   // and leaves the memory state as it was.
   virtual void LoadValues();
+  // The encoding the file was read in, which UpdateFile writes.
+  TTextEncoding Encoding() const { return encoding_; }
 
   // Appends the file's lines to lines.
   void GetStrings(TWStrings& lines) const;
@@ -116,6 +121,11 @@ class TWMemIniFile : public TWCustomIniFile {
   void SetStrings(const TWStrings& lines);
 
  protected:
+  // For a derived store that loads the file itself (LoadValues), to handle
+  // a file that cannot be read.
+  struct TDeferLoad {};
+  TWMemIniFile(std::u16string file_name, TDeferLoad);
+
   // Appends a new empty section and returns its entries.
   TWHashedStringList* AddSection(std::u16string_view name);
 
@@ -126,6 +136,7 @@ class TWMemIniFile : public TWCustomIniFile {
   void ParseLine(std::u16string_view line, TWHashedStringList*& current);
 
   TWHashedStringList sections_;
+  TTextEncoding encoding_ = TTextEncoding::Utf16LE;
 };
 
 }  // namespace varnika

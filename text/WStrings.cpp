@@ -1,15 +1,11 @@
 #include "text/WStrings.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cstring>
 
 #include "base/Exceptions.h"
+#include "base/FileRead.h"
 #include "base/Format.h"
 #include "base/Stream.h"
 #include "base/Utf.h"
@@ -27,28 +23,34 @@ constexpr const char16_t* kCapacityError = u"List capacity out of bounds (%d)";
   throw EFOpenError(Format(u"Cannot open file \"%s\". %s", file_name, reason));
 }
 
-// Opens a regular file for reading. Special files are refused before they
-// are read: a FIFO would block and a device may never end.
-std::unique_ptr<TFileStream> OpenForReading(const std::u16string& file_name) {
-  const std::string path = Utf16ToUtf8(file_name);
-  if (path.empty() || path.find('\0') != std::string::npos)
-    RaiseOpenError(file_name, SysErrorMessage(ENOENT));
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) RaiseOpenError(file_name, SysErrorMessage(errno));
-  auto stream = std::make_unique<TFileStream>(fd);
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) RaiseOpenError(file_name, SysErrorMessage(errno));
-  if (S_ISDIR(st.st_mode)) RaiseOpenError(file_name, SysErrorMessage(EISDIR));
-  if (!S_ISREG(st.st_mode)) RaiseOpenError(file_name, u"Not a regular file");
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  return stream;
+char16_t Swapped(char16_t c) { return static_cast<char16_t>((c << 8) | (c >> 8)); }
+
+std::u16string DecodeUtf16(std::string_view bytes, bool big_endian) {
+  std::u16string text(bytes.size() / 2, u'\0');
+  if (!text.empty()) std::memcpy(text.data(), bytes.data(), text.size() * 2);
+  if (big_endian != (std::endian::native == std::endian::big))
+    for (char16_t& c : text) c = Swapped(c);
+  return text;
 }
 
-// Positions a file at its text: after FF FE if present, else at offset 0.
-void SkipByteOrderMark(TStream& stream) {
-  unsigned char mark[2] = {};
-  if (stream.Read(mark, 2) != 2 || mark[0] != 0xFF || mark[1] != 0xFE) stream.SetPosition(0);
+std::string EncodeUtf16(std::u16string_view text, bool big_endian) {
+  std::u16string units(text);
+  if (big_endian != (std::endian::native == std::endian::big))
+    for (char16_t& c : units) c = Swapped(c);
+  return std::string(reinterpret_cast<const char*>(units.data()), units.size() * 2);
 }
+
+bool StartsWith(std::string_view bytes, std::string_view mark) { return bytes.substr(0, mark.size()) == mark; }
+
+// Valid UTF-8 reads back to the same bytes; a NUL never stands in a text
+// file written as UTF-8, while UTF-16 of Latin text is full of them.
+bool LooksLikeUtf8(std::string_view bytes) {
+  return bytes.find('\0') == std::string_view::npos && Utf16ToUtf8(Utf8ToUtf16(bytes)) == bytes;
+}
+
+constexpr std::string_view kUtf16LEMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BEMark = "\xFE\xFF";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 
 }  // namespace
 
@@ -63,10 +65,47 @@ std::u16string ReadUtf16Stream(TStream& stream) {
   return text;
 }
 
+std::string ReadFileBytes(const std::u16string& file_name) {
+  std::string bytes;
+  if (const int error = ReadRegularFile(Utf16ToUtf8(file_name), kMaxTextFileBytes, bytes); error != 0)
+    RaiseOpenError(file_name, FileReadErrorText(error));
+  return bytes;
+}
+
 std::u16string ReadUtf16File(const std::u16string& file_name) {
-  const std::unique_ptr<TFileStream> stream = OpenForReading(file_name);
-  SkipByteOrderMark(*stream);
-  return ReadUtf16Stream(*stream);
+  const std::string bytes = ReadFileBytes(file_name);
+  return DecodeUtf16(StartsWith(bytes, kUtf16LEMark) ? std::string_view(bytes).substr(2) : bytes, false);
+}
+
+std::u16string DecodeText(std::string_view bytes, TTextEncoding& encoding) {
+  if (StartsWith(bytes, kUtf16LEMark)) {
+    encoding = TTextEncoding::Utf16LE;
+    return DecodeUtf16(bytes.substr(2), false);
+  }
+  if (StartsWith(bytes, kUtf16BEMark)) {
+    encoding = TTextEncoding::Utf16BE;
+    return DecodeUtf16(bytes.substr(2), true);
+  }
+  if (StartsWith(bytes, kUtf8Mark)) {
+    encoding = TTextEncoding::Utf8Bom;
+    return Utf8ToUtf16(bytes.substr(3));
+  }
+  if (LooksLikeUtf8(bytes)) {
+    encoding = TTextEncoding::Utf8;
+    return Utf8ToUtf16(bytes);
+  }
+  encoding = TTextEncoding::Utf16LE;
+  return DecodeUtf16(bytes, false);
+}
+
+std::string EncodeText(std::u16string_view text, TTextEncoding encoding) {
+  switch (encoding) {
+    case TTextEncoding::Utf16LE: return std::string(kUtf16LEMark) + EncodeUtf16(text, false);
+    case TTextEncoding::Utf16BE: return std::string(kUtf16BEMark) + EncodeUtf16(text, true);
+    case TTextEncoding::Utf8Bom: return std::string(kUtf8Mark) + Utf16ToUtf8(text);
+    case TTextEncoding::Utf8: break;
+  }
+  return Utf16ToUtf8(text);
 }
 
 void WriteUtf16Stream(TStream& stream, std::u16string_view text) {
@@ -182,9 +221,8 @@ int TWStrings::IndexOfObject(const void* object) const {
 }
 
 void TWStrings::LoadFromFile(const std::u16string& file_name) {
-  const std::unique_ptr<TFileStream> stream = OpenForReading(file_name);
-  SkipByteOrderMark(*stream);
-  LoadFromStream(*stream);
+  const std::u16string text = ReadUtf16File(file_name);
+  Updating([&] { SetText(text); });
 }
 
 void TWStrings::LoadFromStream(TStream& stream) {
@@ -206,10 +244,13 @@ void TWStrings::Move(int from, int to) {
 }
 
 void TWStrings::SaveToFile(const std::u16string& file_name) const {
-  ReplaceFileAtomically(file_name, [this](TStream& stream) {
-    static constexpr unsigned char kMark[2] = {0xFF, 0xFE};
-    stream.WriteBuffer(kMark, 2);
-    SaveToStream(stream);
+  SaveToFile(file_name, TTextEncoding::Utf16LE);
+}
+
+void TWStrings::SaveToFile(const std::u16string& file_name, TTextEncoding encoding) const {
+  const std::string bytes = EncodeText(Text(), encoding);
+  ReplaceFileAtomically(file_name, [&bytes](TStream& stream) {
+    stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
   });
 }
 

@@ -50,13 +50,30 @@ void ForEachTextLine(std::u16string_view text, F&& line) {
   }
 }
 
+// How a text file is stored; each but Utf8 begins with its byte-order mark.
+enum class TTextEncoding : std::uint8_t { Utf16LE, Utf16BE, Utf8Bom, Utf8 };
+
+// The largest text file the lists and INI files read.
+inline constexpr std::uint64_t kMaxTextFileBytes = 16 << 20;
+
 // Reads the stream from its position to its end as UTF-16 LE code units; an
 // odd last byte is ignored.
 std::u16string ReadUtf16Stream(TStream& stream);
-// Reads a whole UTF-16 LE file, skipping a leading FF FE. Raises EFOpenError
-// "Cannot open file "%s". %s" for a missing file, a directory or anything
-// else that is not a regular file.
+// Reads a whole file's bytes. Raises EFOpenError "Cannot open file "%s". %s"
+// for a missing file, a directory, anything else that is not a regular file
+// (a FIFO or a device, refused without blocking) and a file larger than
+// kMaxTextFileBytes.
+std::string ReadFileBytes(const std::u16string& file_name);
+// Reads a whole UTF-16 LE file, skipping a leading FF FE; raises as
+// ReadFileBytes.
 std::u16string ReadUtf16File(const std::u16string& file_name);
+// Decodes text by its byte-order mark: FF FE UTF-16 LE, FE FF UTF-16 BE,
+// EF BB BF UTF-8. Without a mark the bytes are UTF-8 when they are valid
+// UTF-8 without a NUL, and UTF-16 LE otherwise. Malformed sequences become
+// U+FFFD; an odd last byte of UTF-16 is ignored.
+std::u16string DecodeText(std::string_view bytes, TTextEncoding& encoding);
+// The bytes of text in encoding, with its mark.
+std::string EncodeText(std::u16string_view text, TTextEncoding encoding);
 // Writes the code units as UTF-16 LE; raises EWriteError "Stream write error".
 void WriteUtf16Stream(TStream& stream, std::u16string_view text);
 
@@ -96,6 +113,8 @@ class TWStrings : public TPersistent {
   virtual void Move(int from, int to);
   // Replaces the file atomically: on any failure the old file stays as it was.
   virtual void SaveToFile(const std::u16string& file_name) const;
+  // The same in the given encoding (SaveToFile writes UTF-16 LE).
+  void SaveToFile(const std::u16string& file_name, TTextEncoding encoding) const;
   virtual void SaveToStream(TStream& stream) const;
 
   // Brackets of changes: events fire once at the start and once at the end.

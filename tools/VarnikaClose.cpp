@@ -1,7 +1,9 @@
 // varnika-close: asks a running widget to close, as its own close command
 // does. Sends the client message that carries window message 37683 to every
 // window whose WM_CLASS is "varnikaclass" on $DISPLAY.
-// Exit codes: 0 sent, 1 no display, 2 no such window.
+// varnika-close --reload-feed sends 37684 instead: the widget reads its feed
+// address from options.ini again and fetches the feed at once.
+// Exit codes: 0 sent, 1 no display, 2 no such window, 3 unknown argument.
 // Before Xlib, whose X.h defines a CursorShape macro.
 #include "platform/x11/X11Backend.h"
 
@@ -17,6 +19,7 @@
 namespace {
 
 constexpr long kCloseMessage = 37683;
+constexpr long kReloadFeedMessage = 37684;
 constexpr const char* kWidgetClass = "varnikaclass";
 
 struct DisplayCloser {
@@ -52,7 +55,14 @@ int IgnoreErrors(Display*, XErrorEvent*) { return 0; }  // windows may vanish wh
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  long message = kCloseMessage;
+  if (argc == 2 && std::strcmp(argv[1], "--reload-feed") == 0) {
+    message = kReloadFeedMessage;
+  } else if (argc != 1) {
+    std::fprintf(stderr, "usage: varnika-close [--reload-feed]\n");
+    return 3;
+  }
   std::unique_ptr<Display, DisplayCloser> display(XOpenDisplay(nullptr));
   if (!display) {
     const char* name = std::getenv("DISPLAY");
@@ -74,7 +84,7 @@ int main() {
     event.xclient.window = w;
     event.xclient.message_type = type;
     event.xclient.format = 32;
-    event.xclient.data.l[0] = kCloseMessage;
+    event.xclient.data.l[0] = message;
     XSendEvent(d, w, False, NoEventMask, &event);
   }
   XSync(d, False);

@@ -48,6 +48,13 @@ void TContentEx::Load(const std::u16string& file_name) {
   UpdateLayout();
 }
 
+void TContentEx::Load(const TXmlDocument& document, const std::u16string& file_name) {
+  feed_.SetFileName(file_name);
+  feed_.Parse(document);
+  ItemsReplaced();
+  UpdateLayout();
+}
+
 // Every operation that may replace the headlines makes the measured boxes
 // stale; the list itself may or may not have changed.
 void TContentEx::Parse() {

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/Stream.h"
 #include "platform/Icons.h"
 #include "platform/Input.h"
 #include "platform/Layered.h"
@@ -56,6 +57,8 @@ TMainWindow::~TMainWindow() = default;
 
 std::u16string TMainWindow::CacheFileName() const { return data_path_ + u"/news.xml"; }
 
+std::u16string TMainWindow::OptionsFileName() const { return data_path_ + u"/options.ini"; }
+
 RECT TMainWindow::WorkArea() const {
   RECT area;
   if (desktop_) {
@@ -74,7 +77,7 @@ struct TMainWindowDispatch {
     UINT msg;
     Handler handler;
   };
-  static constexpr std::array<Row, 11> kTable{{
+  static constexpr std::array<Row, 12> kTable{{
       {WM_TIMER, &TMainWindow::WMTimer},
       {WM_COMMAND, &TMainWindow::WMCommand},
       {WM_QUERYENDSESSION, &TMainWindow::WMQueryEndSession},
@@ -86,6 +89,7 @@ struct TMainWindowDispatch {
       {WM_FEEDDONE, &TMainWindow::FeedDone},
       {WM_WIDGETRESERVED, &TMainWindow::WMReserved},
       {WM_WIDGETCLOSE, &TMainWindow::WMCloseRequest},
+      {WM_WIDGETRELOADFEED, &TMainWindow::ReloadFeedAddress},
   }};
 };
 
@@ -130,7 +134,10 @@ void TMainWindow::DoCreate() {
   window_icon_ = LoadIconW(ModuleInstance(), MakeIntResourceW(101));
   SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(window_icon_));
   menu_ = LoadMenuW(ModuleInstance(), MakeIntResourceW(101));
-  options_ = std::make_unique<TOptions>(data_path_ + u"/options.ini");
+  // Saves that a killed process left half-written are of no use to anyone.
+  RemoveStaleTempFiles(OptionsFileName());
+  RemoveStaleTempFiles(CacheFileName());
+  options_ = std::make_unique<TOptions>(OptionsFileName());
 
   tool_tip_ = new TToolTip(this);
   tool_tip_->SetParentWindow(nullptr);

@@ -54,6 +54,7 @@ enum : UINT {
   WM_FEEDDONE = WM_USER + 23,         // 1047
   WM_WIDGETRESERVED = 0x9332,         // 37682: nothing
   WM_WIDGETCLOSE = 0x9333,            // 37683: fade out and close
+  WM_WIDGETRELOADFEED = 0x9334,       // 37684: read the feed address again and refresh
 };
 
 // Where the widget's downloads go. The defaults are the build settings.
@@ -89,6 +90,7 @@ class TMainWindow : public TWindowEx {
   void ScrollBy(int delta);
   void UpdateScrollBar();
   std::u16string CacheFileName() const;
+  std::u16string OptionsFileName() const;
 
   void RefreshFeed();
   void CheckForUpdate();
@@ -173,6 +175,7 @@ class TMainWindow : public TWindowEx {
   virtual void FeedDone(TWidgetMessage& message);
   virtual void WMReserved(TWidgetMessage& message);
   virtual void WMCloseRequest(TWidgetMessage& message);
+  virtual void ReloadFeedAddress(TWidgetMessage& message);
 
  private:
   friend struct TMainWindowDispatch;
@@ -226,6 +229,7 @@ class TMainWindow : public TWindowEx {
   std::unique_ptr<TInternetThread> NewDownload(UINT message, const std::string& host, const std::string& object,
                                                bool secure);
   void ApplyFeed(const std::string& body);
+  void SaveFeedCache(const std::string& body);
   void OfferUpdate();
   void OpenRedirect(std::u16string_view link, int show_command);
   std::optional<TFeedAddress> UserFeed() const;
@@ -287,6 +291,7 @@ class TMainWindow : public TWindowEx {
   std::unique_ptr<TNewsScroll> scroll_;
 
   std::string feed_text_;  // the body being applied, as the server sent it
+  bool cache_error_told_ = false;  // a failed cache write was reported on stderr
   float scale_ = 1.0f;
   float max_scale_ = 1.0f;
   float min_scale_ = 0.2f;

@@ -1,6 +1,7 @@
 // The widget's clock and traffic: the five timers, the three kinds of
 // download, the feed cache and the update offer.
 #include <algorithm>
+#include <cstdio>
 
 #include "base/Format.h"
 #include "base/Random.h"
@@ -162,17 +163,37 @@ void TMainWindow::FeedDone(TWidgetMessage&) {
 void TMainWindow::ApplyFeed(const std::string& body) {
   // Only a body that reads as a feed replaces the cache, so an error page
   // or a truncated download never costs the headlines of the last good one.
-  if (!ReadsAsFeed(body)) return;
-  try {
-    SaveBytesToFile(CacheFileName(), body);
-  } catch (const Exception&) {
-    return;  // the cache and the list stay as they were
-  }
+  // The body is parsed once: the document that was checked is the one the
+  // list reads.
+  TXmlDocument document;
+  if (!document.loadXML(body) || !ReadsAsFeed(document)) return;
+  SaveFeedCache(body);
   news_list_->SetRedraw(true);
-  news_list_->Load(CacheFileName());
+  news_list_->Load(document, CacheFileName());
   UpdateScrollBar();
   if (collapsed_) RefreshCollapsedPicture();
   news_list_->SetRedraw(false);
+}
+
+// A cache that cannot be written (a folder or a FIFO in its place, a
+// read-only folder, a full disk) keeps its old file; the headlines that
+// arrived are shown all the same. The reason is told once per run.
+void TMainWindow::SaveFeedCache(const std::string& body) {
+  try {
+    SaveBytesToFile(CacheFileName(), body);
+  } catch (const Exception& error) {
+    if (cache_error_told_) return;
+    cache_error_told_ = true;
+    std::fprintf(stderr, "Varnika: %s; the feed cache is not updated\n", Narrow(error.Message()).c_str());
+  }
+}
+
+void TMainWindow::ReloadFeedAddress(TWidgetMessage&) {
+  if (!options_ || closing_) return;
+  options_->ReloadFeedUrl();
+  // A download from the old address is dropped for one from the new.
+  feed_thread_.reset();
+  RefreshFeed();
 }
 
 void TMainWindow::RefreshCollapsedPicture() {

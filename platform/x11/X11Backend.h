@@ -32,7 +32,7 @@ class Tray;
 // The type of the client message through which another process posts a
 // window message to one of our windows: data.l[0] the message, l[1] wParam,
 // l[2] lParam (format 32). Only the messages the backend lists as foreign
-// (37683, the widget's close request) get through.
+// (37683, the widget's close request, and 37684, its feed reload) get through.
 inline constexpr const char* kForeignMessageAtom = "_VARNIKA_MESSAGE";
 
 struct X11Options {

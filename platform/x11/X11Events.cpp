@@ -22,9 +22,10 @@ namespace varnika {
 namespace {
 
 // Window messages that other processes may send (the client message of type
-// _VARNIKA_MESSAGE): the widget's close request. Anything else is dropped, so
+// _VARNIKA_MESSAGE): the widget's close request and its request to read
+// its feed address again. Anything else is dropped, so
 // another program on the display cannot inject arbitrary messages.
-constexpr UINT kForeignMessages[] = {37683};
+constexpr UINT kForeignMessages[] = {37683, 37684};
 
 bool ForeignMessageAllowed(long message) {
   return std::find(std::begin(kForeignMessages), std::end(kForeignMessages), message) != std::end(kForeignMessages);

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "base/Exceptions.h"
+#include "base/FileRead.h"
 #include "base/Utf.h"
 
 using namespace varnika;
@@ -148,4 +149,53 @@ TEST_F(TempDir, SavedTextIsExactlyItsBytesAndAFailedWriteKeepsTheOldFile) {
   SaveBytesToFile(Path("news.xml"), std::string("\xFD\xFE ISO-8859-9", 14));
   EXPECT_EQ(Slurp(Path("news.xml")), std::string("\xFD\xFE ISO-8859-9", 14));
   EXPECT_THROW(SaveTextToFile(Path("missing/news.xml"), u"x"), EFCreateError);
+}
+
+// What a path may lead to, and what reading it whole gives. None blocks:
+// a FIFO with no writer is refused, not waited on.
+TEST_F(TempDir, ReadingAFileWholeTakesOnlyARegularFileWithinTheCap) {
+  std::ofstream(dir_ / "ten", std::ios::binary) << "0123456789";
+  std::ofstream(dir_ / "empty", std::ios::binary);
+  ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+  fs::create_symlink(dir_ / "fifo", dir_ / "to-fifo");
+  fs::create_symlink("/dev/zero", dir_ / "to-device");
+  fs::create_directory(dir_ / "folder");
+  const struct {
+    const char* name;
+    std::uint64_t cap;
+    int error;
+    std::string bytes;
+  } cases[] = {
+      {"ten", 10, 0, "0123456789"},
+      {"empty", 10, 0, ""},
+      {"ten", 9, EFBIG, ""},
+      {"missing", 10, ENOENT, ""},
+      {"folder", 10, EISDIR, ""},
+      {"fifo", 10, kNotRegularFile, ""},
+      {"to-fifo", 10, kNotRegularFile, ""},
+      {"to-device", 10, kNotRegularFile, ""},
+  };
+  for (const auto& c : cases) {
+    std::string bytes = "left over";
+    EXPECT_EQ(ReadRegularFile((dir_ / c.name).string(), c.cap, bytes), c.error) << c.name;
+    EXPECT_EQ(bytes, c.bytes) << c.name;
+  }
+  EXPECT_EQ(FileReadErrorText(kNotRegularFile), u"Not a regular file");
+}
+
+// A FIFO or a device in the file's place, directly or behind a link, stays
+// what it is; nothing is left beside it.
+TEST_F(TempDir, AtomicReplaceRefusesWhatIsNotARegularFile) {
+  ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+  fs::create_symlink(dir_ / "fifo", dir_ / "to-fifo");
+  for (const char* name : {"fifo", "to-fifo"}) {
+    try {
+      ReplaceFileAtomically(Path(name), [](TStream& s) { s.WriteBuffer("x", 1); });
+      FAIL() << name;
+    } catch (const EFCreateError& e) {
+      EXPECT_EQ(e.Message(), u"Cannot create file \"" + Path(name) + u"\". Not a regular file");
+    }
+  }
+  EXPECT_TRUE(fs::is_fifo(fs::symlink_status(dir_ / "fifo")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 }

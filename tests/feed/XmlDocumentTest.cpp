@@ -6,9 +6,11 @@
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <map>
 
 #include "feed/XmlDocument.h"
@@ -78,6 +80,19 @@ TEST(XmlDocumentTest, LoadsFromBytesAndFilesAndReportsFailure) {
   EXPECT_FALSE(document.load(folder.Path("missing.xml")));
   EXPECT_FALSE(document.parseError().empty());
   EXPECT_FALSE(document.load(folder.Folder().string()));
+
+  // Neither a FIFO (which would block) nor a file beyond the cap (a sparse
+  // one, refused before a byte is read) is read.
+  const std::string fifo = folder.Path("fifo.xml");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(document.load(fifo));
+  EXPECT_EQ(document.parseError(), "Not a regular file");
+  const std::string huge = folder.Write("huge.xml", "<a/>");
+  std::filesystem::resize_file(huge, TXmlDocument::kMaxFileBytes + 1);
+  EXPECT_FALSE(document.load(huge));
+  EXPECT_EQ(document.parseError(), "File too large");
+  std::filesystem::resize_file(huge, 4);
+  EXPECT_TRUE(document.load(huge));
 }
 
 TEST(XmlDocumentTest, NamesMatchAsWrittenWhateverTheNamespaces) {

@@ -253,3 +253,19 @@ TEST_F(IniFile, ReloadingAWrittenFileGivesTheSameSectionsAndValues) {
   second.ReadSections(sections);
   EXPECT_EQ(Items(sections), (Strings{u"x", u"y", u""}));
 }
+
+TEST_F(IniFile, ReadsUtf8AndBothUtf16MarksAndWritesBackInTheEncodingItRead) {
+  const std::u16string text = u"[kişi]\r\nad=Çağrı 😀\r\n\r\n";
+  const std::string utf16le = "\xFF\xFE" + Le(text);
+  std::string utf16be = "\xFE\xFF";
+  for (char16_t c : text) utf16be += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+  for (const std::string& bytes : {utf16le, utf16be, "\xEF\xBB\xBF" + Utf16ToUtf8(text), Utf16ToUtf8(text)}) {
+    WriteBytes(Path("options.ini"), bytes);
+    TWMemIniFile ini(Path("options.ini"));
+    EXPECT_EQ(ini.ReadString(u"KİŞİ", u"ad", u"-"), u"Çağrı 😀");
+    EXPECT_EQ(Saved(ini), bytes);
+  }
+  TWMemIniFile fresh(Path("new.ini"));
+  fresh.WriteString(u"a", u"b", u"c");
+  EXPECT_EQ(Saved(fresh), "\xFF\xFE" + Le(u"[a]\r\nb=c\r\n\r\n"));
+}
