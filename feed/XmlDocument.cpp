@@ -10,6 +10,7 @@
 
 #include "base/FileRead.h"
 #include "base/Utf.h"
+#include "feed/AttributeCount.h"
 
 namespace varnika {
 
@@ -282,6 +283,11 @@ bool TXmlDocument::LoadBytes(std::string_view bytes, const char* url) {
   EnsureParserInitialised();
   if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
     impl_->error = "document too large";
+    return false;
+  }
+  // libxml2 takes time quadratic in the attributes of one tag.
+  if (MostAttributesInATag(bytes) > kMaxAttributes) {
+    impl_->error = "an element has more than " + std::to_string(kMaxAttributes) + " attributes";
     return false;
   }
   XmlParserContextPtr parser(xmlNewParserCtxt());

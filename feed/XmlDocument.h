@@ -10,8 +10,10 @@
 // Loading is safe for untrusted bytes: the parser never goes to the network,
 // never loads a DTD or an external entity, and refuses a document whose text
 // would grow past a fixed multiple of its size when its entities are
-// expanded. The document decodes itself by its byte-order mark or encoding
-// declaration. libxml2 reports nothing on the process's output.
+// expanded, or one with an element of absurdly many attributes (parsing
+// those takes quadratic time). The document decodes itself by its
+// byte-order mark or encoding declaration. libxml2 reports nothing on the
+// process's output.
 //
 // Texts are UTF-8. Nodes stay valid as long as their document and its
 // current load. UI thread only (libxml2 keeps its error handlers per thread).
@@ -92,6 +94,9 @@ class TXmlDocument {
   // larger file, or one that is not a regular file (a FIFO, a device), is
   // refused before it is read.
   static constexpr std::uint64_t kMaxFileBytes = 32 << 20;
+  // The most attributes (namespace declarations included) one element may
+  // carry; a document with more in one tag is refused before it is parsed.
+  static constexpr std::size_t kMaxAttributes = 256;
 
   TXmlDocument();
   ~TXmlDocument();

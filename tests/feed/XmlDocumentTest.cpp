@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <map>
 
+#include "feed/AttributeCount.h"
 #include "feed/XmlDocument.h"
 #include "tests/feed/FeedTestSupport.h"
 
@@ -292,6 +293,37 @@ TEST(XmlDocumentTest, PrintsNothingAndLeavesTheThreadsErrorHandlersAsTheyWere) {
   EXPECT_EQ(plain, nullptr);
   EXPECT_GT(generic_reports, 0);
   xmlSetGenericErrorFunc(nullptr, nullptr);
+}
+
+
+TEST(XmlDocumentTest, AttributesAreCountedPerTagOutsideQuotesCommentsAndDeclarations) {
+  const struct {
+    std::string bytes;
+    std::size_t most;
+  } cases[] = {
+      {"<a x='1' y=\"2\"><b z='=>'/></a>", 2},
+      {"<a xmlns='u' xmlns:p='v' p:k='1'/>", 3},
+      {"<a><!-- <b c='1' d='2' e='3'> --><![CDATA[<b c='1' d='2'>]]><?pi a='1' b='2'?></a>", 0},
+      {"<!DOCTYPE a [<!ENTITY e '<b c=\"1\" d=\"2\">'><!-- ] > --><!ATTLIST a k CDATA 'v'>]><a j='1'/>", 1},
+      {Utf16("<a x='1' y='2' z='3'/>", false), 3},
+      {Utf16("<a x='1' y='2' z='3'/>", true), 3},
+      {"<a x='1' <b y='1'/>", 1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(MostAttributesInATag(c.bytes), c.most) << c.bytes;
+
+  // One tag beyond the limit is refused before libxml2 spends quadratic
+  // time on it.
+  auto tag = [](std::size_t n) {
+    std::string text = "<rss><channel><item";
+    for (std::size_t i = 0; i < n; ++i) text += " a" + std::to_string(i) + "='x'";
+    return text + "><title>t</title></item></channel></rss>";
+  };
+  TXmlDocument document;
+  EXPECT_TRUE(document.loadXML(tag(TXmlDocument::kMaxAttributes)));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(document.loadXML(tag(100000)));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_EQ(document.parseError(), "an element has more than 256 attributes");
 }
 
 }  // namespace
