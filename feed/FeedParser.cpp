@@ -98,6 +98,7 @@ void TFeedParser::ReadGuarded(F read) {
 void TFeedParser::ReadAtom(const TXmlNodeList& entries) {
   ClearItems();
   for (const TXmlNode& entry : entries) {
+    if (items_->Count() == kMaxHeadlines) break;
     auto element = std::make_unique<TElement>();
     if (TXmlNode title = entry.selectSingleNode("title")) element->Title = WrapTitle(title.text());
     if (TXmlNode summary = entry.selectSingleNode("summary")) element->Summary = WrapSummary(summary.text());
@@ -110,6 +111,7 @@ void TFeedParser::ReadAtom(const TXmlNodeList& entries) {
 void TFeedParser::ReadRss(const TXmlNodeList& items) {
   ClearItems();
   for (const TXmlNode& item : items) {
+    if (items_->Count() == kMaxHeadlines) break;
     auto element = std::make_unique<TElement>();
     if (TXmlNode title = item.selectSingleNode("title")) {
       std::string text = title.text();

@@ -21,6 +21,10 @@ namespace varnika {
 
 inline constexpr int kTitleWrapColumn = 50;
 inline constexpr int kSummaryWrapColumn = 60;
+// The most headlines a feed gives, the first in document order: reading
+// and measuring each costs the UI thread time, and a body of the largest
+// download size may hold hundreds of thousands of tiny items.
+inline constexpr int kMaxHeadlines = 10000;
 inline constexpr char kWrapBreak[] = "\r\n";
 inline constexpr char kWrapBreakChars[] = "\t -.";
 

@@ -9,11 +9,12 @@
 //   LongTitles         2,000 items with 14 KB titles
 //   ManyAttributes     one 1.4 MB item with 100,000 attributes
 //   DeepNesting        2,000 items whose summaries nest 250 elements deep
-//   ManyItems          100,000 small items
+//   ManyItems          32 MB of small items (about 340,000)
 //
 // Each shape runs once per phase (some take long before they are bounded).
-// The report names the worst freeze, its time and its ratio against the
-// baseline; the bound is 1 s of UI-thread time for any body.
+// The times are the UI thread's CPU time (this machine is shared; all the
+// work runs on the calling thread). The report names the worst freeze, its
+// time and its ratio against the baseline; the bound is 1 s for any body.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -79,7 +80,7 @@ std::string DeepNesting() {
 
 std::string ManyItems() {
   std::string items;
-  for (int i = 0; i < 100000; ++i) items += Item("B " + std::to_string(i), "Ö");
+  for (int i = 0; items.size() < (32 << 20) - 200; ++i) items += Item("B " + std::to_string(i), "Ö");
   return Rss(items);
 }
 
@@ -191,7 +192,7 @@ int main(int argc, char** argv) {
   using varnika::TRatioReporter;
   benchmark::Initialize(&argc, argv);
   varnika::Register();
-  TRatioReporter reporter(TRatioReporter::Clock::Real);
+  TRatioReporter reporter(TRatioReporter::Clock::Cpu);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   std::string worst;
   double worst_time = 0;
