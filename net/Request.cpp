@@ -433,6 +433,27 @@ bool TTransfer::DiscardBody() {
   return false;
 }
 
+// --- response headers ------------------------------------------------------
+
+int ResponseStatus(const TResponse& response) {
+  const std::string& block = response.RawHeaders();
+  const std::size_t blank = block.find(' ');
+  if (block.rfind("HTTP/", 0) != 0 || blank == std::string::npos || blank > block.find('\n')) return 0;
+  return std::atoi(block.c_str() + blank + 1);
+}
+
+std::string HeaderValue(std::string_view block, std::string_view name) {
+  while (!block.empty()) {
+    const std::size_t end = block.find('\n');
+    std::string_view line = block.substr(0, end);
+    block = end == std::string_view::npos ? std::string_view() : block.substr(end + 1);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.size() > name.size() && line[name.size()] == ':' && StartsWithNoCase(line, name))
+      return std::string(Trim(line.substr(name.size() + 1)));
+  }
+  return {};
+}
+
 // --- TRequest --------------------------------------------------------------
 
 TRequest::TRequest() {
@@ -449,7 +470,8 @@ void TRequest::SetValue(int index, const std::string& text) {
 }
 
 void TRequest::AddHeader(const std::string& value, const std::string& format) {
-  if (!value.empty()) headers_ += Format(std::string_view(format), value);
+  if (value.empty() || value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) return;
+  headers_ += Format(std::string_view(format), value);
 }
 
 void TRequest::BuildHeaders() {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "base/Stream.h"
 #include "base/WinTypes.h"
@@ -79,6 +80,15 @@ class TResponse {
 // The whole body as one 8-bit string, byte for byte.
 std::string ResponseText(const TResponse& response);
 
+// The status code of the final response ("HTTP/1.1 304 Not Modified": 304);
+// 0 when no header block came.
+int ResponseStatus(const TResponse& response);
+
+// The value of the first line "name: value" of a header block (lines ended
+// by LF or CR LF; the name's ASCII case ignored, blanks around the value
+// trimmed); "" when there is none.
+std::string HeaderValue(std::string_view block, std::string_view name);
+
 class TRequest {
  public:
   TRequest();
@@ -109,7 +119,8 @@ class TRequest {
   void SetLimits(const TRequestLimits& limits) { limits_ = limits; }
 
   // Appends format, with value as its one %s argument, to Headers; an empty
-  // value adds nothing.
+  // value adds nothing, nor does one holding CR, LF or NUL (it would end
+  // the line early and smuggle in lines of its own).
   void AddHeader(const std::string& value, const std::string& format);
 
   // Performs the exchange; blocks until the whole body has been read, the

@@ -19,6 +19,7 @@
 #include "toolkit/WinTimer.h"
 #include "toolkit/WindowEx.h"
 #include "widget/FeedAddress.h"
+#include "widget/FeedCacheHeaders.h"
 #include "widget/Options.h"
 
 namespace varnika {
@@ -229,7 +230,13 @@ class TMainWindow : public TWindowEx {
   std::unique_ptr<TInternetThread> NewDownload(UINT message, const std::string& host, const std::string& object,
                                                bool secure);
   void ApplyFeed(const std::string& body);
-  void SaveFeedCache(const std::string& body);
+  // Whether the body could be written to the cache.
+  bool SaveFeedCache(const std::string& body);
+  // Whether the cache holds body byte for byte.
+  bool CacheHolds(const std::string& body) const;
+  // Stores the response's headers beside the cache when they differ from
+  // the stored ones; a failure only costs the next download's conditions.
+  void StoreFeedHeaders();
   void OfferUpdate();
   void OpenRedirect(std::u16string_view link, int show_command);
   std::optional<TFeedAddress> UserFeed() const;
@@ -292,6 +299,10 @@ class TMainWindow : public TWindowEx {
 
   std::string feed_text_;  // the body being applied, as the server sent it
   bool cache_error_told_ = false;  // a failed cache write was reported on stderr
+  // The headers stored with the cache when the download began (its
+  // conditions), and those of the response being applied.
+  TFeedCacheHeaders cache_headers_;
+  TFeedCacheHeaders feed_headers_;
   float scale_ = 1.0f;
   float max_scale_ = 1.0f;
   float min_scale_ = 0.2f;

@@ -2,6 +2,7 @@
 // download, the feed cache and the update offer.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "base/Format.h"
 #include "base/Random.h"
@@ -123,6 +124,7 @@ std::unique_ptr<TInternetThread> TMainWindow::NewDownload(UINT message, const st
   thread->Request().SetValue(rvHost, host);
   thread->Request().SetValue(rvObject, object);
   thread->Request().SetSecure(secure ? 1 : 0);
+  if (message == WM_FEEDDONE) cache_headers_.AddConditions(thread->Request());
   thread->Start();
   return thread;
 }
@@ -130,6 +132,7 @@ std::unique_ptr<TInternetThread> TMainWindow::NewDownload(UINT message, const st
 void TMainWindow::RefreshFeed() {
   if (feed_thread_) return;
   feed_text_.clear();
+  cache_headers_ = ReadFeedCacheHeaders(CacheFileName());
   SetBusy(true);
   if (refresh_timer_) refresh_timer_->Stop();
   try {
@@ -150,7 +153,12 @@ void TMainWindow::FeedDone(TWidgetMessage&) {
   if (!feed_thread_ || !feed_thread_->Completed()) return;
   // A failed exchange may have left part of a body: never let it replace
   // the cache.
-  if (feed_thread_->Result() == 0) feed_text_ = ResponseText(feed_thread_->Response());
+  // 304: the cached feed is still the current one; the cache and the list stay.
+  const TResponse& response = feed_thread_->Response();
+  if (feed_thread_->Result() == 0 && ResponseStatus(response) != 304) {
+    feed_text_ = ResponseText(response);
+    feed_headers_ = TFeedCacheHeaders::Of(response, feed_text_);
+  }
   feed_thread_.reset();
   WakeIdleCheck();
   if (!feed_text_.empty()) ApplyFeed(feed_text_);
@@ -161,13 +169,15 @@ void TMainWindow::FeedDone(TWidgetMessage&) {
 }
 
 void TMainWindow::ApplyFeed(const std::string& body) {
+  // The feed as cached again: nothing to parse, measure or repaint.
+  if (CacheHolds(body)) return StoreFeedHeaders();
   // Only a body that reads as a feed replaces the cache, so an error page
   // or a truncated download never costs the headlines of the last good one.
   // The body is parsed once: the document that was checked is the one the
   // list reads.
   TXmlDocument document;
   if (!document.loadXML(body) || !ReadsAsFeed(document)) return;
-  SaveFeedCache(body);
+  if (SaveFeedCache(body)) StoreFeedHeaders();
   news_list_->SetRedraw(true);
   news_list_->Load(document, CacheFileName());
   UpdateScrollBar();
@@ -178,13 +188,15 @@ void TMainWindow::ApplyFeed(const std::string& body) {
 // A cache that cannot be written (a folder or a FIFO in its place, a
 // read-only folder, a full disk) keeps its old file; the headlines that
 // arrived are shown all the same. The reason is told once per run.
-void TMainWindow::SaveFeedCache(const std::string& body) {
+bool TMainWindow::SaveFeedCache(const std::string& body) {
   try {
     SaveBytesToFile(CacheFileName(), body);
+    return true;
   } catch (const Exception& error) {
-    if (cache_error_told_) return;
+    if (cache_error_told_) return false;
     cache_error_told_ = true;
     std::fprintf(stderr, "Varnika: %s; the feed cache is not updated\n", Narrow(error.Message()).c_str());
+    return false;
   }
 }
 
@@ -194,6 +206,21 @@ void TMainWindow::ReloadFeedAddress(TWidgetMessage&) {
   // A download from the old address is dropped for one from the new.
   feed_thread_.reset();
   RefreshFeed();
+}
+
+bool TMainWindow::CacheHolds(const std::string& body) const {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(Utf16ToUtf8(CacheFileName()), error);
+  return !error && size == body.size() && ReadCacheFile(CacheFileName()) == body;
+}
+
+void TMainWindow::StoreFeedHeaders() {
+  if (feed_headers_.SameAs(cache_headers_)) return;
+  try {
+    WriteFeedCacheHeaders(CacheFileName(), feed_headers_);
+    cache_headers_ = feed_headers_;
+  } catch (const Exception&) {
+  }
 }
 
 void TMainWindow::RefreshCollapsedPicture() {

@@ -3,7 +3,10 @@
 // check boxes and closing.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
 
 #include "app/Application.h"
 #include "base/Utf.h"
@@ -16,6 +19,7 @@
 #include "widget/BitmapControls.h"
 #include "widget/CheckBoxEx.h"
 #include "widget/ContentEx.h"
+#include "widget/FeedCacheHeaders.h"
 #include "widget/ImageEx.h"
 #include "widget/SkinText.h"
 #include "widget/ThrobberEx.h"
@@ -149,6 +153,79 @@ TEST_F(WidgetTest, AFailedOrForeignDownloadKeepsTheCacheAndTheHeadlines) {
   ASSERT_TRUE(PumpUntil([this] { return DownloadsIdle(); }));
   EXPECT_EQ(ItemCount(w), 12);
   EXPECT_TRUE(w.RefreshTimer()->Enabled());
+}
+
+TEST_F(WidgetTest, AnUnchangedFeedIsAskedForConditionallyAndNeitherReparsedNorRepainted) {
+  const std::string v1 = "ETag: \"v1\"\r\nLast-Modified: Mon, 07 Dec 2026 10:00:00 GMT\r\n"
+                         "Content-Type: application/rss+xml; charset=utf-8\r\n";
+  replies.feed_headers = v1;
+  TTestMainWindow& w = Start();
+  StartUp();
+  const std::u16string sidecar = DataFile("news.xml.headers");
+  EXPECT_EQ(RequestsFor("/gundem.rss")[0].find("If-"), std::string::npos);
+  EXPECT_EQ(TFeedCacheHeaders::Parse(ReadFile(sidecar)).etag, "\"v1\"");
+  const auto refresh = [&](std::string_view expected_condition) {
+    w.NewsList()->ResetCounters();
+    const std::size_t before = RequestsFor("/gundem.rss").size();
+    SendMessageW(wnd, WM_COMMAND, IDM_REFRESH, 0);
+    ASSERT_TRUE(PumpUntil([&] { return RequestsFor("/gundem.rss").size() > before && DownloadsIdle(); }));
+    const std::string sent = RequestsFor("/gundem.rss").back();
+    EXPECT_EQ(sent.find("If-None-Match: " + std::string(expected_condition)) != std::string::npos,
+              !expected_condition.empty()) << sent;
+    EXPECT_TRUE(w.RefreshTimer()->Enabled());
+  };
+  // 304: the list and the cache stay, nothing is measured or painted.
+  refresh("\"v1\"");
+  EXPECT_NE(RequestsFor("/gundem.rss").back().find("If-Modified-Since: Mon, 07 Dec 2026 10:00:00 GMT\r\n"),
+            std::string::npos);
+  EXPECT_EQ(ItemCount(w), 12);
+  EXPECT_EQ(w.NewsList()->Counters().TextMeasures + w.NewsList()->Counters().TilePaints, 0u);
+  // A 200 whose body is the cached one: the same, and its new validators are kept.
+  {
+    std::lock_guard lock(replies_mutex);
+    replies.feed_headers = "ETag: \"v2\"\r\n";
+  }
+  refresh("\"v1\"");
+  EXPECT_EQ(w.NewsList()->Counters().TextMeasures + w.NewsList()->Counters().TilePaints, 0u);
+  EXPECT_EQ(TFeedCacheHeaders::Parse(ReadFile(sidecar)).etag, "\"v2\"");
+  refresh("\"v2\"");
+  // A changed feed is loaded as before.
+  {
+    std::lock_guard lock(replies_mutex);
+    replies.feed = RssFeed(5);
+    replies.feed_headers = "ETag: \"v3\"\r\n";
+  }
+  refresh("\"v2\"");
+  EXPECT_EQ(ItemCount(w), 5);
+  EXPECT_GT(w.NewsList()->Counters().TextMeasures, 0u);
+  EXPECT_EQ(ReadFile(DataFile("news.xml")), replies.feed);
+  // A cache that is not the one its headers were stored for is asked for unconditionally.
+  WriteFile(DataFile("news.xml"), RssFeed(3));
+  refresh("");
+  EXPECT_EQ(ReadFile(DataFile("news.xml")), replies.feed);
+  EXPECT_EQ(ItemCount(w), 5);
+}
+
+TEST_F(WidgetTest, ReloadsHoldTheListsMemoryFlat) {
+  TTestMainWindow& w = Start();
+  StartUp();
+  const auto resident = [] {
+    long pages = 0, resident_pages = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident_pages;
+    return resident_pages * ::sysconf(_SC_PAGESIZE);
+  };
+  const std::size_t tiles = w.NewsList()->TileCount();
+  const long rss = resident();
+  for (int reload = 0; reload < 8; ++reload) {
+    {
+      std::lock_guard lock(replies_mutex);
+      replies.feed = RssFeed(12, reload % 2 ? "Başlık" : "Manşet");
+    }
+    SendMessageW(wnd, WM_COMMAND, IDM_REFRESH, 0);
+    ASSERT_TRUE(PumpUntil([this] { return DownloadsIdle(); }));
+  }
+  EXPECT_EQ(w.NewsList()->TileCount(), tiles);
+  EXPECT_LT(resident() - rss, 4L << 20);  // each tile added would be 1.5 MB
 }
 
 TEST_F(WidgetTest, RefreshWhileADownloadRunsStartsNothingNew) {

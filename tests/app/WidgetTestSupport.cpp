@@ -7,6 +7,7 @@
 
 #include "base/Utf.h"
 #include "net/Internet.h"
+#include "net/Request.h"
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"
 #include "platform/WindowSystem.h"
@@ -63,7 +64,12 @@ void WidgetTest::SetUp() {
         while (now.hold_feed && !release_feed.load()) {
           if (!connection.Pause(std::chrono::milliseconds(5))) return;
         }
-        reply = HttpReply(now.feed_status, now.feed);
+        const std::string etag = HeaderValue(now.feed_headers, "ETag");
+        const std::size_t head_end = request.find("\r\n\r\n");
+        if (!etag.empty() && HeaderValue(request.substr(0, head_end), "If-None-Match") == etag)
+          reply = "HTTP/1.1 304 Not Modified\r\n" + now.feed_headers + "\r\n";
+        else
+          reply = HttpReply(now.feed_status, now.feed, now.feed_headers);
       }
       if (!connection.Send(reply)) return;
     }

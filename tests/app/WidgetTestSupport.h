@@ -35,6 +35,9 @@ class TTestMainWindow : public TMainWindow {
 struct TServedReplies {
   std::string feed_status = "200 OK";
   std::string feed;             // body of /gundem.rss (and of any other feed path)
+  // Extra header lines of the feed's reply. With an ETag among them, a
+  // request whose If-None-Match names it is answered 304 Not Modified.
+  std::string feed_headers;
   std::string version = "2.0";  // text of /data/version
   bool hold_feed = false;       // keep feed requests waiting until released
 };

@@ -79,7 +79,30 @@ TEST(RequestValues, AddHeaderFormatsOnlyNonEmptyValues) {
   EXPECT_EQ(request.Headers(), "");
   request.AddHeader("50%s off", "Cookie: %s\r\n");
   request.AddHeader("x", "Referer: %s\r\n");
+  for (const char* smuggled : {"a\r\nX-Evil: 1", "a\nb", "a\rb"}) request.AddHeader(smuggled, "If-None-Match: %s\r\n");
+  request.AddHeader(std::string("a\0b", 3), "If-None-Match: %s\r\n");
   EXPECT_EQ(request.Headers(), "Cookie: 50%s off\r\nReferer: x\r\n");
+}
+
+TEST(ResponseHeaders, StatusAndValuesAreReadFromTheHeaderBlock) {
+  const std::string block =
+      "HTTP/1.1 304 Not Modified\r\nETag:  \"v1\" \r\nlast-modified: Mon, 07 Dec 2026 10:00:00 GMT\r\n"
+      "X-ETag: no\r\nETagged: no\r\nContent-Type: text/xml; charset=windows-1254\r\nETag: \"second\"\r\n\r\n";
+  TResponse response(0);
+  EXPECT_EQ(ResponseStatus(response), 0);
+  response.SetRawHeaders(block);
+  EXPECT_EQ(ResponseStatus(response), 304);
+  const std::pair<const char*, const char*> cases[] = {
+      {"ETag", "\"v1\""},
+      {"Last-Modified", "Mon, 07 Dec 2026 10:00:00 GMT"},
+      {"content-type", "text/xml; charset=windows-1254"},
+      {"Location", ""},
+      {"HTTP/1.1 304 Not Modified", ""},
+  };
+  for (const auto& [name, value] : cases) EXPECT_EQ(HeaderValue(block, name), value) << name;
+  EXPECT_EQ(HeaderValue("ETag: \"lf\"\nX: 1", "ETag"), "\"lf\"");
+  response.SetRawHeaders("garbage 200\r\n\r\n");
+  EXPECT_EQ(ResponseStatus(response), 0);
 }
 
 TEST(RequestValues, ExecuteWithoutInternetHandleFails) {
@@ -124,6 +147,19 @@ TEST_F(RequestTest, PlainGetSendsRequestLineAndHostOnly) {
   EXPECT_EQ(ResponseText(request.Response()), "hello");
   EXPECT_EQ(request.Response().RawHeaders(), "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nX-Feed: 1\r\n\r\n");
   EXPECT_EQ(request.Response().GetValue(rvSetCookie), "");
+}
+
+TEST_F(RequestTest, ConditionalHeadersGoOutAndA304CompletesWithoutBody) {
+  TLoopbackServer server(Always("HTTP/1.1 304 Not Modified\r\nETag: \"v1\"\r\n\r\n"));
+  TRequest request;
+  request.AddHeader("\"v1\"", "If-None-Match: %s\r\n");
+  request.AddHeader("Mon, 07 Dec 2026 10:00:00 GMT", "If-Modified-Since: %s\r\n");
+  ASSERT_EQ(Get(request, server, "/feed"), 0);
+  ASSERT_EQ(server.Requests().size(), 1u);
+  EXPECT_EQ(server.Requests()[0], "GET /feed HTTP/1.1\r\nHost: " + server.Host() +
+                                      "\r\nIf-None-Match: \"v1\"\r\nIf-Modified-Since: Mon, 07 Dec 2026 10:00:00 GMT\r\n\r\n");
+  EXPECT_EQ(ResponseStatus(request.Response()), 304);
+  EXPECT_EQ(ResponseText(request.Response()), "");
 }
 
 TEST_F(RequestTest, ObjectWithoutSlashOrWithBlanksStaysOneRequestTarget) {
