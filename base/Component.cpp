@@ -2,21 +2,11 @@
 
 #include <algorithm>
 
+#include "base/AsciiCase.h"
 #include "base/Exceptions.h"
 #include "base/Format.h"
 
 namespace varnika {
-namespace {
-
-bool SameNameIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  auto fold = [](char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; };
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (fold(a[i]) != fold(b[i])) return false;
-  return true;
-}
-
-}  // namespace
 
 TComponent::TComponent(TComponent* owner) {
   if (owner) owner->InsertComponent(this);
@@ -30,7 +20,7 @@ TComponent::~TComponent() {
 TComponent* TComponent::FindComponent(std::u16string_view name) const {
   if (name.empty()) return nullptr;
   for (TComponent* c : components_)
-    if (SameNameIgnoringAsciiCase(c->name_, name)) return c;
+    if (EqualsNoCase(c->name_, name)) return c;
   return nullptr;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <map>
 
+#include "base/AsciiCase.h"
 #include "platform/Core.h"
 #include "platform/Input.h"
 #include "platform/MessageLoop.h"
@@ -21,15 +22,8 @@ namespace {
 
 thread_local DWORD t_last_error = ERROR_SUCCESS;
 
-char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
-}
+// Class and atom names compare ignoring ASCII case.
+bool SameName(std::u16string_view a, std::u16string_view b) { return EqualsNoCase(a, b); }
 
 std::u16string_view View(LPCWSTR s) { return s ? std::u16string_view(s) : std::u16string_view(); }
 

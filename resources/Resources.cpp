@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/AsciiCase.h"
 #include "base/Format.h"
 
 namespace varnika {
@@ -15,16 +16,7 @@ namespace {
 // so registrations made while the program starts always find it ready.
 constinit ResourceSetRegistration* g_registered_sets = nullptr;
 
-char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? c - (u'a' - u'A') : c; }
-
-bool SameType(std::u16string_view a, const char16_t* b) {
-  std::u16string_view bv(b);
-  if (a.size() != bv.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiUpper(a[i]) != AsciiUpper(bv[i])) return false;
-  }
-  return true;
-}
+bool SameType(std::u16string_view a, const char16_t* b) { return EqualsNoCase(a, std::u16string_view(b)); }
 
 const ResourceEntry* FindInSet(const ResourceSet& set, std::u16string_view type, int id) {
   for (std::size_t i = 0; i < set.count; ++i) {

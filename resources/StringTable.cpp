@@ -1,5 +1,7 @@
 #include "resources/StringTable.h"
 
+#include <mutex>
+
 #include "base/Utf.h"
 #include "resources/ResourceText.h"
 #include "resources/Resources.h"
@@ -26,10 +28,24 @@ std::map<UINT, std::u16string> ParseStringTable(std::string_view text) {
 
 std::u16string LoadStringW(UINT id) {
   std::span<const std::uint8_t> data = FindResourceData(kResourceTypeStringTable, kStringTableResourceId);
-  std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
-  std::map<UINT, std::u16string> table = ParseStringTable(text);
-  auto it = table.find(id);
-  return it == table.end() ? std::u16string() : it->second;
+  // The table is parsed once for the bytes it comes from; a resource set
+  // registered later with a table of its own is parsed when it is found.
+  struct Parsed {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    std::map<UINT, std::u16string> table;
+  };
+  static std::mutex mutex;
+  static Parsed parsed;
+  std::lock_guard lock(mutex);
+  if (!parsed.data || parsed.data != data.data() || parsed.size != data.size()) {
+    std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+    parsed.table = ParseStringTable(text);
+    parsed.data = data.data();
+    parsed.size = data.size();
+  }
+  auto it = parsed.table.find(id);
+  return it == parsed.table.end() ? std::u16string() : it->second;
 }
 
 }  // namespace varnika

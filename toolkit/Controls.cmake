@@ -5,6 +5,7 @@ target_sources(varnika_toolkit PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/Control.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ControlEx.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SystemRoutines.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/TopLevel.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WinTimer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/WindowEx.cpp
 )

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/AsciiCase.h"
 #include "resources/Resources.h"
 #include "toolkit/CairoHandles.h"
 #include "toolkit/FontEx.h"
@@ -24,7 +25,7 @@ std::string FamilyKey(std::string_view family) {
   std::string key;
   for (char c : family) {
     if (c == ' ') continue;
-    key += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    key += LowerAscii(c);
   }
   return key;
 }

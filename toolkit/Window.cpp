@@ -1,49 +1,15 @@
 #include "toolkit/Window.h"
 
-#include <algorithm>
-#include <iterator>
-
 #include "platform/Layered.h"
 #include "platform/Window.h"
 
 namespace varnika {
 
-// The six messages the window handles itself, without the dispatch of the
-// classes below it and without default processing.
-struct TWindowDispatch {
-  using Handler = void (TWindow::*)(TWidgetMessage&);
-  struct Row {
-    UINT msg;
-    Handler handler;
-  };
-
-  static constexpr Row kRows[] = {
-      {WM_CREATE, &TWindow::WMCreate},
-      {WM_DESTROY, &TWindow::WMDestroy},
-      {WM_ACTIVATE, &TWindow::WMActivate},
-      {WM_CLOSE, &TWindow::WMClose},
-      {WM_MOUSEACTIVATE, &TWindow::WMMouseActivate},
-      {WM_TIMER, &TWindow::WMTimer},
-  };
-
-  static Handler Find(UINT msg) {
-    auto row = std::find_if(std::begin(kRows), std::end(kRows), [msg](const Row& r) { return r.msg == msg; });
-    return row != std::end(kRows) ? row->handler : nullptr;
-  }
-};
-
-TWindow::TWindow(TComponent* owner) : TWinControl(owner) {
+TWindow::TWindow(TComponent* owner) : TTopLevel(owner) {
   SetClassNameW(u"TWindow");
   SetWidth(320);
   SetHeight(240);
   Brush().SetColor(clBtnFace);
-}
-
-void TWindow::WndProc(TWidgetMessage& message) {
-  if (TWindowDispatch::Handler handler = TWindowDispatch::Find(message.Msg))
-    (this->*handler)(message);
-  else
-    TWinControl::WndProc(message);
 }
 
 void TWindow::CreateParams(TCreateParams& params) {
@@ -62,46 +28,7 @@ void TWindow::ApplyOpacity() {
   if (HasWindow()) SetLayeredWindowAttributes(WindowHandle(), 0, opacity_, LWA_ALPHA);
 }
 
-void TWindow::WMCreate(TWidgetMessage& message) {
-  TWinControl::WMCreate(message);
-  DoCreate();
-}
-
-void TWindow::DoCreate() {
-  ApplyOpacity();
-  if (OnCreate) OnCreate(this);
-}
-
-void TWindow::WMDestroy(TWidgetMessage& message) {
-  if (OnDestroy) OnDestroy(this);
-  TWinControl::WMDestroy(message);
-}
-
-void TWindow::WMActivate(TWidgetMessage& message) {
-  if (OnActivate) OnActivate(this, LoWord(message.WParam), reinterpret_cast<HWND>(message.LParam));
-}
-
-void TWindow::WMClose(TWidgetMessage&) {
-  TCloseAction action = TCloseAction::caFree;
-  if (OnClose) OnClose(this, action);
-  if (action == TCloseAction::caHide)
-    SetVisible(false);
-  else if (action == TCloseAction::caFree)
-    DestroyWindow(WindowHandle());
-}
-
-void TWindow::WMMouseActivate(TWidgetMessage& message) {
-  message.Result = MA_ACTIVATE;
-  if (!OnMouseActivate) return;
-  int result = static_cast<int>(message.Result);
-  const auto lparam = static_cast<std::uintptr_t>(message.LParam);
-  OnMouseActivate(this, LoWord(lparam), HiWord(lparam), result);
-  message.Result = result;
-}
-
-void TWindow::WMTimer(TWidgetMessage& message) {
-  if (OnTimer) OnTimer(this, static_cast<int>(message.WParam));
-}
+void TWindow::DoCreate() { ApplyOpacity(); }
 
 namespace {
 

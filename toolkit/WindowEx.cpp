@@ -1,8 +1,5 @@
 #include "toolkit/WindowEx.h"
 
-#include <algorithm>
-#include <iterator>
-
 #include "platform/Input.h"
 #include "platform/Layered.h"
 #include "platform/Window.h"
@@ -31,84 +28,17 @@ class BitmapDC {
 
 }  // namespace
 
-// The six messages the window handles itself, without the control base's
-// dispatch and without default processing.
-struct TWindowExDispatch {
-  using Handler = void (TWindowEx::*)(TWidgetMessage&);
-  struct Row {
-    UINT msg;
-    Handler handler;
-  };
-
-  static constexpr Row kRows[] = {
-      {WM_CREATE, &TWindowEx::WMCreate},
-      {WM_DESTROY, &TWindowEx::WMDestroy},
-      {WM_ACTIVATE, &TWindowEx::WMActivate},
-      {WM_CLOSE, &TWindowEx::WMClose},
-      {WM_MOUSEACTIVATE, &TWindowEx::WMMouseActivate},
-      {WM_TIMER, &TWindowEx::WMTimer},
-  };
-
-  static Handler Find(UINT msg) {
-    auto row = std::find_if(std::begin(kRows), std::end(kRows), [msg](const Row& r) { return r.msg == msg; });
-    return row != std::end(kRows) ? row->handler : nullptr;
-  }
-};
-
-TWindowEx::TWindowEx(TComponent* owner) : TControlEx(owner) {
+TWindowEx::TWindowEx(TComponent* owner) : TTopLevel(owner) {
   SetClassNameW(u"TWindowEx");
   SetWidth(320);
   SetHeight(240);
   SetCached(false);
 }
 
-void TWindowEx::WndProc(TWidgetMessage& message) {
-  if (TWindowExDispatch::Handler handler = TWindowExDispatch::Find(message.Msg))
-    (this->*handler)(message);
-  else
-    TControlEx::WndProc(message);
-}
-
 void TWindowEx::CreateParams(TCreateParams& params) {
   TControlEx::CreateParams(params);
   params.Style = WS_POPUP | WS_CLIPSIBLINGS | (Enabled() ? 0 : WS_DISABLED);
   params.ExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW | (always_top_ ? WS_EX_TOPMOST : 0);
-}
-
-void TWindowEx::WMCreate(TWidgetMessage& message) {
-  TControlEx::WMCreate(message);
-  if (OnCreate) OnCreate(this);
-  DoCreate();
-}
-
-void TWindowEx::WMDestroy(TWidgetMessage&) {
-  if (OnDestroy) OnDestroy(this);
-}
-
-void TWindowEx::WMActivate(TWidgetMessage& message) {
-  if (OnActivate) OnActivate(this, LoWord(message.WParam), reinterpret_cast<HWND>(message.LParam));
-}
-
-void TWindowEx::WMClose(TWidgetMessage&) {
-  TCloseAction action = TCloseAction::caFree;
-  if (OnClose) OnClose(this, action);
-  if (action == TCloseAction::caHide)
-    SetVisible(false);
-  else if (action == TCloseAction::caFree)
-    DestroyWindow(WindowHandle());
-}
-
-void TWindowEx::WMMouseActivate(TWidgetMessage& message) {
-  message.Result = MA_ACTIVATE;
-  if (!OnMouseActivate) return;
-  int result = static_cast<int>(message.Result);
-  const auto lparam = static_cast<std::uintptr_t>(message.LParam);
-  OnMouseActivate(this, LoWord(lparam), HiWord(lparam), result);
-  message.Result = result;
-}
-
-void TWindowEx::WMTimer(TWidgetMessage& message) {
-  if (OnTimer) OnTimer(this, static_cast<int>(message.WParam));
 }
 
 void TWindowEx::WMSize(TWidgetMessage& message) {
