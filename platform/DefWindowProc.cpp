@@ -282,17 +282,28 @@ void RunMoveLoop(HWND wnd) {
   POINT start_pointer;
   GetCursorPos(&start_pointer);
   SetCapture(wnd);
-  Send(wnd, WM_ENTERSIZEMOVE, 0, 0);
-  ++Sys().move_loops;
-  MSG msg;
-  while (GetCapture() == wnd) {
-    if (!NextModalMessage(&msg)) break;
-    MoveStep step = HandleMoveMessage(wnd, msg, start_rect, start_pointer);
-    if (step == MoveStep::Cancel) FollowPointer(wnd, start_rect, start_pointer, start_pointer);
-    if (step != MoveStep::Continue) break;
+  {
+    // The capture and the loop count go on every way out, an exception
+    // from a handler included.
+    struct Teardown {
+      HWND wnd;
+      bool counted = false;
+      ~Teardown() {
+        if (counted) --Sys().move_loops;
+        if (GetCapture() == wnd) ReleaseCapture();
+      }
+    } teardown{wnd};
+    Send(wnd, WM_ENTERSIZEMOVE, 0, 0);
+    ++Sys().move_loops;
+    teardown.counted = true;
+    MSG msg;
+    while (GetCapture() == wnd) {
+      if (!NextModalMessage(&msg)) break;
+      MoveStep step = HandleMoveMessage(wnd, msg, start_rect, start_pointer);
+      if (step == MoveStep::Cancel) FollowPointer(wnd, start_rect, start_pointer, start_pointer);
+      if (step != MoveStep::Continue) break;
+    }
   }
-  --Sys().move_loops;
-  if (GetCapture() == wnd) ReleaseCapture();
   if (FindQuiet(wnd)) Send(wnd, WM_EXITSIZEMOVE, 0, 0);
 }
 

@@ -53,9 +53,15 @@ HWND OpenMenuWindow() {
   return nullptr;
 }
 
+// Lives on the stack of TrackPopupMenuEx while its window points at it; the
+// destructor takes the window, the capture and the keyboard grab down, so
+// they go on every way out, an exception from a handler included.
 class MenuTracker {
  public:
   MenuTracker(HMENU menu, UINT flags, HWND owner) : menu_(menu), flags_(flags), owner_(owner) {}
+  ~MenuTracker() { Close(); }
+  MenuTracker(const MenuTracker&) = delete;
+  MenuTracker& operator=(const MenuTracker&) = delete;
 
   // Shows the menu; false when it has nothing to show or its window failed.
   bool Open(const std::vector<core::MenuItem>& items, POINT at, const TPMPARAMS* params) {
@@ -324,7 +330,7 @@ BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, TPMPARAM
     MenuTracker tracker(menu, flags, owner);
     shown = tracker.Open(items, POINT{x, y}, params);
     if (shown) tracker.Run();
-    tracker.Close();
+    tracker.Close();  // before the owner hears the loop end
     chosen = tracker.Chosen();
   }
   if (notify && IsWindow(owner)) {

@@ -197,7 +197,7 @@ POINT PlaceBox(HWND owner, SIZE panel) {
 
 // Disables the program's enabled top-level windows but the box; returns
 // them, to be enabled again.
-std::vector<HWND> DisableOthers(HWND box) {
+std::vector<HWND> DisableOthersThan(HWND box) {
   std::vector<HWND> disabled;
   std::vector<HWND> tops;
   for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) tops.push_back(w);
@@ -208,6 +208,36 @@ std::vector<HWND> DisableOthers(HWND box) {
   }
   return disabled;
 }
+
+// What the box sets up around its loop: its window pointing at the state on
+// the caller's stack, and the other windows disabled. The destructor takes
+// it down on every way out, an exception from a handler included: the
+// windows are enabled again before the box goes, so that the activation
+// can return to one of them.
+class BoxSession {
+ public:
+  BoxSession(HWND box, BoxState& state) : box_(box) {
+    SetWindowLongPtrW(box_, 0, reinterpret_cast<LONG_PTR>(&state));
+  }
+  ~BoxSession() {
+    for (HWND w : disabled_) {
+      if (IsWindow(w)) EnableWindow(w, TRUE);
+    }
+    if (IsWindow(box_)) {
+      SetWindowLongPtrW(box_, 0, 0);
+      DestroyWindow(box_);
+    }
+  }
+  BoxSession(const BoxSession&) = delete;
+  BoxSession& operator=(const BoxSession&) = delete;
+
+  void DisableOthers() { disabled_ = DisableOthersThan(box_); }
+  const std::vector<HWND>& Disabled() const { return disabled_; }
+
+ private:
+  HWND box_;
+  std::vector<HWND> disabled_;
+};
 
 bool BelongsTo(HWND wnd, HWND box) { return wnd == box || IsChild(box, wnd); }
 
@@ -267,21 +297,14 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   HWND box = CreateWindowExW(ex_style, kDialogClass, state.caption.c_str(), WS_POPUP, origin.x, origin.y,
                              l.picture.cx, l.picture.cy, top_owner, nullptr, nullptr, nullptr);
   if (!box) return 0;
-  SetWindowLongPtrW(box, 0, reinterpret_cast<LONG_PTR>(&state));
-  Paint(box, state);
-  const std::vector<HWND> disabled = DisableOthers(box);
-  if (IsWindow(box)) ShowWindow(box, SW_SHOW);
-  RunBox(box, top_owner, disabled);
-
+  {
+    BoxSession session(box, state);
+    Paint(box, state);
+    session.DisableOthers();
+    if (IsWindow(box)) ShowWindow(box, SW_SHOW);
+    RunBox(box, top_owner, session.Disabled());
+  }
   const int answer = state.answer;
-  // Enabled again before the box goes, so that the activation can return.
-  for (HWND w : disabled) {
-    if (IsWindow(w)) EnableWindow(w, TRUE);
-  }
-  if (IsWindow(box)) {
-    SetWindowLongPtrW(box, 0, 0);
-    DestroyWindow(box);
-  }
   const HWND back = IsWindow(top_owner) ? top_owner : previous_active;
   if (IsWindow(back) && !GetActiveWindow()) SetActiveWindow(back);
   return answer;

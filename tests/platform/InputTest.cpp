@@ -1,4 +1,6 @@
 // Hit testing and the routing of mouse and keyboard input.
+#include <stdexcept>
+
 #include "tests/platform/PlatformFixture.h"
 
 namespace varnika::test {
@@ -335,6 +337,21 @@ TEST_F(InputTest, MoveLoopFollowsThePointerThroughWindowPosChanging) {
             (Strings{"w WM_MOUSEMOVE", "w WM_ENTERSIZEMOVE", "w 0x1024", "w WM_MOVING", "w WM_MOVING", "w WM_MOVING",
                      "w WM_EXITSIZEMOVE", "w WM_MOUSEMOVE"}));
   EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(InputTest, AHandlerThatThrowsInTheMoveLoopLeavesNoCaptureBehind) {
+  Top("w", Rect(100, 100, 50, 50));
+  On("w", WM_LBUTTONDOWN, [](HWND h, WPARAM, LPARAM) {
+    PostMessageW(h, WM_USER, 0, 0);
+    SendMessageW(h, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+    return LRESULT{0};
+  });
+  On("w", WM_USER, [](HWND, WPARAM, LPARAM) -> LRESULT { throw std::runtime_error("handler"); });
+  display->MovePointer(110, 110);
+  display->PressButton();
+  EXPECT_THROW(Pump(), std::runtime_error);
+  EXPECT_EQ(GetCapture(), nullptr);
+  display->ReleaseButton();
 }
 
 TEST_F(InputTest, EscapeEndsTheMoveLoopWhereItStarted) {

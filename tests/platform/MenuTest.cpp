@@ -3,6 +3,8 @@
 // area, and a menu whose owner or menu goes away while it is open.
 #include "platform/Menu.h"
 
+#include <stdexcept>
+
 #include "platform/MenuModel.h"
 #include "resources/MenuResource.h"
 #include "tests/platform/PopupFixture.h"
@@ -290,6 +292,15 @@ TEST_F(MenuTest, AMenuDestroyedWhileOpenStillAnswersTheChoiceMadeInIt) {
             static_cast<BOOL>(IDM_CLOSE));
   EXPECT_FALSE(IsMenu(menu_));
   bar_ = nullptr;
+}
+
+TEST_F(MenuTest, AHandlerThatThrowsTakesTheMenuDownAndTheNextMenuOpens) {
+  EXPECT_THROW(Track({[](HWND) { throw std::runtime_error("handler"); }}), std::runtime_error);
+  EXPECT_EQ(FindWindowW(u"#32768", nullptr), nullptr);
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(display->KeyboardGrab(), nullptr);
+  EndMenu();  // finds no menu, and no tracker that is gone
+  EXPECT_EQ(Track({ClickOn(kClose)}), static_cast<BOOL>(IDM_CLOSE));
 }
 
 TEST_F(MenuTest, OnlyOneMenuIsTrackedAtATime) {

@@ -3,6 +3,8 @@
 // their state, timers and posted messages running meanwhile.
 #include "platform/MessageBox.h"
 
+#include <stdexcept>
+
 #include "platform/Core.h"
 #include "tests/platform/PopupFixture.h"
 
@@ -116,6 +118,16 @@ TEST_F(MessageBoxTest, OtherWindowsGetNoInputMeanwhileAndGetTheirEnabledStateBac
   EXPECT_TRUE(IsWindowEnabled(other_));
   EXPECT_FALSE(IsWindowEnabled(off));
   EXPECT_EQ(GetActiveWindow(), owner_);
+}
+
+TEST_F(MessageBoxTest, AHandlerThatThrowsTakesTheBoxDownAndGivesTheWindowsBack) {
+  EXPECT_THROW(Ask({[](HWND) { throw std::runtime_error("handler"); }}), std::runtime_error);
+  EXPECT_EQ(FindWindowW(u"#32770", nullptr), nullptr);
+  EXPECT_TRUE(IsWindowEnabled(owner_));
+  EXPECT_TRUE(IsWindowEnabled(other_));
+  display->TypeKey(VK_TAB);  // reaches no box whose state is gone
+  Pump();
+  EXPECT_EQ(Ask({[this](HWND) { Type(u'y'); }}), IDYES);
 }
 
 TEST_F(MessageBoxTest, TimersAndPostedMessagesKeepRunningWhileItIsOpen) {
