@@ -36,14 +36,12 @@ SignalPipe::SignalPipe() {
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &action, &old_term_);
-  sigaction(SIGHUP, &action, &old_hup_);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &action, &old_[i]);
 }
 
 SignalPipe::~SignalPipe() {
   if (!write_.Valid()) return;
-  sigaction(SIGTERM, &old_term_, nullptr);
-  sigaction(SIGHUP, &old_hup_, nullptr);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &old_[i], nullptr);
   g_signal_fd.store(-1);
 }
 

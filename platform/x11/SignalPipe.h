@@ -1,11 +1,13 @@
-// SIGTERM and SIGHUP as something a poll loop can wait for: while a
-// SignalPipe lives, those signals write a byte into a pipe (the classic
-// self-pipe) instead of ending the process, whichever thread they hit.
+// SIGTERM, SIGHUP and SIGINT (Ctrl+C in a terminal) as something a poll
+// loop can wait for: while a SignalPipe lives, those signals write a byte
+// into a pipe (the classic self-pipe) instead of ending the process,
+// whichever thread they hit.
 // One SignalPipe at a time; the previous handlers come back when it goes.
 // Internal to platform/x11.
 #pragma once
 
 #include <csignal>
+#include <iterator>
 
 #include "platform/x11/XHandles.h"
 
@@ -25,8 +27,8 @@ class SignalPipe {
  private:
   UniqueFd read_;
   UniqueFd write_;
-  struct sigaction old_term_{};
-  struct sigaction old_hup_{};
+  static constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
+  struct sigaction old_[std::size(kSignals)]{};
 };
 
 }  // namespace varnika::x11

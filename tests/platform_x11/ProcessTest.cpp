@@ -87,9 +87,9 @@ TEST_P(SignalTest, EndsTheSessionCleanly) {
   EXPECT_EQ(child.Output(), "ready\nWM_QUERYENDSESSION\nWM_CLOSE\nWM_DESTROY\nexit\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, SignalTest, ::testing::Values(SIGTERM, SIGHUP),
+INSTANTIATE_TEST_SUITE_P(Signals, SignalTest, ::testing::Values(SIGTERM, SIGHUP, SIGINT),
                          [](const ::testing::TestParamInfo<int>& info) {
-                           return info.param == SIGTERM ? "Term" : "Hangup";
+                           return info.param == SIGTERM ? "Term" : info.param == SIGHUP ? "Hangup" : "Interrupt";
                          });
 
 // The X server goes away under a running program: the session ends as on
