@@ -1,14 +1,18 @@
 #include "app/Application.h"
 
+#include <climits>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "base/Exceptions.h"
 #include "base/Random.h"
 #include "base/Utf.h"
 #include "net/Internet.h"
 #include "platform/ErrnoCodes.h"
 #include "platform/ExecutablePath.h"
-#include "platform/KernelObjects.h"
+#include "platform/InstanceLock.h"
 #include "platform/MessageLoop.h"
 #include "platform/SpecialFolders.h"
 #include "platform/Window.h"
@@ -21,8 +25,20 @@
 namespace varnika {
 namespace {
 
-constexpr char16_t kMutexName[] = u"varnikamutex";
-constexpr std::u16string_view kDataSubPath = u"/Telvoran/Varnika";
+constexpr const char* kDataSubPath = "/Telvoran/Varnika";
+// Room for the longest name of the program's files in the data folder.
+constexpr std::size_t kLongestFileName = 64;
+
+// The path through which the program reaches the files of folder. A path
+// that UTF-16 cannot carry unchanged (bytes that are not UTF-8) or that the
+// system would refuse as too long is reached through the descriptor that
+// holds the folder open.
+std::u16string FilesPath(const std::string& folder, int descriptor) {
+  const std::u16string wide = Utf8ToUtf16(folder);
+  const bool usable = Utf16ToUtf8(wide) == folder && folder.size() + kLongestFileName < PATH_MAX;
+  if (usable || descriptor < 0) return wide;
+  return Utf8ToUtf16("/proc/self/fd/" + std::to_string(descriptor));
+}
 
 std::u16string FolderOf(const std::string& file) {
   const std::size_t slash = file.rfind('/');
@@ -31,55 +47,48 @@ std::u16string FolderOf(const std::string& file) {
 
 }  // namespace
 
-std::u16string GetSpecialFolder(int csidl) {
-  char16_t buffer[MAX_PATH] = {};
-  if (SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_DEFAULT, buffer) != S_OK) return {};
-  return std::u16string(buffer);
-}
-
 TApplication::TApplication(BackendFactory backend_factory)
     : TComponent(nullptr), backend_factory_(std::move(backend_factory)) {}
 
 TApplication::~TApplication() = default;
 
 void TApplication::Run() {
-  // The probe: another instance holds the name exactly when it exists.
-  HANDLE probe = CreateMutexW(nullptr, FALSE, kMutexName);
-  const DWORD probe_error = GetLastError();
-  if (probe) {
-    WaitForSingleObject(probe, 0);
-    CloseHandle(probe);
-  }
-  if (probe_error != ERROR_ALREADY_EXISTS) {
-    mutex_ = CreateMutexW(nullptr, FALSE, kMutexName);
-    // Two programs started together both pass the probe; only the one that
-    // took the name here may run.
-    if (mutex_ && GetLastError() == ERROR_ALREADY_EXISTS) {
-      CloseHandle(mutex_);
-      mutex_ = nullptr;
-      another_instance_ = true;
-      return;
-    }
-  } else {
+  if (!OpenDataFolder()) {
     another_instance_ = true;
     return;
   }
-  struct MutexRelease {
-    HANDLE& mutex;
-    ~MutexRelease() {
-      if (mutex) {
-        WaitForSingleObject(mutex, 0);
-        CloseHandle(mutex);
-        mutex = nullptr;
-      }
-    }
-  } release{mutex_};
+  struct LockRelease {
+    std::unique_ptr<InstanceLock>& lock;
+    ~LockRelease() { lock.reset(); }
+  } release{lock_};
   Initialize();
   struct Finalizer {
     TApplication& app;
     ~Finalizer() { app.Finalize(); }
   } finalizer{*this};
   MessageLoop();
+}
+
+// The data folder doubles as the single-instance guard: it is created with
+// its parents and held locked (an flock on the folder itself) for the whole
+// run, so every copy that would use the same files sees the lock, whatever
+// its environment. A folder that cannot be created or locked leaves the
+// program running on its own (its files then cannot be written).
+bool TApplication::OpenDataFolder() {
+  const std::string config = UserConfigFolder();
+  // Never a folder at the root of the file system.
+  if (config.empty()) throw Exception(u"Varnika: no home folder is known to keep the settings in");
+  const std::string folder = config + kDataSubPath;
+  int error = CreateFolderPath(folder);
+  if (error == 0) {
+    lock_ = InstanceLock::TryAcquireFolder(folder, &error);
+    if (!lock_ && error == EWOULDBLOCK) return false;
+  }
+  if (error != 0) {
+    std::fprintf(stderr, "Varnika: cannot use the data folder %s: %s\n", folder.c_str(), std::strerror(error));
+  }
+  data_path_ = FilesPath(folder, lock_ ? lock_->Descriptor() : -1);
+  return true;
 }
 
 void TApplication::Initialize() {
@@ -91,8 +100,6 @@ void TApplication::Initialize() {
   app_path_ = FolderOf(ExecutablePath());
   std::error_code ignored;
   std::filesystem::current_path(Utf16ToUtf8(app_path_), ignored);
-  data_path_ = GetSpecialFolder(CSIDL_APPDATA) + std::u16string(kDataSubPath);
-  std::filesystem::create_directories(Utf16ToUtf8(data_path_), ignored);
   product_name_ = LoadStringW(IDS_PRODUCTNAME);
 
   // Shared objects.

@@ -14,11 +14,9 @@
 
 namespace varnika {
 
+class InstanceLock;
 class TDesktop;
 class TMainWindow;
-
-// CSIDL_APPDATA's folder without a trailing "/", or "" when it is unknown.
-std::u16string GetSpecialFolder(int csidl);
 
 class TApplication : public TComponent {
  public:
@@ -30,7 +28,8 @@ class TApplication : public TComponent {
   ~TApplication() override;
 
   // The whole life of the process: returns when the message loop ends, or
-  // at once when another instance runs. Raises what Initialize raises.
+  // at once when another instance runs. Raises what Initialize raises, and
+  // Exception when no home folder is known for the data folder.
   void Run();
 
   TMainWindow* MainWindow() const { return main_window_; }
@@ -42,12 +41,13 @@ class TApplication : public TComponent {
   bool AnotherInstance() const { return another_instance_; }
 
  private:
+  bool OpenDataFolder();
   void Initialize();
   void MessageLoop();
   void Finalize();
 
   BackendFactory backend_factory_;
-  HANDLE mutex_ = nullptr;
+  std::unique_ptr<InstanceLock> lock_;  // on the data folder, held for the run
   TMainWindow* main_window_ = nullptr;
   std::u16string app_path_;
   std::u16string data_path_;

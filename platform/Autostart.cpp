@@ -155,6 +155,28 @@ LONG WriteAutostartEntry(std::string_view name, std::string_view command_line) {
   return 0;
 }
 
+bool AutostartEntryExists(std::string_view name) {
+  const std::string path = AutostartEntryPath(name);
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string QuoteCommandLineArgument(std::string_view arg) {
+  std::string out = "\"";
+  std::size_t backslashes = 0;
+  for (char c : arg) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    out += c;
+    backslashes = 0;
+  }
+  out.append(2 * backslashes, '\\');
+  return out + '"';
+}
+
 LONG DeleteAutostartEntry(std::string_view name) {
   if (!ValidName(name)) return static_cast<LONG>(ERROR_INVALID_NAME);
   const std::string path = AutostartEntryPath(name);

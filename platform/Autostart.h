@@ -29,6 +29,14 @@ LONG SetAutoStart(std::string_view name, std::string_view command_line, bool ena
 // known.
 std::string AutostartEntryPath(std::string_view name);
 
+// Whether the entry's file is there.
+bool AutostartEntryExists(std::string_view name);
+
+// One argument in double quotes as a Win32 command line writes it, so that
+// the Exec= value's splitting gives it back unchanged: a quote becomes \",
+// and backslashes before a quote or the closing quote are doubled.
+std::string QuoteCommandLineArgument(std::string_view arg);
+
 // The Exec= value (before the file's own backslash escaping) for a Win32
 // command line: arguments split as Win32 splits them, each quoted and
 // escaped where the Desktop Entry rules require it, "%" doubled. false for

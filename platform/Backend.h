@@ -167,6 +167,9 @@ class Backend {
 
   virtual RECT WorkArea() = 0;
   virtual SIZE ScreenSize() = 0;
+  // The monitors' rectangles, the primary first; empty when the backend
+  // knows none (the screen is then one monitor).
+  virtual std::vector<RECT> Monitors() { return {}; }
   virtual POINT PointerPosition() = 0;
 };
 

@@ -4,6 +4,8 @@
 
 #include <climits>
 
+#include "platform/Autostart.h"
+
 namespace varnika {
 
 std::string ExecutablePath() {
@@ -13,14 +15,6 @@ std::string ExecutablePath() {
   return std::string(buffer, static_cast<std::size_t>(length));
 }
 
-std::string QuotedExecutablePath() {
-  std::string quoted = "\"";
-  for (char c : ExecutablePath()) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  quoted += '"';
-  return quoted;
-}
+std::string QuotedExecutablePath() { return QuoteCommandLineArgument(ExecutablePath()); }
 
 }  // namespace varnika

@@ -6,8 +6,8 @@
 
 namespace varnika {
 
-// The running executable's full path in double quotes, a double quote in
-// the path doubled: the command line an autostart entry runs.
+// The running executable's full path quoted as one argument of a Win32
+// command line: the command line an autostart entry runs.
 std::string QuotedExecutablePath();
 // The running executable's full path ("" when it cannot be read).
 std::string ExecutablePath();

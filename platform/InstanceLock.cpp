@@ -32,8 +32,9 @@ std::string Encoded(std::string_view name) {
   return out;
 }
 
-int FileLock(const std::string& path, int* error) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+// Takes an exclusive flock on fd without waiting; fd on success, else -1
+// with *error set (and fd closed).
+int Locked(int fd, int* error) {
   if (fd < 0) {
     *error = errno;
     return -1;
@@ -45,6 +46,10 @@ int FileLock(const std::string& path, int* error) {
     return -1;
   }
   return fd;
+}
+
+int FileLock(const std::string& path, int* error) {
+  return Locked(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600), error);
 }
 
 int SocketLock(const std::string& name, int* error) {
@@ -88,6 +93,15 @@ std::unique_ptr<InstanceLock> InstanceLock::TryAcquire(std::string_view name, in
                          : SocketLock("varnika-lock-" + std::to_string(::getuid()) + "-" + Encoded(name), error);
   if (fd < 0) return nullptr;
   return std::unique_ptr<InstanceLock>(new InstanceLock(fd, in_file));
+}
+
+std::unique_ptr<InstanceLock> InstanceLock::TryAcquireFolder(const std::string& folder, int* error) {
+  int ignored = 0;
+  if (!error) error = &ignored;
+  *error = 0;
+  const int fd = Locked(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), error);
+  if (fd < 0) return nullptr;
+  return std::unique_ptr<InstanceLock>(new InstanceLock(fd, true));
 }
 
 InstanceLock::~InstanceLock() { ::close(fd_); }

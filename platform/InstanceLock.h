@@ -21,12 +21,19 @@ class InstanceLock {
   // The lock, or nullptr with *error set: EWOULDBLOCK while another holder
   // has it, another errno when it could not be tried.
   static std::unique_ptr<InstanceLock> TryAcquire(std::string_view name, int* error);
+  // The lock on a folder itself (an flock on the folder, held open), so every
+  // process that would use the files in it sees the lock, whatever its
+  // environment and whichever path it took to the folder.
+  static std::unique_ptr<InstanceLock> TryAcquireFolder(const std::string& folder, int* error);
   ~InstanceLock();
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
-  // Whether the lock lives in a file (else in the abstract socket namespace).
+  // Whether the lock lives in a file or folder (else in the abstract socket
+  // namespace).
   bool InFile() const { return in_file_; }
+  // The descriptor that holds the lock (the folder's, for a folder lock).
+  int Descriptor() const { return fd_; }
 
  private:
   InstanceLock(int fd, bool in_file) : fd_(fd), in_file_(in_file) {}

@@ -2,6 +2,7 @@
 
 #include "platform/Gdi.h"
 #include "platform/Layered.h"
+#include "platform/Monitors.h"
 
 namespace varnika {
 
@@ -12,5 +13,14 @@ TDesktop::~TDesktop() {
 }
 
 void TDesktop::GetWorkArea(RECT& rect) const { SystemParametersInfoW(SPI_GETWORKAREA, 0, &rect, 0); }
+
+void TDesktop::GetWorkAreaOf(const RECT& place, RECT& rect) const {
+  MONITORINFO info;
+  if (GetMonitorInfoW(MonitorFromRect(&place, MONITOR_DEFAULTTONEAREST), &info)) {
+    rect = info.rcWork;
+  } else {
+    GetWorkArea(rect);
+  }
+}
 
 }  // namespace varnika

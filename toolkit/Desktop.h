@@ -1,6 +1,6 @@
 // The screen: owns the application's main window (as its owner component),
 // holds the screen's device context for its lifetime and answers the
-// desktop's work area.
+// desktop's work area, whole or per monitor.
 #pragma once
 
 #include "base/Component.h"
@@ -15,6 +15,9 @@ class TDesktop : public TComponent {
 
   // The screen area the taskbars and panels leave free.
   void GetWorkArea(RECT& rect) const;
+  // The work area of the monitor that place overlaps most, or of the one
+  // nearest to it when it is on none.
+  void GetWorkAreaOf(const RECT& place, RECT& rect) const;
   HDC ScreenDC() const { return screen_; }
 
  private:

@@ -29,6 +29,7 @@ namespace {
 constexpr int kHandCursor = 13;
 constexpr int kSlideStep = 15;
 constexpr std::u16string_view kSiteLink = u"/?linkid=7930";
+constexpr std::string_view kAutostartName = "Varnika";
 
 // The opacity step of a panel: 255 / (height / 15), the inner division in
 // single precision, taken to the nearest integer.
@@ -259,8 +260,13 @@ void TMainWindow::SlideOut(TControlEx& host, TControlEx& slider, int step) {
 
 void TMainWindow::ToggleStartup() {
   startup_box_->SetChecked(!startup_box_->Checked());
-  SetAutoStart("Varnika", QuotedExecutablePath(), startup_box_->Checked());
+  SetAutoStart(kAutostartName, QuotedExecutablePath(), startup_box_->Checked());
   OptionChanged();
+}
+
+bool TMainWindow::StartupInstalled() {
+  if (!options_->StartupStored()) SetAutoStart(kAutostartName, QuotedExecutablePath(), options_->ReadStartup());
+  return AutostartEntryExists(kAutostartName);
 }
 
 void TMainWindow::ToggleAlwaysTop() {

@@ -1,6 +1,9 @@
 #include "widget/MainWindow.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <limits>
 
 #include "base/Stream.h"
 #include "platform/Icons.h"
@@ -8,6 +11,7 @@
 #include "platform/Layered.h"
 #include "platform/Menu.h"
 #include "platform/MessageLoop.h"
+#include "platform/Monitors.h"
 #include "platform/Window.h"
 #include "resources/StringTable.h"
 #include "toolkit/BitmapEx.h"
@@ -59,14 +63,31 @@ std::u16string TMainWindow::CacheFileName() const { return data_path_ + u"/news.
 
 std::u16string TMainWindow::OptionsFileName() const { return data_path_ + u"/options.ini"; }
 
-RECT TMainWindow::WorkArea() const {
+RECT TMainWindow::PlaceAt(int x, int y) const {
+  // Held within 32 bits: a stored place may lie at the very end of the range.
+  const auto edge = [](std::int64_t v) {
+    return static_cast<LONG>(std::clamp<std::int64_t>(v, std::numeric_limits<LONG>::min(),
+                                                      std::numeric_limits<LONG>::max()));
+  };
+  return RECT{x, y, edge(std::int64_t{x} + Width()), edge(std::int64_t{y} + Height())};
+}
+
+RECT TMainWindow::WorkAreaAt(int x, int y) const {
   RECT area;
   if (desktop_) {
-    desktop_->GetWorkArea(area);
+    desktop_->GetWorkAreaOf(PlaceAt(x, y), area);
   } else {
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   }
   return area;
+}
+
+void TMainWindow::BringOntoScreen(int& x, int& y) const {
+  const RECT place = PlaceAt(x, y);
+  if (MonitorFromRect(&place, MONITOR_DEFAULTTONULL)) return;
+  const RECT area = WorkAreaAt(x, y);
+  x = std::clamp(x, static_cast<int>(area.left), std::max<int>(area.left, area.right - Width()));
+  y = std::clamp(y, static_cast<int>(area.top), std::max<int>(area.top, area.bottom - Height()));
 }
 
 // --- dispatch ------------------------------------------------------------------
@@ -276,13 +297,12 @@ void TMainWindow::ApplyOptions() {
   // While the window is being created its messages do not reach this
   // object yet, so the stored place is snapped here as a move would be.
   int left = options_->ReadLeft();
-  int top = Top();
+  int top = options_->ReadTop();
+  BringOntoScreen(left, top);
   SnapToWorkArea(left, top);
   SetLeft(left);
-  top = options_->ReadTop();
-  SnapToWorkArea(left, top);
   SetTop(top);
-  startup_box_->SetChecked(options_->ReadStartup());
+  startup_box_->SetChecked(StartupInstalled());
   always_top_box_->SetChecked(options_->ReadAlwaysTop());
   tray_box_->SetChecked(options_->ReadShowTray());
   auto_scale_box_->SetChecked(options_->ReadAutoScale());
@@ -367,12 +387,13 @@ void TMainWindow::WMWindowPosChanging(TWidgetMessage& message) {
 }
 
 void TMainWindow::SnapToWorkArea(int& x, int& y) const {
-  const RECT area = WorkArea();
-  const auto near = [](int distance) { return -kSnapDistance < distance && distance < kSnapDistance; };
-  if (near(area.bottom - Height() - y)) y = area.bottom - Height();
-  if (near(y - area.top)) y = area.top;
-  if (near(area.right - Width() - x)) x = area.right - Width();
-  if (near(x - area.left)) x = area.left;
+  const RECT area = WorkAreaAt(x, y);
+  // In 64 bits: a place may lie anywhere in the 32-bit range.
+  const auto near = [](std::int64_t distance) { return -kSnapDistance < distance && distance < kSnapDistance; };
+  if (near(std::int64_t{area.bottom} - Height() - y)) y = area.bottom - Height();
+  if (near(std::int64_t{y} - area.top)) y = area.top;
+  if (near(std::int64_t{area.right} - Width() - x)) x = area.right - Width();
+  if (near(std::int64_t{x} - area.left)) x = area.left;
 }
 
 // --- zoom -------------------------------------------------------------------------
@@ -387,11 +408,12 @@ void TMainWindow::ActivationChanged(WORD activation, HWND other) {
 
 void TMainWindow::Zoom(bool expand) {
   if (closing_ || !auto_scale_) return;
-  const RECT area = WorkArea();
-  const int half_width = (area.right - area.left) / 2;
-  const int half_height = (area.bottom - area.top) / 2;
-  corner_ = half_width > Left() ? 0 : 2;
-  if (half_height < Top()) corner_ += 1;
+  // The corner nearest to the window on its monitor's work area.
+  const RECT area = WorkAreaAt(Left(), Top());
+  const std::int64_t half_width = (std::int64_t{area.right} - area.left) / 2;
+  const std::int64_t half_height = (std::int64_t{area.bottom} - area.top) / 2;
+  corner_ = half_width > std::int64_t{Left()} - area.left ? 0 : 2;
+  if (half_height < std::int64_t{Top()} - area.top) corner_ += 1;
   // Sums and differences in double are exact for these floats; each result
   // is rounded to float when stored.
   if (expand) {

@@ -58,7 +58,8 @@ enum : UINT {
   WM_WIDGETRELOADFEED = 0x9334,       // 37684: read the feed address again and refresh
 };
 
-// Where the widget's downloads go. The defaults are the build settings.
+// Where the widget's downloads go. The defaults are the build settings; an
+// empty host switches its requests off (nothing is looked up or sent).
 struct TServers {
   std::string news_host;
   std::string update_host;
@@ -99,8 +100,8 @@ class TMainWindow : public TWindowEx {
   void SetBusy(bool busy);
   // The text of /data/version in an update file, "" when there is none.
   static std::string ReadVersion(std::string_view text);
-  // Whether a server version is newer than ours: a byte-wise comparison
-  // with "2.0", where a longer string is greater than its prefix.
+  // Whether a server version is newer than ours ("2.0"), comparing dotted
+  // numbers part by part.
   static bool IsNewerVersion(std::string_view version);
 
   void CloseWidget();
@@ -177,6 +178,10 @@ class TMainWindow : public TWindowEx {
   virtual void WMReserved(TWidgetMessage& message);
   virtual void WMCloseRequest(TWidgetMessage& message);
   virtual void ReloadFeedAddress(TWidgetMessage& message);
+  // Starts one download whose end posts message to the window; throws when
+  // the thread cannot be started.
+  virtual std::unique_ptr<TInternetThread> NewDownload(UINT message, const std::string& host,
+                                                       const std::string& object, bool secure);
 
  private:
   friend struct TMainWindowDispatch;
@@ -201,9 +206,14 @@ class TMainWindow : public TWindowEx {
   void CreateAboutPanel();
   TCheckBoxEx* CreateCheckBox(TControl* parent, int top, UINT caption_id);
   void CreateTimers();
-  RECT WorkArea() const;
-  // Edge snapping: a place within 8 pixels of a work-area edge becomes flush
-  // with it.
+  // The window's rectangle at x, y.
+  RECT PlaceAt(int x, int y) const;
+  // The work area of the monitor the window would be on at x, y.
+  RECT WorkAreaAt(int x, int y) const;
+  // A place off every monitor moves onto the nearest monitor's work area.
+  void BringOntoScreen(int& x, int& y) const;
+  // Edge snapping: a place within 8 pixels of an edge of its monitor's work
+  // area becomes flush with it.
   void SnapToWorkArea(int& x, int& y) const;
 
   // Input handlers bound to the controls.
@@ -216,6 +226,9 @@ class TMainWindow : public TWindowEx {
   void SlideIn(TControlEx& host, TControlEx& slider, int step);
   void SlideOut(TControlEx& host, TControlEx& slider, int step);
   void ToggleStartup();
+  // Whether the autostart entry is there, which the start-up box shows. The
+  // first run (no choice stored yet) writes it as the default says.
+  bool StartupInstalled();
   void ToggleAlwaysTop();
   void ToggleTray();
   void ToggleAutoScale();
@@ -227,8 +240,6 @@ class TMainWindow : public TWindowEx {
   // Starts the idle check again after it trimmed and went to sleep.
   void WakeIdleCheck();
   void BusyStep();
-  std::unique_ptr<TInternetThread> NewDownload(UINT message, const std::string& host, const std::string& object,
-                                               bool secure);
   void ApplyFeed(const std::string& body);
   // Whether the body could be written to the cache.
   bool SaveFeedCache(const std::string& body);

@@ -5,6 +5,7 @@
 #include "base/Exceptions.h"
 #include "base/Utf.h"
 #include "platform/Layered.h"
+#include "platform/Monitors.h"
 
 namespace varnika {
 namespace {
@@ -42,18 +43,27 @@ TOptions::TOptions(std::u16string file_name) : TWMemIniFile(std::move(file_name)
     std::fprintf(stderr, "Varnika: %s; running on the default options, which will not be saved\n",
                  Narrow(error.Message()).c_str());
   }
+  // The primary monitor's work area.
+  MONITORINFO primary;
   RECT work;
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  // Offsets from the work area's size: the centred position when the work
-  // area starts at 0, 0.
-  default_top_ = (work.bottom - work.top - kWidgetHeight) / 2;
-  default_left_ = (work.right - work.left - kWidgetWidth) / 2;
+  POINT origin{0, 0};
+  if (GetMonitorInfoW(PrimaryMonitor(), &primary)) {
+    work = primary.rcWork;
+    origin = POINT{primary.rcMonitor.left, primary.rcMonitor.top};
+  } else {
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  }
+  // Offsets from the monitor's corner by the work area's size: the centred
+  // position when the work area starts at the monitor's corner.
+  default_top_ = origin.y + (work.bottom - work.top - kWidgetHeight) / 2;
+  default_left_ = origin.x + (work.right - work.left - kWidgetWidth) / 2;
 }
 
 bool TOptions::ReadAlwaysTop() const { return ReadBool(kOptions, u"alwaystop", true); }
 bool TOptions::ReadAutoScale() const { return ReadBool(kOptions, u"autoscale", true); }
 bool TOptions::ReadShowTray() const { return ReadBool(kOptions, u"showtray", true); }
 bool TOptions::ReadStartup() const { return ReadBool(kOptions, u"startup", true); }
+bool TOptions::StartupStored() const { return !ReadString(kOptions, u"startup", u"").empty(); }
 int TOptions::ReadLeft() const { return ReadInteger(kGeneral, u"left", default_left_); }
 int TOptions::ReadTop() const { return ReadInteger(kGeneral, u"top", default_top_); }
 std::string TOptions::ReadFeedUrl() const { return Utf16ToUtf8(ReadString(kFeed, u"url", u"")); }

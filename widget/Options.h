@@ -3,7 +3,7 @@
 // the program only reads (the user or the run command writes it).
 //
 //   [general] left, top        window position; default: centred on the
-//                              work area's size
+//                              primary monitor's work area
 //   [options] alwaystop, autoscale, showtray, startup   booleans, default on
 //   [feed]    url              optional http(s) feed address
 //
@@ -26,7 +26,8 @@ namespace varnika {
 
 class TOptions : public TWMemIniFile {
  public:
-  // Loads the file when it exists and reads the work area once.
+  // Loads the file when it exists and reads the primary monitor's work area
+  // once.
   explicit TOptions(std::u16string file_name);
 
   int DefaultTop() const { return default_top_; }
@@ -38,6 +39,8 @@ class TOptions : public TWMemIniFile {
   bool ReadAutoScale() const;
   bool ReadShowTray() const;
   bool ReadStartup() const;
+  // Whether the file holds a start-up choice (false on a first run).
+  bool StartupStored() const;
   int ReadLeft() const;
   int ReadTop() const;
   // The [feed] url value as stored ("" when absent).

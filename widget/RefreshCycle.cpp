@@ -7,6 +7,7 @@
 #include "base/Format.h"
 #include "base/Random.h"
 #include "base/Utf.h"
+#include "base/VersionNumber.h"
 #include "feed/FeedParser.h"
 #include "feed/XmlDocument.h"
 #include "platform/MessageBox.h"
@@ -131,6 +132,7 @@ std::unique_ptr<TInternetThread> TMainWindow::NewDownload(UINT message, const st
 
 void TMainWindow::RefreshFeed() {
   if (feed_thread_) return;
+  if (servers_.news_host.empty() && !UserFeed()) return;  // no server to ask
   feed_text_.clear();
   cache_headers_ = ReadFeedCacheHeaders(CacheFileName());
   SetBusy(true);
@@ -142,7 +144,10 @@ void TMainWindow::RefreshFeed() {
       feed_thread_ = NewDownload(WM_FEEDDONE, servers_.news_host, kFeedObject + RandomText(), false);
     }
   } catch (const std::exception&) {
+    // Like a failed download: the next attempt comes with the timer.
     feed_thread_.reset();
+    SetBusy(false);
+    if (refresh_timer_) refresh_timer_->Start();
   }
 }
 
@@ -229,7 +234,7 @@ void TMainWindow::RefreshCollapsedPicture() {
 }
 
 void TMainWindow::CheckForUpdate() {
-  if (update_thread_) return;
+  if (update_thread_ || servers_.update_host.empty()) return;
   try {
     update_thread_ = NewDownload(WM_UPDATECHECKDONE, servers_.update_host, kUpdateObject + RandomText(), false);
   } catch (const std::exception&) {
@@ -242,16 +247,14 @@ std::string TMainWindow::ReadVersion(std::string_view text) {
     TXmlDocument document;
     if (!document.loadXML(text)) return {};
     TXmlNode node = document.selectSingleNode("/data/version");
-    return node ? node.text() : std::string();
+    return node ? std::string(TrimVersion(node.text())) : std::string();
   } catch (const std::exception&) {
     return {};
   }
 }
 
 bool TMainWindow::IsNewerVersion(std::string_view version) {
-  return std::lexicographical_compare(
-      kOwnVersion.begin(), kOwnVersion.end(), version.begin(), version.end(),
-      [](char a, char b) { return static_cast<unsigned char>(a) < static_cast<unsigned char>(b); });
+  return CompareVersions(version, kOwnVersion) > 0;
 }
 
 void TMainWindow::UpdateCheckDone(TWidgetMessage&) {
@@ -274,12 +277,13 @@ void TMainWindow::OfferUpdate() {
 }
 
 void TMainWindow::OpenRedirect(std::u16string_view link, int show_command) {
+  if (servers_.link_host.empty()) return;
   const std::u16string url = u"http://" + Utf8ToUtf16(servers_.link_host) + std::u16string(link);
   ShellExecuteW(nullptr, u"open", url.c_str(), nullptr, nullptr, show_command);
 }
 
 void TMainWindow::PingCounter() {
-  if (counter_thread_) return;
+  if (counter_thread_ || servers_.counter_host.empty()) return;
   try {
     counter_thread_ = NewDownload(WM_COUNTERDONE, servers_.counter_host, kCounterObject, false);
   } catch (const std::exception&) {

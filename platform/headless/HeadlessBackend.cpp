@@ -209,6 +209,11 @@ void HeadlessBackend::SetWorkArea(const RECT& rect) {
   work_area_ = rect;
 }
 
+void HeadlessBackend::SetMonitors(std::vector<RECT> monitors) {
+  std::lock_guard lock(mutex_);
+  monitors_ = std::move(monitors);
+}
+
 void HeadlessBackend::SetScreenSize(int width, int height) {
   std::lock_guard lock(mutex_);
   screen_ = SIZE{width, height};
@@ -513,6 +518,11 @@ void HeadlessBackend::Sleep(DWORD ms) { AdvanceClock(ms); }
 RECT HeadlessBackend::WorkArea() {
   std::lock_guard lock(mutex_);
   return work_area_;
+}
+
+std::vector<RECT> HeadlessBackend::Monitors() {
+  std::lock_guard lock(mutex_);
+  return monitors_;
 }
 
 SIZE HeadlessBackend::ScreenSize() {

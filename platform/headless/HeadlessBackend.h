@@ -65,6 +65,8 @@ class HeadlessBackend : public Backend {
   void EndSession();
   void PostForeign(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
   void SetWorkArea(const RECT& rect);
+  // The monitors, the primary first (none: the screen is one monitor).
+  void SetMonitors(std::vector<RECT> monitors);
   void SetScreenSize(int width, int height);
   void AdvanceClock(DWORD ms);
   void SetClock(DWORD tick);
@@ -139,6 +141,7 @@ class HeadlessBackend : public Backend {
   void Sleep(DWORD ms) override;
   RECT WorkArea() override;
   SIZE ScreenSize() override;
+  std::vector<RECT> Monitors() override;
   POINT PointerPosition() override;
 
  private:
@@ -164,6 +167,7 @@ class HeadlessBackend : public Backend {
   bool alt_ = false;
   RECT work_area_{0, 0, 1280, 984};
   SIZE screen_{1280, 1024};
+  std::vector<RECT> monitors_;
   std::map<HWND, Surface> surfaces_;
   // The frame each surface was given last (shared with the window system),
   // copied into Surface::pixels only when a test reads it.

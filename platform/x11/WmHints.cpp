@@ -1,10 +1,12 @@
 #include "platform/x11/WmHints.h"
 
 #include <X11/Xatom.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/Xutil.h>
 #include <unistd.h>
 
 #include <climits>
+#include <memory>
 #include <vector>
 
 #include "platform/x11/XHandles.h"
@@ -189,6 +191,31 @@ bool ReadWorkArea(Display* display, ::Window root, const Atoms& atoms, RECT* rec
   rect->right = static_cast<LONG>(v[0] + v[2]);
   rect->bottom = static_cast<LONG>(v[1] + v[3]);
   return true;
+}
+
+std::vector<RECT> ReadMonitors(Display* display, ::Window root) {
+  int event_base = 0;
+  int error_base = 0;
+  int major = 0;
+  int minor = 0;
+  if (!XRRQueryExtension(display, &event_base, &error_base) || !XRRQueryVersion(display, &major, &minor) ||
+      major * 100 + minor < 105)
+    return {};
+  int count = 0;
+  const std::unique_ptr<XRRMonitorInfo, decltype(&XRRFreeMonitors)> monitors(
+      XRRGetMonitors(display, root, True, &count), &XRRFreeMonitors);
+  std::vector<RECT> rects;
+  for (int i = 0; monitors && i < count; ++i) {
+    const XRRMonitorInfo& m = monitors.get()[i];
+    if (m.width <= 0 || m.height <= 0) continue;
+    const RECT rect{m.x, m.y, m.x + m.width, m.y + m.height};
+    if (m.primary) {
+      rects.insert(rects.begin(), rect);
+    } else {
+      rects.push_back(rect);
+    }
+  }
+  return rects;
 }
 
 }  // namespace varnika::x11

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/Messages.h"
 #include "platform/x11/X11Atoms.h"
@@ -51,5 +52,8 @@ void SetIcon(Display* display, ::Window window, const Atoms& atoms, const std::u
 bool WindowManagerRunning(Display* display, ::Window root, const Atoms& atoms);
 // The current desktop's entry of _NET_WORKAREA; false when there is none.
 bool ReadWorkArea(Display* display, ::Window root, const Atoms& atoms, RECT* rect);
+// The RandR monitors (active ones), the primary first; empty without RandR
+// 1.5 or when the server lists none.
+std::vector<RECT> ReadMonitors(Display* display, ::Window root);
 
 }  // namespace varnika::x11

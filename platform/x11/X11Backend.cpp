@@ -635,6 +635,11 @@ RECT X11Backend::WorkArea() {
   return RECT{0, 0, screen.cx, screen.cy};
 }
 
+std::vector<RECT> X11Backend::Monitors() {
+  if (Lost()) return {};
+  return x11::ReadMonitors(x_->dpy(), x_->root);
+}
+
 SIZE X11Backend::ScreenSize() {
   return SIZE{DisplayWidth(x_->dpy(), x_->screen), DisplayHeight(x_->dpy(), x_->screen)};
 }

@@ -3,7 +3,7 @@
 // alpha applied (MIT-SHM when offered); without a compositing manager the
 // window's shape follows the frame's alpha. X events become raw events
 // through a table of one small handler per event type. Wait sleeps in poll
-// on the X connection, a wake-up eventfd, the SIGTERM/SIGHUP pipe and the
+// on the X connection, a wake-up eventfd, the SIGTERM/SIGHUP/SIGINT pipe and the
 // timeout. Losing the connection to the server ends the session as SIGTERM
 // does, and the backend then serves the window system without a display.
 //
@@ -72,6 +72,7 @@ class X11Backend final : public Backend {
   DWORD TickCount() override;
   void Sleep(DWORD ms) override;
   RECT WorkArea() override;
+  std::vector<RECT> Monitors() override;
   SIZE ScreenSize() override;
   POINT PointerPosition() override;
 

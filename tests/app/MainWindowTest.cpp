@@ -9,8 +9,9 @@
 #include <fstream>
 
 #include "app/Application.h"
+#include "base/Exceptions.h"
 #include "base/Utf.h"
-#include "platform/KernelObjects.h"
+#include "platform/InstanceLock.h"
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"
 #include "resources/MenuResource.h"
@@ -33,6 +34,13 @@ constexpr std::u16string_view kFirstRunFile =
 
 int ItemCount(TMainWindow& w) { return w.NewsList()->Items() ? w.NewsList()->Items()->Count() : 0; }
 
+// Closes the widget and takes the quit it posts, so the test may start another.
+void CloseForAnotherStart(HWND wnd) {
+  SendMessageW(wnd, WM_CLOSE, 0, 0);
+  MSG quit;
+  PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+}
+
 TEST_F(WidgetTest, FirstRunIsCentredWithEverythingOnAndWritesTheKnownFileOnClose) {
   TTestMainWindow& w = Start();
   EXPECT_EQ(w.Left(), 402);
@@ -48,6 +56,7 @@ TEST_F(WidgetTest, FirstRunIsCentredWithEverythingOnAndWritesTheKnownFileOnClose
   ASSERT_EQ(display->TrayIcons().size(), 1u);
   EXPECT_EQ(display->TrayIcons()[0].tip, u"Varnika");
   EXPECT_TRUE(std::filesystem::is_directory(Utf16ToUtf8(data_path)));
+  EXPECT_TRUE(std::filesystem::is_regular_file(root / "config/autostart/Varnika.desktop"));  // as the box says
 
   SendMessageW(wnd, WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindow(wnd));
@@ -71,6 +80,59 @@ TEST_F(WidgetTest, AStoredPositionIsUsedAndSnapsToTheWorkAreaWithinSevenPixels) 
   RECT r;
   GetWindowRect(wnd, &r);
   EXPECT_EQ(r.left, 1280 - 475);  // the window system agrees with the control
+}
+
+TEST_F(WidgetTest, AfterTheFirstRunTheStartupBoxFollowsTheAutostartEntry) {
+  const auto entry = root / "config/autostart/Varnika.desktop";
+  for (const bool installed : {false, true}) {
+    for (const char16_t* stored : {u"startup=0", u"startup=1"}) {
+      SCOPED_TRACE(::testing::Message() << installed << " " << Utf16ToUtf8(stored));
+      std::filesystem::create_directories(entry.parent_path());
+      if (installed) std::ofstream(entry) << "[Desktop Entry]\n";
+      WriteFile(DataFile("options.ini"), Utf16File(u"[options]\r\n" + std::u16string(stored) + u"\r\n"));
+      EXPECT_EQ(Start().StartupBox()->Checked(), installed);
+      EXPECT_EQ(std::filesystem::exists(entry), installed);  // reading changes nothing
+      CloseForAnotherStart(wnd);
+      std::filesystem::remove(entry);
+    }
+  }
+}
+
+// Two monitors side by side, the primary on the right, one panel along the
+// bottom of both.
+TEST_F(WidgetTest, PlacingSnappingAndShrinkingFollowTheMonitorTheWidgetIsOn) {
+  display->SetScreenSize(2560, 1024);
+  display->SetMonitors({RECT{1280, 0, 2560, 1024}, RECT{0, 0, 1280, 1024}});
+  display->SetWorkArea(RECT{0, 0, 2560, 994});
+  const struct {
+    const char16_t* stored;
+    int left, top;
+  } places[] = {
+      {u"", 1280 + 402, 322},                                         // first run: centred on the primary
+      {u"left=801\r\ntop=640\r\n", 1280 - 475, 994 - 350},            // snaps to the seam's edge
+      {u"left=1284\r\ntop=3\r\n", 1280, 0},                           // and to the primary's left edge
+      {u"left=-100\r\ntop=500\r\n", -100, 500},                       // partly on a monitor: as stored
+      {u"left=-2147483648\r\ntop=-2147483648\r\n", 0, 0},             // off every monitor: brought back
+      {u"left=2147483647\r\ntop=300\r\n", 2560 - 475, 300},
+      {u"left=700\r\ntop=5000\r\n", 700, 994 - 350},
+  };
+  for (const auto& place : places) {
+    SCOPED_TRACE(Utf16ToUtf8(place.stored));
+    WriteFile(DataFile("options.ini"), Utf16File(u"[general]\r\n" + std::u16string(place.stored)));
+    TTestMainWindow& w = Start();
+    EXPECT_EQ(w.Left(), place.left);
+    EXPECT_EQ(w.Top(), place.top);
+    CloseForAnotherStart(wnd);
+  }
+
+  // Shrinking goes toward the nearest corner of the widget's own monitor.
+  TTestMainWindow& w = Start();
+  for (const auto& [x, corner] : {std::pair{805, 3}, std::pair{1290, 1}, std::pair{2000, 3}}) {
+    SetWindowPos(wnd, nullptr, x, 600, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(wnd, WM_ACTIVATE, WA_INACTIVE, 0);
+    EXPECT_EQ(w.Corner(), corner) << x;
+    SendMessageW(wnd, WM_ACTIVATE, WA_ACTIVE, 0);
+  }
 }
 
 TEST_F(WidgetTest, StartUpFadesInAndFetchesFeedUpdateAndCounterOnce) {
@@ -228,6 +290,40 @@ TEST_F(WidgetTest, ReloadsHoldTheListsMemoryFlat) {
   EXPECT_LT(resident() - rss, 4L << 20);  // each tile added would be 1.5 MB
 }
 
+TEST_F(WidgetTest, AThreadThatCannotStartEndsLikeAFailedDownload) {
+  TTestMainWindow& w = Start();
+  StartUp();
+  w.fail_thread_start = true;
+  SendMessageW(wnd, WM_COMMAND, IDM_REFRESH, 0);
+  EXPECT_EQ(w.FeedThread(), nullptr);
+  EXPECT_FALSE(w.Throbber()->Visible());
+  EXPECT_FALSE(w.BusyTimer()->Enabled());
+  EXPECT_TRUE(w.RefreshTimer()->Enabled());
+  w.fail_thread_start = false;
+  Advance(300000);  // the next attempt comes with the timer
+  ASSERT_TRUE(PumpUntil([this] { return RequestsFor("/gundem.rss").size() == 2 && DownloadsIdle(); }));
+}
+
+TEST_F(WidgetTest, AnEmptyHostSwitchesItsRequestsOff) {
+  TTestMainWindow& w = Start();
+  w.SetServers(TServers{});
+  StartUp();
+  Advance(600000);  // refreshes and counter pings fall due meanwhile
+  Pump();
+  EXPECT_TRUE(RequestsFor("/").empty());
+  EXPECT_TRUE(w.FeedThread() == nullptr && w.UpdateThread() == nullptr && w.CounterThread() == nullptr);
+  EXPECT_FALSE(w.Throbber()->Visible());
+  EXPECT_TRUE(w.RefreshTimer()->Enabled());
+  CloseForAnotherStart(wnd);
+
+  // The user's own feed is still fetched.
+  WriteFile(DataFile("options.ini"), Utf16File(Utf8ToUtf16("[feed]\r\nurl=http://" + server->Host() + "/kendi.rss\r\n")));
+  Start().SetServers(TServers{});
+  StartUp();
+  EXPECT_EQ(RequestsFor("/kendi.rss").size(), 1u);
+  EXPECT_EQ(RequestsFor("/").size(), 1u);
+}
+
 TEST_F(WidgetTest, RefreshWhileADownloadRunsStartsNothingNew) {
   TTestMainWindow& w = Start();
   {
@@ -248,14 +344,19 @@ TEST_F(WidgetTest, RefreshWhileADownloadRunsStartsNothingNew) {
 }
 
 TEST_F(WidgetTest, ANewerVersionIsOfferedOnceWithTheProductNameInQuotes) {
-  EXPECT_TRUE(TMainWindow::IsNewerVersion("2.1"));
-  EXPECT_TRUE(TMainWindow::IsNewerVersion("2.0.1"));
-  EXPECT_TRUE(TMainWindow::IsNewerVersion("3"));
-  EXPECT_FALSE(TMainWindow::IsNewerVersion("2.0"));
-  EXPECT_FALSE(TMainWindow::IsNewerVersion("2"));
-  EXPECT_FALSE(TMainWindow::IsNewerVersion("10.0"));
-  EXPECT_FALSE(TMainWindow::IsNewerVersion("1.9"));
+  // Dotted numbers compare part by part as numbers; blanks around them do not count.
+  const struct {
+    const char* version;
+    bool newer;
+  } versions[] = {
+      {"2.1", true},    {"2.0.1", true}, {"3", true},       {"10.0", true},  {"2.10", true},
+      {" 2.1\n", true}, {"2.0", false}, {"2", false},      {"2.0.0", false}, {"02.00", false},
+      {"1.9", false},   {"1.10", false}, {"2.0\n", false}, {" 2.0 ", false}, {"", false},
+      {"2.x", false},   {"2..1", false}, {"abc", false},    {"99999999999999999999.0", true},
+  };
+  for (const auto& v : versions) EXPECT_EQ(TMainWindow::IsNewerVersion(v.version), v.newer) << '"' << v.version << '"';
   EXPECT_EQ(TMainWindow::ReadVersion("<data><version>2.1</version></data>"), "2.1");
+  EXPECT_EQ(TMainWindow::ReadVersion("<data><version>\n  2.0\n</version></data>"), "2.0");
   EXPECT_EQ(TMainWindow::ReadVersion("<data><version>2.1</version>"), "");
   EXPECT_EQ(TMainWindow::ReadVersion("<other><version>2.1</version></other>"), "");
 
@@ -472,8 +573,31 @@ TEST_F(WidgetTest, AMalformedFeedAddressFallsBackToTheNewsServer) {
   EXPECT_EQ(RequestsFor("/gundem.rss?rand=").size(), 1u);
 }
 
-TEST(Application, ASecondInstanceEndsAtOnceWithoutTouchingTheDisplay) {
-  HANDLE held = CreateMutexW(nullptr, FALSE, u"varnikamutex");
+// The data folder below a configuration folder of the test's own.
+class ApplicationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = std::filesystem::temp_directory_path() / ("varnika-app-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(root_);
+  }
+  void TearDown() override {
+    ::unsetenv("XDG_CONFIG_HOME");
+    std::filesystem::remove_all(root_);
+  }
+  // Runs the application until it opens the display, where probe runs.
+  void RunUntilTheDisplay(TApplication& application, bool& opened) {
+    EXPECT_THROW(application.Run(), Exception);
+    EXPECT_TRUE(opened);
+  }
+  std::filesystem::path root_;
+};
+
+TEST_F(ApplicationTest, ASecondInstanceEndsAtOnceWithoutTouchingTheDisplay) {
+  const std::filesystem::path folder = root_ / "config/Telvoran/Varnika";
+  std::filesystem::create_directories(folder);
+  std::filesystem::create_directory_symlink(root_ / "config", root_ / "other");
+  ::setenv("XDG_CONFIG_HOME", (root_ / "other").c_str(), 1);  // the same folder by another path
+  auto held = InstanceLock::TryAcquireFolder(folder.string(), nullptr);
   ASSERT_NE(held, nullptr);
   bool opened = false;
   TApplication application([&] {
@@ -483,7 +607,34 @@ TEST(Application, ASecondInstanceEndsAtOnceWithoutTouchingTheDisplay) {
   application.Run();
   EXPECT_TRUE(application.AnotherInstance());
   EXPECT_FALSE(opened);
-  CloseHandle(held);
+}
+
+// Configuration folders whose paths UTF-16 cannot carry within MAX_PATH or
+// at all: the data folder is made below them, reached through DataPath and
+// locked for the run, whatever XDG_RUNTIME_DIR says.
+TEST_F(ApplicationTest, TheDataFolderIsMadeWhereverTheConfigurationFolderIsAndLockedForTheRun) {
+  const std::string long_path = (root_ / std::string(120, 'u') / std::string(120, 'z') / "config").string();
+  for (const std::string& config : {(root_ / "config").string(), long_path, (root_ / "conf\xFF\xFEig").string()}) {
+    SCOPED_TRACE(config);
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    const std::string folder = config + "/Telvoran/Varnika";
+    bool opened = false;
+    TApplication application([&] {
+      opened = true;
+      // Running: the files land in the folder, and the folder is taken.
+      const std::string probe = Utf16ToUtf8(application.DataPath()) + "/options.ini";
+      std::ofstream(probe) << "[general]";
+      EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/options.ini"));
+      int error = 0;
+      EXPECT_EQ(InstanceLock::TryAcquireFolder(folder, &error), nullptr);
+      EXPECT_EQ(error, EWOULDBLOCK);
+      throw Exception(u"no display here");
+      return std::unique_ptr<Backend>();
+    });
+    RunUntilTheDisplay(application, opened);
+    EXPECT_NE(InstanceLock::TryAcquireFolder(folder, nullptr), nullptr);  // released when Run ends
+  }
+  EXPECT_FALSE(std::filesystem::exists("/Telvoran"));
 }
 
 }  // namespace

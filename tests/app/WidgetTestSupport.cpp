@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
 #include "base/Utf.h"
@@ -21,6 +22,12 @@ void TTestMainWindow::WndProc(TWidgetMessage& message) {
     return;
   }
   TMainWindow::WndProc(message);
+}
+
+std::unique_ptr<TInternetThread> TTestMainWindow::NewDownload(UINT message, const std::string& host,
+                                                              const std::string& object, bool secure) {
+  if (fail_thread_start) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+  return TMainWindow::NewDownload(message, host, object, secure);
 }
 
 namespace {

@@ -27,8 +27,13 @@ class TTestMainWindow : public TMainWindow {
   using TMainWindow::TMainWindow;
   std::function<void(HWND popup)> OnIdle;
   int paints = 0;
+  bool fail_thread_start = false;  // NewDownload throws as a failed thread start does
 
   void WndProc(TWidgetMessage& message) override;
+
+ protected:
+  std::unique_ptr<TInternetThread> NewDownload(UINT message, const std::string& host, const std::string& object,
+                                               bool secure) override;
 };
 
 // What the stand-in servers answer.

@@ -91,6 +91,27 @@ TEST_F(AutostartTest, ExecQuotesAndEscapesWhatTheDesktopEntryRulesReserve) {
   EXPECT_NE(ReadFile(Entry()).find("Exec=\"/opt/a\\\\\\\\b c/v\"\n"), std::string::npos);
 }
 
+// The entry written for a program in an awkward folder starts that program.
+// The Exec= value is read back as a launcher does (string escapes, then
+// the quoting, whose rules inside double quotes are the shell's).
+TEST_F(AutostartTest, AQuotedPathRunsTheProgramWhateverItsFolderIsCalled) {
+  for (const std::string folder : {"Varnika 2", "a\"b", "say \"hi\" \\", "$HOME`id`", "c:\\x\\", "t\\\"q"}) {
+    SCOPED_TRACE(folder);
+    ::mkdir((temp_ / folder).c_str(), 0700);
+    const std::string program = temp_ / folder + "/run";
+    WriteFile(program, "#!/bin/sh\necho ran > '" + (temp_ / "ran") + "'\n", 0755);
+    ASSERT_EQ(WriteAutostartEntry("Varnika", QuoteCommandLineArgument(program)), 0);
+    const std::string text = ReadFile(Entry());
+    const std::size_t start = text.find("Exec=") + 5;
+    std::string exec;
+    for (std::size_t i = start; text[i] != '\n'; ++i) exec += text[i] == '\\' ? text[++i] : text[i];
+    ChildProcess launcher({"/bin/sh", "-c", exec});
+    EXPECT_EQ(launcher.Wait(), 0) << exec;
+    EXPECT_EQ(ReadFile(temp_ / "ran"), "ran\n") << exec;
+    ::unlink((temp_ / "ran").c_str());
+  }
+}
+
 TEST_F(AutostartTest, UnwritableNamesAndCommandLinesAreRefused) {
   EXPECT_EQ(WriteAutostartEntry("../evil", "\"/bin/true\""), static_cast<LONG>(ERROR_INVALID_NAME));
   EXPECT_EQ(WriteAutostartEntry("", "\"/bin/true\""), static_cast<LONG>(ERROR_INVALID_NAME));

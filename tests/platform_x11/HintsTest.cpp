@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/Monitors.h"
 #include "tests/platform_x11/X11Harness.h"
 
 namespace varnika::xtest {
@@ -162,6 +163,34 @@ TEST_F(HintsTest, WorkAreaComesFromTheRootPropertyElseTheScreen) {
   EXPECT_EQ(area, (RECT{0, 30, 1280, 1024}));
   User().SetCardinals(0, "_NET_WORKAREA", {});
   User().SetCardinals(0, "_NET_CURRENT_DESKTOP", {});
+}
+
+TEST_F(HintsTest, EachRandrMonitorHasItsShareOfTheWorkArea) {
+  User().SplitScreen(500);
+  User().SetCardinals(0, "_NET_WORKAREA", {0, 0, 1280, 994});  // a panel along the bottom
+  const struct {
+    RECT place;
+    RECT monitor, work;
+    DWORD flags;
+  } cases[] = {
+      {RECT{600, 100, 1075, 450}, RECT{500, 0, 1280, 1024}, RECT{500, 0, 1280, 994}, MONITORINFOF_PRIMARY},
+      {RECT{100, 100, 575, 450}, RECT{0, 0, 500, 1024}, RECT{0, 0, 500, 994}, 0},  // mostly on the left one
+      {RECT{-900, 10, -425, 360}, RECT{0, 0, 500, 1024}, RECT{0, 0, 500, 994}, 0},  // off both: the nearest
+  };
+  for (const auto& c : cases) {
+    MONITORINFO info;
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromRect(&c.place, MONITOR_DEFAULTTONEAREST), &info));
+    EXPECT_EQ(info.rcMonitor, c.monitor);
+    EXPECT_EQ(info.rcWork, c.work);
+    EXPECT_EQ(info.dwFlags, c.flags);
+  }
+  MONITORINFO primary;
+  ASSERT_TRUE(GetMonitorInfoW(PrimaryMonitor(), &primary));
+  EXPECT_EQ(primary.rcMonitor, (RECT{500, 0, 1280, 1024}));
+  User().SplitScreen(0);
+  User().SetCardinals(0, "_NET_WORKAREA", {});
+  ASSERT_TRUE(GetMonitorInfoW(PrimaryMonitor(), &primary));
+  EXPECT_EQ(primary.rcMonitor, (RECT{0, 0, 1280, 1024}));
 }
 
 TEST_F(HintsTest, TheIconAndTitleReachTheirProperties) {

@@ -22,6 +22,7 @@
 #include <X11/cursorfont.h>
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xfixes.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/extensions/shape.h>
 
 extern char** environ;
@@ -366,6 +367,40 @@ void Desktop::SetCardinals(unsigned long window, const char* property, const std
   } else {
     XChangeProperty(d, w, XInternAtom(d, property, False), XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(values.data()), static_cast<int>(values.size()));
+  }
+  Sync();
+}
+
+void Desktop::SplitScreen(int x) {
+  Display* d = D(display_);
+  const Window root = DefaultRootWindow(d);
+  const Atom left_name = XInternAtom(d, "VARNIKA-LEFT", False);
+  const Atom right_name = XInternAtom(d, "VARNIKA-RIGHT", False);
+  XRRDeleteMonitor(d, root, left_name);
+  XRRDeleteMonitor(d, root, right_name);
+  if (x > 0) {
+    // The left monitor takes the screen's output, so the server's own
+    // monitor for it goes; the right one is a monitor without outputs.
+    XRRScreenResources* resources = XRRGetScreenResources(d, root);
+    const int width = DisplayWidth(d, DefaultScreen(d));
+    const int height = DisplayHeight(d, DefaultScreen(d));
+    const auto add = [&](Atom name, int left, int w, bool primary, bool with_output) {
+      XRRMonitorInfo* m = XRRAllocateMonitor(d, with_output && resources && resources->noutput > 0 ? 1 : 0);
+      m->name = name;
+      m->primary = primary;
+      m->x = left;
+      m->y = 0;
+      m->width = w;
+      m->height = height;
+      m->mwidth = w / 4;
+      m->mheight = height / 4;
+      if (m->noutput > 0) m->outputs[0] = resources->outputs[0];
+      XRRSetMonitor(d, root, m);
+      XRRFreeMonitors(m);
+    };
+    add(left_name, 0, x, false, true);
+    add(right_name, x, width - x, true, false);
+    if (resources) XRRFreeScreenResources(resources);
   }
   Sync();
 }

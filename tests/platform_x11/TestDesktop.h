@@ -101,6 +101,10 @@ class Desktop {
   void FocusRoot();
   unsigned long WindowProperty(unsigned long window, const char* property);
   void SetCardinals(unsigned long window, const char* property, const std::vector<long>& values);
+  // Splits the screen into two RandR monitors side by side at x (the right
+  // one primary), as `xrandr --setmonitor` does; x 0 puts the server's own
+  // monitor back.
+  void SplitScreen(int x);
   // Moves and resizes, or destroys, a window as another client (a window
   // manager, xkill) would.
   void MoveWindow(unsigned long window, int x, int y, int width, int height);
