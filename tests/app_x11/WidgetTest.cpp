@@ -179,6 +179,18 @@ TEST_F(WidgetOnTheDesktop, ADragEndingNearAnEdgeSnapsFlushWhileOneFartherAwaySta
   EXPECT_TRUE(AtPlace(right - 8, bottom - 300)) << Box().x << "," << Box().y;
 }
 
+TEST_F(WidgetOnTheDesktop, OnTwoMonitorsTheFirstRunIsCentredOnThePrimaryAndSnapsToItsEdges) {
+  User().SplitScreen(500);  // the primary on the right, from x 500
+  struct Restore {
+    ~Restore() { xtest::Desktop::Get().SplitScreen(0); }
+  } restore;
+  ASSERT_NO_FATAL_FAILURE(StartWithHeadlines());
+  const int top = (kScreenHeight - kHeight) / 2;
+  EXPECT_TRUE(AtPlace(500 + (kScreenWidth - 500 - kWidth) / 2, top)) << Box().x << "," << Box().y;
+  DragHeaderBy(505 - Box().x, 0);  // 5 pixels right of the seam
+  EXPECT_TRUE(AtPlace(500, top)) << Box().x << "," << Box().y;
+}
+
 TEST_F(WidgetOnTheDesktop, LosingActivationShrinksItToItsCornerAndAClickOnThePictureGrowsItBack) {
   // In the lower right quarter of the screen: it shrinks toward its lower
   // right corner.
@@ -246,8 +258,9 @@ TEST_F(WidgetOnTheDesktop, TheEndOfTheSessionClosesItCleanlyWithThePlaceSaved) {
 TEST_F(WidgetOnTheDesktop, ASecondStartEndsAtOnceAndLeavesTheFirstAlone) {
   ASSERT_NO_FATAL_FAILURE(StartWithHeadlines());
   const unsigned long first = window_;
+  // Another runtime folder: the guard is the data folder itself.
   xtest::Process second = xtest::Process::Start({VARNIKA_PROGRAM}, {"XDG_CONFIG_HOME=" + (root_ / "config").string(),
-                                                                     "XDG_RUNTIME_DIR=" + (root_ / "run").string()});
+                                                                     "XDG_RUNTIME_DIR=" + (root_ / "run2").string()});
   EXPECT_EQ(second.WaitExit(kPatience), 0) << second.Errors();
   EXPECT_TRUE(program_.Running());
   EXPECT_EQ(Shown().Clients(kWidgetClass), std::vector<unsigned long>{first}) << "a second widget window appeared";
