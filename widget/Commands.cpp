@@ -265,7 +265,10 @@ void TMainWindow::ToggleStartup() {
 }
 
 bool TMainWindow::StartupInstalled() {
-  if (!options_->StartupStored()) SetAutoStart(kAutostartName, QuotedExecutablePath(), options_->ReadStartup());
+  // An options file that could not be read is no first run.
+  if (options_->Readable() && !options_->StartupStored()) {
+    SetAutoStart(kAutostartName, QuotedExecutablePath(), options_->ReadStartup());
+  }
   return AutostartEntryExists(kAutostartName);
 }
 
