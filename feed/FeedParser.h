@@ -44,6 +44,9 @@ class TFeedParser {
 
   // The headlines; null until the first parse that loaded its document.
   TElementList* Items() const { return items_.get(); }
+  // Hands the headlines over, leaving none; and takes a list read elsewhere.
+  std::unique_ptr<TElementList> TakeItems() { return std::move(items_); }
+  void SetItems(std::unique_ptr<TElementList> items) { items_ = std::move(items); }
 
   // Detects the format and reads the feed with ParseAtom or ParseRss.
   void Parse();

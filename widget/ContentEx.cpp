@@ -48,9 +48,9 @@ void TContentEx::Load(const std::u16string& file_name) {
   UpdateLayout();
 }
 
-void TContentEx::Load(const TXmlDocument& document, const std::u16string& file_name) {
+void TContentEx::SetItems(std::unique_ptr<TElementList> items, const std::u16string& file_name) {
   feed_.SetFileName(file_name);
-  feed_.Parse(document);
+  feed_.SetItems(std::move(items));
   ItemsReplaced();
   UpdateLayout();
 }

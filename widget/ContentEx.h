@@ -61,8 +61,8 @@ class TContentEx : public TControlEx {
   // Reads the feed file when it exists (Parse), then lays the headlines out
   // (UpdateLayout). A missing file changes nothing.
   void Load(const std::u16string& file_name);
-  // The same from the feed file's document, already loaded from its bytes.
-  void Load(const TXmlDocument& document, const std::u16string& file_name);
+  // Shows headlines read elsewhere from file_name, and lays them out.
+  void SetItems(std::unique_ptr<TElementList> items, const std::u16string& file_name);
   void Parse();
   void ParseAtom();
   void ParseRss();

@@ -98,7 +98,7 @@ struct TMainWindowDispatch {
     UINT msg;
     Handler handler;
   };
-  static constexpr std::array<Row, 12> kTable{{
+  static constexpr std::array<Row, 14> kTable{{
       {WM_TIMER, &TMainWindow::WMTimer},
       {WM_COMMAND, &TMainWindow::WMCommand},
       {WM_QUERYENDSESSION, &TMainWindow::WMQueryEndSession},
@@ -108,6 +108,8 @@ struct TMainWindowDispatch {
       {WM_UPDATECHECKDONE, &TMainWindow::UpdateCheckDone},
       {WM_COUNTERDONE, &TMainWindow::CounterDone},
       {WM_FEEDDONE, &TMainWindow::FeedDone},
+      {WM_FEEDREADDONE, &TMainWindow::FeedReadDone},
+      {WM_CACHEREADDONE, &TMainWindow::CacheReadDone},
       {WM_WIDGETRESERVED, &TMainWindow::WMReserved},
       {WM_WIDGETCLOSE, &TMainWindow::WMCloseRequest},
       {WM_WIDGETRELOADFEED, &TMainWindow::ReloadFeedAddress},
@@ -175,6 +177,7 @@ void TMainWindow::DoCreate() {
 
   CreateControls();
   CreateTimers();
+  StartCacheRead();
 }
 
 void TMainWindow::CreateControls() {
@@ -234,7 +237,6 @@ void TMainWindow::CreateNewsBox() {
   news_list_->OnMouseDown = [this](TControl*, int keys, int, int) {
     if (keys & MK_RBUTTON) ShowMenu();
   };
-  news_list_->Load(CacheFileName());
   news_list_->Show();
 
   scroller_ = Place<TScrollerEx>(news_box_, news_box_->Width() - 20, 0, 20, news_box_->Height());
@@ -327,6 +329,8 @@ void TMainWindow::SaveOptions() {
 void TMainWindow::ReleaseAll() {
   // Freeing a running download aborts it; its completion is never posted.
   feed_thread_.reset();
+  feed_read_.reset();
+  cache_read_.reset();
   update_thread_.reset();
   counter_thread_.reset();
   refresh_timer_.reset();

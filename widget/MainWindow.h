@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "net/InetThread.h"
+#include "widget/FeedRead.h"
 #include "platform/Messages.h"
 #include "toolkit/WinTimer.h"
 #include "toolkit/WindowEx.h"
@@ -53,6 +54,8 @@ enum : UINT {
   WM_UPDATECHECKDONE = WM_USER + 17,  // 1041
   WM_COUNTERDONE = WM_USER + 20,      // 1044
   WM_FEEDDONE = WM_USER + 23,         // 1047
+  WM_FEEDREADDONE = WM_USER + 25,     // 1049: a downloaded body has been read
+  WM_CACHEREADDONE = WM_USER + 26,    // 1050: the cache file has been read
   WM_WIDGETRESERVED = 0x9332,         // 37682: nothing
   WM_WIDGETCLOSE = 0x9333,            // 37683: fade out and close
   WM_WIDGETRELOADFEED = 0x9334,       // 37684: read the feed address again and refresh
@@ -153,6 +156,8 @@ class TMainWindow : public TWindowEx {
   TInternetThread* FeedThread() const { return feed_thread_.get(); }
   TInternetThread* UpdateThread() const { return update_thread_.get(); }
   TInternetThread* CounterThread() const { return counter_thread_.get(); }
+  TFeedRead* FeedRead() const { return feed_read_.get(); }
+  TFeedRead* CacheRead() const { return cache_read_.get(); }
   TWinTimer* RefreshTimer() const { return refresh_timer_.get(); }
   TWinTimer* BusyTimer() const { return busy_timer_.get(); }
   TWinTimer* IdleTimer() const { return idle_timer_.get(); }
@@ -175,6 +180,8 @@ class TMainWindow : public TWindowEx {
   virtual void UpdateCheckDone(TWidgetMessage& message);
   virtual void CounterDone(TWidgetMessage& message);
   virtual void FeedDone(TWidgetMessage& message);
+  virtual void FeedReadDone(TWidgetMessage& message);
+  virtual void CacheReadDone(TWidgetMessage& message);
   virtual void WMReserved(TWidgetMessage& message);
   virtual void WMCloseRequest(TWidgetMessage& message);
   virtual void ReloadFeedAddress(TWidgetMessage& message);
@@ -240,7 +247,6 @@ class TMainWindow : public TWindowEx {
   // Starts the idle check again after it trimmed and went to sleep.
   void WakeIdleCheck();
   void BusyStep();
-  void ApplyFeed(const std::string& body);
   // Whether the body could be written to the cache.
   bool SaveFeedCache(const std::string& body);
   // Whether the cache holds body byte for byte.
@@ -248,6 +254,11 @@ class TMainWindow : public TWindowEx {
   // Stores the response's headers beside the cache when they differ from
   // the stored ones; a failure only costs the next download's conditions.
   void StoreFeedHeaders();
+  std::unique_ptr<TFeedRead> StartFeedRead(TFeedRead::Source source, std::string body_or_path, UINT message);
+  void StartCacheRead();
+  void ShowHeadlines(std::unique_ptr<TElementList> items);
+  // Busy off, the refresh timer started again.
+  void EndRefresh();
   void OfferUpdate();
   void OpenRedirect(std::u16string_view link, int show_command);
   std::optional<TFeedAddress> UserFeed() const;
@@ -275,6 +286,10 @@ class TMainWindow : public TWindowEx {
   std::unique_ptr<TInternetThread> update_thread_;
   std::unique_ptr<TInternetThread> feed_thread_;
   std::unique_ptr<TInternetThread> counter_thread_;
+  // Workers reading a downloaded body and, at start, the cache.
+  std::unique_ptr<TFeedRead> feed_read_;
+  std::unique_ptr<TFeedRead> cache_read_;
+  bool downloaded_headlines_ = false;  // a download's headlines are shown
 
   TControlEx* root_ = nullptr;
   TBackgroundEx* background_ = nullptr;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 #include "base/Format.h"
 #include "base/Random.h"
@@ -131,7 +132,7 @@ std::unique_ptr<TInternetThread> TMainWindow::NewDownload(UINT message, const st
 }
 
 void TMainWindow::RefreshFeed() {
-  if (feed_thread_) return;
+  if (feed_thread_ || feed_read_) return;
   if (servers_.news_host.empty() && !UserFeed()) return;  // no server to ask
   feed_text_.clear();
   cache_headers_ = ReadFeedCacheHeaders(CacheFileName());
@@ -166,25 +167,68 @@ void TMainWindow::FeedDone(TWidgetMessage&) {
   }
   feed_thread_.reset();
   WakeIdleCheck();
-  if (!feed_text_.empty()) ApplyFeed(feed_text_);
+  if (!feed_text_.empty() && CacheHolds(feed_text_)) {
+    // The feed as cached again: nothing to parse, measure or repaint.
+    StoreFeedHeaders();
+  } else if (!feed_text_.empty()) {
+    // The body is read on a worker; FeedReadDone ends the refresh.
+    feed_read_ = StartFeedRead(TFeedRead::Source::Bytes, std::move(feed_text_), WM_FEEDREADDONE);
+    feed_text_.clear();
+    if (feed_read_) return;
+  }
+  EndRefresh();
+}
+
+void TMainWindow::EndRefresh() {
   SetBusy(false);
   Invalidate();
   if (refresh_timer_) refresh_timer_->Start();
   if (collapsed_) RefreshCollapsedPicture();
+  if (std::exchange(refresh_after_read_, false)) RefreshFeed();
 }
 
-void TMainWindow::ApplyFeed(const std::string& body) {
-  // The feed as cached again: nothing to parse, measure or repaint.
-  if (CacheHolds(body)) return StoreFeedHeaders();
-  // Only a body that reads as a feed replaces the cache, so an error page
-  // or a truncated download never costs the headlines of the last good one.
-  // The body is parsed once: the document that was checked is the one the
-  // list reads.
-  TXmlDocument document;
-  if (!document.loadXML(body) || !ReadsAsFeed(document)) return;
-  if (SaveFeedCache(body)) StoreFeedHeaders();
+std::unique_ptr<TFeedRead> TMainWindow::StartFeedRead(TFeedRead::Source source, std::string body_or_path,
+                                                      UINT message) {
+  try {
+    auto read = std::make_unique<TFeedRead>(Handle(), message, &SystemMessagePoster(), source,
+                                            std::move(body_or_path));
+    read->Start();
+    return read;
+  } catch (const std::exception&) {
+    return nullptr;  // no thread: the headlines stay as they are
+  }
+}
+
+void TMainWindow::StartCacheRead() {
+  cache_read_ = StartFeedRead(TFeedRead::Source::File, Narrow(CacheFileName()), WM_CACHEREADDONE);
+}
+
+// Only a body that reads as a feed replaces the cache and the headlines, so
+// an error page or a truncated download never costs the last good ones.
+void TMainWindow::FeedReadDone(TWidgetMessage&) {
+  if (!feed_read_ || !feed_read_->Completed()) return;
+  const std::unique_ptr<TFeedRead> read = std::move(feed_read_);
+  if (std::unique_ptr<TElementList> items = read->TakeItems()) {
+    if (SaveFeedCache(read->Bytes())) StoreFeedHeaders();
+    ShowHeadlines(std::move(items));
+    downloaded_headlines_ = true;
+  }
+  EndRefresh();
+}
+
+// The previous run's headlines, unless a download was quicker.
+void TMainWindow::CacheReadDone(TWidgetMessage&) {
+  if (!cache_read_ || !cache_read_->Completed()) return;
+  const std::unique_ptr<TFeedRead> read = std::move(cache_read_);
+  std::unique_ptr<TElementList> items = read->TakeItems();
+  if (!items || downloaded_headlines_) return;
+  ShowHeadlines(std::move(items));
+  Invalidate();
+}
+
+void TMainWindow::ShowHeadlines(std::unique_ptr<TElementList> items) {
   news_list_->SetRedraw(true);
-  news_list_->Load(document, CacheFileName());
+  news_list_->SetItems(std::move(items), CacheFileName());
   UpdateScrollBar();
   if (collapsed_) RefreshCollapsedPicture();
   news_list_->SetRedraw(false);
@@ -208,8 +252,13 @@ bool TMainWindow::SaveFeedCache(const std::string& body) {
 void TMainWindow::ReloadFeedAddress(TWidgetMessage&) {
   if (!options_ || closing_) return;
   options_->ReloadFeedUrl();
-  // A download from the old address is dropped for one from the new.
+  // A download from the old address is dropped for one from the new; a body
+  // already being read is shown first, and the new address fetched after.
   feed_thread_.reset();
+  if (feed_read_) {
+    refresh_after_read_ = true;
+    return;
+  }
   RefreshFeed();
 }
 

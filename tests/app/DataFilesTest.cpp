@@ -103,6 +103,7 @@ TEST_F(WidgetTest, ACacheThatCannotBeWrittenKeepsItsOldFileAndTheDownloadIsShown
   const std::string old_feed = RssFeed(3, "Eski");
   WriteFile(DataFile("news.xml"), old_feed);
   TTestMainWindow& w = Start();
+  ASSERT_TRUE(PumpUntil([this] { return DownloadsIdle(); }));
   EXPECT_EQ(ItemCount(w), 3);
   {
     FileSizeLimit full_disk(old_feed.size());

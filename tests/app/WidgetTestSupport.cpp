@@ -154,7 +154,8 @@ void WidgetTest::Advance(DWORD ms) {
 }
 
 bool WidgetTest::DownloadsIdle() const {
-  return window && !window->FeedThread() && !window->UpdateThread() && !window->CounterThread();
+  return window && !window->FeedThread() && !window->UpdateThread() && !window->CounterThread() &&
+         !window->FeedRead() && !window->CacheRead();
 }
 
 std::u16string WidgetTest::DataFile(const char* name) const { return data_path + u"/" + Utf8ToUtf16(name); }
