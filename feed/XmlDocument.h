@@ -16,7 +16,9 @@
 // process's output.
 //
 // Texts are UTF-8. Nodes stay valid as long as their document and its
-// current load. UI thread only (libxml2 keeps its error handlers per thread).
+// current load. A document is used by one thread at a time; documents on
+// different threads are independent (libxml2 keeps its error handlers per
+// thread, and each call silences those of its own thread).
 #pragma once
 
 #include <cstdint>

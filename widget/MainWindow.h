@@ -290,6 +290,7 @@ class TMainWindow : public TWindowEx {
   std::unique_ptr<TFeedRead> feed_read_;
   std::unique_ptr<TFeedRead> cache_read_;
   bool downloaded_headlines_ = false;  // a download's headlines are shown
+  bool refresh_after_read_ = false;    // the feed address changed while a body was read
 
   TControlEx* root_ = nullptr;
   TBackgroundEx* background_ = nullptr;
