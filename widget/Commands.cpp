@@ -67,6 +67,14 @@ void TMainWindow::TrayMouseUp(int keys) {
   ShowMenu();
 }
 
+void TMainWindow::ShowFromTray() {
+  if (!IsWindowVisible(Handle())) ShowWindow(Handle(), SW_SHOW);
+  SetForegroundWindow(Handle());
+  // Grown at once: the activation comes back from the window manager later,
+  // or not at all when it refuses to hand over the focus.
+  if (collapsed_) Zoom(true);
+}
+
 void TMainWindow::CloseWidget() {
   closing_ = true;
   FadeOut(*this, 4, 1);

@@ -171,6 +171,7 @@ void TMainWindow::DoCreate() {
   tray_icon_->SetParentWindow(nullptr);
   tray_icon_->SetIcon(LoadIconW(ModuleInstance(), MakeIntResourceW(101)));
   tray_icon_->OnMouseUp = [this](TControl*, int keys, int, int) { TrayMouseUp(keys); };
+  tray_icon_->OnClick = [this](TControl*) { ShowFromTray(); };
   tray_icon_->Handle();
   tray_icon_->SetHintText(LoadStringW(IDS_TRAYTIP));
   tray_icon_->SetVisibleTray(options_->ReadShowTray());

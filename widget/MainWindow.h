@@ -228,6 +228,8 @@ class TMainWindow : public TWindowEx {
   void StartMove();
   void ActivationChanged(WORD activation, HWND other);
   void TrayMouseUp(int keys);
+  // The tray icon's left click: shows and activates the widget, grown.
+  void ShowFromTray();
 
   // Panels (Commands.cpp).
   void SlideIn(TControlEx& host, TControlEx& slider, int step);

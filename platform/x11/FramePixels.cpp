@@ -31,33 +31,37 @@ void ScaleBytes(const std::uint8_t* src, std::uint8_t* dst, std::size_t n, BYTE 
 }
 
 using Lanes = std::uint32_t __attribute__((vector_size(16)));
-constexpr Lanes kVisible = {0x01000000u, 0x01000000u, 0x01000000u, 0x01000000u};
 
-// Whether any of the n pixels has alpha 0; four pixels a step.
-bool HasClearPixel(const std::uint32_t* row, int n) {
+// A pixel is in the mask when it is at least this (its alpha byte on top).
+std::uint32_t Floor(BYTE min_alpha) { return std::uint32_t{min_alpha} << 24; }
+
+// Whether any of the n pixels lies below floor; four pixels a step.
+bool HasPixelBelow(const std::uint32_t* row, int n, std::uint32_t floor) {
+  const Lanes lanes = {floor, floor, floor, floor};
   Lanes any = {0, 0, 0, 0};
   int i = 0;
   for (; i + 4 <= n; i += 4) {
     Lanes v;
     std::memcpy(&v, row + i, sizeof v);
-    any |= reinterpret_cast<Lanes>(v < kVisible);
+    any |= reinterpret_cast<Lanes>(v < lanes);
   }
-  bool clear = (any[0] | any[1] | any[2] | any[3]) != 0;
-  for (; i < n; ++i) clear = clear || row[i] < 0x01000000u;
-  return clear;
+  bool below = (any[0] | any[1] | any[2] | any[3]) != 0;
+  for (; i < n; ++i) below = below || row[i] < floor;
+  return below;
 }
 
-// The mask bits of eight pixels: bit k for pixel k, set when its alpha is
-// not 0.
-std::uint8_t EightBits(const std::uint32_t* pixels) {
+// The mask bits of eight pixels: bit k for pixel k, set when it is at
+// least floor.
+std::uint8_t EightBits(const std::uint32_t* pixels, std::uint32_t floor) {
+  const Lanes lanes = {floor, floor, floor, floor};
   const Lanes low_bits = {1, 2, 4, 8};
   const Lanes high_bits = {16, 32, 64, 128};
   Lanes low;
   Lanes high;
   std::memcpy(&low, pixels, sizeof low);
   std::memcpy(&high, pixels + 4, sizeof high);
-  const Lanes set = (reinterpret_cast<Lanes>(low >= kVisible) & low_bits) |
-                    (reinterpret_cast<Lanes>(high >= kVisible) & high_bits);
+  const Lanes set = (reinterpret_cast<Lanes>(low >= lanes) & low_bits) |
+                    (reinterpret_cast<Lanes>(high >= lanes) & high_bits);
   return static_cast<std::uint8_t>(set[0] | set[1] | set[2] | set[3]);
 }
 
@@ -86,8 +90,10 @@ void ApplyConstantAlpha(const std::uint32_t* src, int src_stride, std::uint32_t*
   }
 }
 
-std::vector<std::uint8_t> AlphaMask(const std::uint32_t* pixels, int stride, int width, int height) {
+std::vector<std::uint8_t> AlphaMask(const std::uint32_t* pixels, int stride, int width, int height,
+                                    BYTE min_alpha) {
   if (width <= 0 || height <= 0) return {};
+  const std::uint32_t floor = Floor(min_alpha == 0 ? 1 : min_alpha);
   const size_t row_bytes = (static_cast<size_t>(width) + 7) / 8;
   std::vector<std::uint8_t> mask(row_bytes * static_cast<size_t>(height), 0);
   // The bits of the last byte that lie inside the row.
@@ -97,15 +103,15 @@ std::vector<std::uint8_t> AlphaMask(const std::uint32_t* pixels, int stride, int
     std::uint8_t* bits = mask.data() + static_cast<size_t>(y) * row_bytes;
     // Most rows have no transparent pixel: one quick check before the
     // pixel-by-pixel walk.
-    if (!HasClearPixel(row, width)) {
+    if (!HasPixelBelow(row, width, floor)) {
       std::memset(bits, 0xFF, row_bytes - 1);
       bits[row_bytes - 1] = last;
       continue;
     }
     int x = 0;
-    for (; x + 8 <= width; x += 8) bits[x >> 3] = EightBits(row + x);
+    for (; x + 8 <= width; x += 8) bits[x >> 3] = EightBits(row + x, floor);
     for (; x < width; ++x) {
-      if (row[x] >> 24) bits[x >> 3] = static_cast<std::uint8_t>(bits[x >> 3] | (1u << (x & 7)));
+      if (row[x] >= floor) bits[x >> 3] = static_cast<std::uint8_t>(bits[x >> 3] | (1u << (x & 7)));
     }
   }
   return mask;

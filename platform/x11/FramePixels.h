@@ -1,6 +1,6 @@
 // Pixel work on layered frames before they go to the X server: the constant
-// alpha, and the shape (a mask of the pixels that are not fully
-// transparent). Pure functions; no X calls.
+// alpha, and the shape (a mask of the pixels of at least a given alpha).
+// Pure functions; no X calls.
 #pragma once
 
 #include <cstddef>
@@ -19,10 +19,12 @@ void ApplyConstantAlpha(const std::uint32_t* src, int src_stride, std::uint32_t*
                         int height, BYTE alpha, bool force_opaque);
 
 // The shape of a frame as a 1-bit mask: a bit for each pixel whose alpha is
-// not 0. Rows of (width + 7) / 8 bytes, the leftmost pixel in the least
+// at least min_alpha (0 counts as 1: the pixels that are not fully
+// transparent). Rows of (width + 7) / 8 bytes, the leftmost pixel in the least
 // significant bit (an X bitmap with LSBFirst bit order and 8-bit units).
 // Its size does not depend on how ragged the shape is, so any frame fits a
 // shape request.
-std::vector<std::uint8_t> AlphaMask(const std::uint32_t* pixels, int stride, int width, int height);
+std::vector<std::uint8_t> AlphaMask(const std::uint32_t* pixels, int stride, int width, int height,
+                                    BYTE min_alpha = 1);
 
 }  // namespace varnika::x11

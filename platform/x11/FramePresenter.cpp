@@ -18,6 +18,8 @@ void ClearShape(Display* display, ::Window window, int kind) {
   XShapeCombineMask(display, window, kind, 0, 0, None, ShapeSet);
 }
 
+constexpr BYTE kHalfOpaque = 128;
+
 bool LittleEndianHost() {
   const std::uint32_t probe = 1;
   unsigned char first = 0;
@@ -83,6 +85,7 @@ void FramePresenter::SetMode(bool layered, bool compositing, bool click_through)
     return;
   }
   bool reupload = layered != layered_;
+  bool recut = compositing != compositing_;
   layered_ = layered;
   compositing_ = compositing;
   click_through_ = click_through;
@@ -90,6 +93,7 @@ void FramePresenter::SetMode(bool layered, bool compositing, bool click_through)
   if (reupload && HasFrame()) {
     Upload(source_->pixels.data());
   } else {
+    if (recut) RefreshMask();
     UpdateShape();
   }
 }
@@ -125,19 +129,26 @@ void FramePresenter::Upload(const std::uint32_t* source) {
     uploaded_ = upload_.data();
     uploaded_stride_ = width_;
   }
-  if (layered_ && has_shape_) {
-    std::vector<std::uint8_t> mask = AlphaMask(uploaded_, uploaded_stride_, width_, height_);
-    if (mask != mask_ || width_ != mask_width_) {
-      mask_ = std::move(mask);
-      mask_width_ = width_;
-      shape_dirty_ = true;
-    }
-  }
+  RefreshMask();
   // The shape before the pixels: a put clipped by the old shape would be
   // lost where the new one uncovers the window, and need a second put when
   // the exposure comes.
   UpdateShape();
   Put();
+}
+
+void FramePresenter::RefreshMask() {
+  if (!layered_ || !has_shape_ || !uploaded_) return;
+  // Without a compositing manager a pixel shows its premultiplied colour
+  // over black: the faint ones (a soft shadow) would make a dark frame, so
+  // the cut keeps only the pixels that are at least half opaque.
+  const BYTE min_alpha = compositing_ ? 1 : kHalfOpaque;
+  std::vector<std::uint8_t> mask = AlphaMask(uploaded_, uploaded_stride_, width_, height_, min_alpha);
+  if (mask != mask_ || width_ != mask_width_) {
+    mask_ = std::move(mask);
+    mask_width_ = width_;
+    shape_dirty_ = true;
+  }
 }
 
 void FramePresenter::Put() {

@@ -4,8 +4,9 @@
 // buffer (a MIT-SHM image when the server offers one, else client memory
 // sent with XPutImage), and keeps the window's shapes in step with the
 // pixels:
-// - bounding shape: without a compositing manager, the pixels that are not
-//   fully transparent (so transparent corners stay cut); with one, none;
+// - bounding shape: without a compositing manager, the pixels that are at
+//   least half opaque (so transparent corners and faint shadows stay cut
+//   instead of showing dark); with one, none;
 // - input shape: empty for a click-through window; under a compositing
 //   manager the same pixels (so the pointer passes through transparent
 //   ones); otherwise none of its own, since the bounding shape bounds input
@@ -70,6 +71,8 @@ class FramePresenter {
   // Makes sure the server has finished reading the shared image.
   void WaitForServer();
   bool EnsureShmCapacity();
+  // Recomputes mask_ from the uploaded pixels for the present mode.
+  void RefreshMask();
   void UpdateShape();
   // A depth-1 pixmap holding mask_ (width_ x height_).
   XPixmapHandle MaskPixmap();
@@ -98,7 +101,7 @@ class FramePresenter {
   bool layered_ = true;
   bool compositing_ = false;
   bool click_through_ = false;
-  std::vector<std::uint8_t> mask_;  // AlphaMask of the last upload
+  std::vector<std::uint8_t> mask_;  // AlphaMask of the last upload, for the present mode
   int mask_width_ = 0;
   XGcHandle mask_gc_;              // for drawing into depth-1 pixmaps
   bool shape_dirty_ = true;

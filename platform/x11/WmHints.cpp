@@ -50,6 +50,25 @@ void SendToRoot(Display* display, ::Window root, ::Window window, Atom type, con
   return static_cast<::Window>(reinterpret_cast<const long*>(data.get())[0]);
 }
 
+// A 32-bit CARDINAL property of one value; false when there is none.
+bool ReadCardinal(Display* display, ::Window window, Atom property, long* value) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* raw = nullptr;
+  if (XGetWindowProperty(display, window, property, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after,
+                         &raw) != Success) {
+    return false;
+  }
+  XMemory<unsigned char> data(raw);
+  if (type != XA_CARDINAL || format != 32 || count != 1) return false;
+  *value = reinterpret_cast<const long*>(data.get())[0];
+  return true;
+}
+
+constexpr long kAllDesktops = 0xFFFFFFFF;
+
 }  // namespace
 
 void SetIdentity(Display* display, ::Window window, const Atoms& atoms, const std::string& class_name) {
@@ -114,6 +133,7 @@ void WriteState(Display* display, ::Window window, const Atoms& atoms, WmState s
   if (state.tool) {
     entries.push_back(atoms.net_wm_state_skip_taskbar);
     entries.push_back(atoms.net_wm_state_skip_pager);
+    entries.push_back(atoms.net_wm_state_sticky);
   }
   XChangeProperty(display, window, atoms.net_wm_state, XA_ATOM, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(entries.data()), static_cast<int>(entries.size()));
@@ -124,6 +144,25 @@ void RequestState(Display* display, ::Window root, ::Window window, const Atoms&
   const long data[5] = {on ? kNetWmStateAdd : kNetWmStateRemove, static_cast<long>(entry),
                         static_cast<long>(second_entry), kSourceApplication, 0};
   SendToRoot(display, root, window, atoms.net_wm_state, data);
+}
+
+void WriteDesktop(Display* display, ::Window window, const Atoms& atoms, bool all_desktops) {
+  if (all_desktops) {
+    SetCardinals(display, window, atoms.net_wm_desktop, {kAllDesktops});
+  } else {
+    XDeleteProperty(display, window, atoms.net_wm_desktop);
+  }
+}
+
+void RequestDesktop(Display* display, ::Window root, ::Window window, const Atoms& atoms, bool all_desktops) {
+  long desktop = 0;
+  if (all_desktops) {
+    desktop = kAllDesktops;
+  } else {
+    ReadCardinal(display, root, atoms.net_current_desktop, &desktop);
+  }
+  const long data[5] = {desktop, kSourceApplication, 0, 0, 0};
+  SendToRoot(display, root, window, atoms.net_wm_desktop, data);
 }
 
 void RequestActivation(Display* display, ::Window root, ::Window window, const Atoms& atoms, Time time) {
@@ -160,18 +199,7 @@ bool WindowManagerRunning(Display* display, ::Window root, const Atoms& atoms) {
 
 bool ReadWorkArea(Display* display, ::Window root, const Atoms& atoms, RECT* rect) {
   long desktop = 0;
-  {
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* raw = nullptr;
-    if (XGetWindowProperty(display, root, atoms.net_current_desktop, 0, 1, False, XA_CARDINAL, &type, &format,
-                           &count, &after, &raw) == Success) {
-      XMemory<unsigned char> data(raw);
-      if (type == XA_CARDINAL && format == 32 && count == 1) desktop = reinterpret_cast<const long*>(data.get())[0];
-    }
-  }
+  ReadCardinal(display, root, atoms.net_current_desktop, &desktop);
   Atom type = 0;
   int format = 0;
   unsigned long count = 0;

@@ -25,8 +25,8 @@ void SetTitle(Display* display, ::Window window, const Atoms& atoms, const std::
 void SetTransientFor(Display* display, ::Window window, ::Window owner);
 void SetWindowType(Display* display, ::Window window, const Atoms& atoms, Atom type);
 
-// The _NET_WM_STATE entries the backend keeps: ABOVE, SKIP_TASKBAR and
-// SKIP_PAGER (both for a tool window).
+// The _NET_WM_STATE entries the backend keeps: ABOVE, and for a tool window
+// (a desktop widget) SKIP_TASKBAR, SKIP_PAGER and STICKY.
 struct WmState {
   bool above = false;
   bool tool = false;
@@ -38,6 +38,13 @@ void WriteState(Display* display, ::Window window, const Atoms& atoms, WmState s
 // message to the root window).
 void RequestState(Display* display, ::Window root, ::Window window, const Atoms& atoms, Atom entry, bool on,
                   Atom second_entry = 0);
+// _NET_WM_DESKTOP: on every desktop (0xFFFFFFFF) for a tool window, else
+// none of the program's choosing (a window that is not mapped, or no window
+// manager).
+void WriteDesktop(Display* display, ::Window window, const Atoms& atoms, bool all_desktops);
+// Asks the window manager to move a mapped window to every desktop, or back
+// to the current one.
+void RequestDesktop(Display* display, ::Window root, ::Window window, const Atoms& atoms, bool all_desktops);
 // Asks the window manager to activate the window.
 void RequestActivation(Display* display, ::Window root, ::Window window, const Atoms& atoms, Time time);
 // Answers a window manager's _NET_WM_PING.

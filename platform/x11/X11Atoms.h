@@ -17,6 +17,8 @@ struct Atoms {
   Atom net_wm_state_above = 0;
   Atom net_wm_state_skip_taskbar = 0;
   Atom net_wm_state_skip_pager = 0;
+  Atom net_wm_state_sticky = 0;
+  Atom net_wm_desktop = 0;
   Atom net_wm_window_type = 0;
   Atom net_wm_window_type_normal = 0;
   Atom net_wm_window_type_utility = 0;

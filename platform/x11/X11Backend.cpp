@@ -312,8 +312,9 @@ void X11Backend::ShowSurface(HWND wnd, bool visible) {
     ApplyGeometry(*s);
     // Managers read the position from the hints when the window maps.
     if (!s->popup) x11::SetPositionHints(d, s->xid(), s->rect);
-    x11::WriteState(d, s->xid(), x_->atoms, x11::WmState{(s->ex_style & WS_EX_TOPMOST) != 0,
-                                                         (s->ex_style & WS_EX_TOOLWINDOW) != 0});
+    const bool tool = (s->ex_style & WS_EX_TOOLWINDOW) != 0;
+    x11::WriteState(d, s->xid(), x_->atoms, x11::WmState{(s->ex_style & WS_EX_TOPMOST) != 0, tool});
+    x11::WriteDesktop(d, s->xid(), x_->atoms, tool);
     XMapWindow(d, s->xid());
   } else {
     s->activate_on_map = false;
@@ -394,14 +395,20 @@ void X11Backend::ApplyState(Surface& s, DWORD old_ex_style) {
   if (!s.visible) {
     // A withdrawn window's state is its own to write.
     x11::WriteState(d, s.xid(), a, x11::WmState{above, tool});
+    x11::WriteDesktop(d, s.xid(), a, tool);
     return;
   }
   if (above_changed) x11::RequestState(d, x_->root, s.xid(), a, a.net_wm_state_above, above);
   if (tool_changed) {
     x11::RequestState(d, x_->root, s.xid(), a, a.net_wm_state_skip_taskbar, tool, a.net_wm_state_skip_pager);
+    x11::RequestState(d, x_->root, s.xid(), a, a.net_wm_state_sticky, tool);
+    x11::RequestDesktop(d, x_->root, s.xid(), a, tool);
   }
-  // Nobody else keeps the property without a window manager.
-  if (!WindowManagerRunning()) x11::WriteState(d, s.xid(), a, x11::WmState{above, tool});
+  // Nobody else keeps the properties without a window manager.
+  if (!WindowManagerRunning()) {
+    x11::WriteState(d, s.xid(), a, x11::WmState{above, tool});
+    x11::WriteDesktop(d, s.xid(), a, tool);
+  }
 }
 
 void X11Backend::ApplyMode(Surface& s) {

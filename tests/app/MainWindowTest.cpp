@@ -11,6 +11,7 @@
 #include "app/Application.h"
 #include "base/Exceptions.h"
 #include "base/Utf.h"
+#include "platform/Input.h"
 #include "platform/InstanceLock.h"
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"
@@ -410,6 +411,16 @@ TEST_F(WidgetTest, DeactivationShrinksToTheNearestCornerAndActivationGrowsBack) 
   frame = display->SurfaceOf(wnd);
   EXPECT_NE(frame.pixels[(350 - 40) * 475 + (475 - 60)] >> 24, 0u);
   EXPECT_EQ(frame.pixels[40 * 475 + 60] >> 24, 0u);
+
+  // A left click on the tray icon brings it back grown and active.
+  SetActiveWindow(nullptr);
+  ASSERT_TRUE(w.Collapsed());
+  const TrayIconState icon = display->TrayIcons().at(0);
+  display->TrayClick(icon.owner, icon.id);
+  ASSERT_TRUE(PumpUntil([&] { return !w.Collapsed(); }));
+  EXPECT_EQ(w.Scale(), 1.0f);
+  EXPECT_EQ(GetActiveWindow(), wnd);
+  SendMessageW(wnd, WM_ACTIVATE, WA_INACTIVE, 0);
 
   // A download that ends meanwhile refreshes the small picture and keeps it small.
   const int frames = display->SurfaceOf(wnd).frames_presented;

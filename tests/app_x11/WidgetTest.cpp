@@ -231,6 +231,21 @@ TEST_F(WidgetOnTheDesktop, LosingActivationShrinksItToItsCornerAndAClickOnThePic
   EXPECT_EQ(wrong, 0) << "the header after growing back:" << report;
 }
 
+// Without a compositing manager the window shows its pixels over black: the
+// soft shadow's faint pixels would make a dark frame, so the cut leaves them
+// out and the desk shows there.
+TEST_F(WidgetOnTheDesktop, WithoutACompositorTheShadowIsCutAwayInsteadOfFramingTheFaceInBlack) {
+  compositor_.reset();
+  ASSERT_NO_FATAL_FAILURE(StartWithHeadlines(Point{300, 200}));
+  const Pixels shot = GrabWindow();
+  Screen::SavePng(shot, std::string(VARNIKA_SHOT_DIR) + "/shot-widget-bare.png");
+  int dark = 0;
+  for (std::uint32_t pixel : shot.rgb) {
+    if (((pixel >> 16) & 0xFF) < 0x30 && ((pixel >> 8) & 0xFF) < 0x30 && (pixel & 0xFF) < 0x30) ++dark;
+  }
+  EXPECT_LT(dark, 100) << "dark pixels around the face";
+}
+
 TEST_F(WidgetOnTheDesktop, TheCloseButtonEndsTheProgramAndTheNewPlaceIsSaved) {
   ASSERT_NO_FATAL_FAILURE(StartWithHeadlines(Point{300, 200}));
   DragHeaderBy(123, 45);

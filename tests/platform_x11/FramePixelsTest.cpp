@@ -55,7 +55,16 @@ TEST(ConstantAlpha, HonoursBothStridesAndLeavesPaddingAlone) {
 std::vector<std::uint32_t> Mask(const std::vector<const char*>& rows) {
   std::vector<std::uint32_t> pixels;
   for (const char* row : rows) {
-    for (const char* p = row; *p; ++p) pixels.push_back(*p == '#' ? 0xFF000000u : (*p == '+' ? 0x01000000u : 0u));
+    for (const char* p = row; *p; ++p) {
+      // '#' opaque, '=' just half opaque, '-' just under half, '+' barely visible.
+      switch (*p) {
+        case '#': pixels.push_back(0xFF000000u); break;
+        case '=': pixels.push_back(0x80010203u); break;
+        case '-': pixels.push_back(0x7FFFFFFFu); break;
+        case '+': pixels.push_back(0x01000000u); break;
+        default: pixels.push_back(0u);
+      }
+    }
   }
   return pixels;
 }
@@ -81,6 +90,19 @@ TEST(AlphaMask, SetsABitForEveryPixelThatIsNotFullyTransparent) {
   });
   EXPECT_EQ(Bits(AlphaMask(pixels.data(), 6, 6, 3), 6, 3),
             (std::vector<std::string>{".####.", "##..##", "######"}));
+}
+
+TEST(AlphaMask, AFloorOfHalfDropsTheFaintPixelsInTheBlocksOfEightAndAtTheRowsEnd) {
+  // Thirteen columns: one block of eight pixels and a tail of five.
+  auto pixels = Mask({
+      "+-=#.-=+#=-+=",
+      "=============",
+      "-------------",
+  });
+  EXPECT_EQ(Bits(AlphaMask(pixels.data(), 13, 13, 3, 128), 13, 3),
+            (std::vector<std::string>{"..##..#.##..#", "#############", "............."}));
+  EXPECT_EQ(Bits(AlphaMask(pixels.data(), 13, 13, 3, 0), 13, 3),
+            (std::vector<std::string>{"####.########", "#############", "#############"}));
 }
 
 TEST(AlphaMask, PadsRowsToWholeBytesWithClearBitsAndReadsWithTheStride) {

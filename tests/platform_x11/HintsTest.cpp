@@ -35,6 +35,10 @@ TEST_F(HintsTest, ATopmostToolWindowAsksToStayAboveOutOfTaskbarAndPager) {
   EXPECT_TRUE(Contains(state, "_NET_WM_STATE_ABOVE"));
   EXPECT_TRUE(Contains(state, "_NET_WM_STATE_SKIP_TASKBAR"));
   EXPECT_TRUE(Contains(state, "_NET_WM_STATE_SKIP_PAGER"));
+  EXPECT_TRUE(Contains(state, "_NET_WM_STATE_STICKY"));
+  std::vector<long> desktop = User().Cardinals(x, "_NET_WM_DESKTOP");
+  ASSERT_EQ(desktop.size(), 1u);
+  EXPECT_EQ(static_cast<std::uint32_t>(desktop[0]), 0xFFFFFFFFu) << "on every desktop";
   EXPECT_EQ(User().AtomList(x, "_NET_WM_WINDOW_TYPE"), std::vector<std::string>{"_NET_WM_WINDOW_TYPE_UTILITY"});
   EXPECT_EQ(User().ClassOf(x), "varnikaclass");
   EXPECT_EQ(User().Cardinals(x, "_NET_WM_PID"), std::vector<long>{getpid()});
@@ -46,6 +50,7 @@ TEST_F(HintsTest, ATopmostToolWindowAsksToStayAboveOutOfTaskbarAndPager) {
 
   HWND plain = MakeTopLevel(RECT{400, 150, 500, 230}, WS_EX_LAYERED, false);
   EXPECT_TRUE(State(plain).empty());
+  EXPECT_TRUE(User().Cardinals(XWindow(plain), "_NET_WM_DESKTOP").empty());
   EXPECT_EQ(User().AtomList(XWindow(plain), "_NET_WM_WINDOW_TYPE"),
             std::vector<std::string>{"_NET_WM_WINDOW_TYPE_NORMAL"});
 }
@@ -80,6 +85,17 @@ TEST_F(HintsTest, UnderOpenboxTheWindowStaysWhereItAskedUndecoratedAndKeepAboveC
   SetWindowPos(wnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   EXPECT_TRUE(Pump([&] { return Contains(State(wnd), "_NET_WM_STATE_ABOVE"); }));
   EXPECT_TRUE(Contains(State(wnd), "_NET_WM_STATE_SKIP_TASKBAR"));
+
+  // On another desktop the tool window still shows; a plain one stays behind.
+  HWND plain = Shown(WS_EX_LAYERED);
+  ASSERT_TRUE(Pump([&] { return User().Viewable(XWindow(plain)); }));
+  User().SendClientMessage(0, "_NET_CURRENT_DESKTOP", 1);
+  EXPECT_TRUE(Pump([&] { return !User().Viewable(XWindow(plain)); }));
+  EXPECT_TRUE(User().Viewable(x));
+  // openbox keeps "sticky" as the desktop number, not as a state entry.
+  EXPECT_EQ(static_cast<std::uint32_t>(User().Cardinals(x, "_NET_WM_DESKTOP").at(0)), 0xFFFFFFFFu);
+  User().SendClientMessage(0, "_NET_CURRENT_DESKTOP", 0);
+  EXPECT_TRUE(Pump([&] { return User().Viewable(XWindow(plain)); }));
 }
 
 TEST_F(HintsTest, ActivationGoesThroughTheWindowManagerWhenOneRuns) {

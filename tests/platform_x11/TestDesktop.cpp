@@ -529,7 +529,13 @@ void Desktop::SendClientMessage(unsigned long window, const char* type, long l0,
   event.xclient.data.l[0] = l0;
   event.xclient.data.l[1] = l1;
   event.xclient.data.l[2] = l2;
-  XSendEvent(d, window, False, NoEventMask, &event);
+  if (window == 0) {
+    // A request to the window manager.
+    event.xclient.window = DefaultRootWindow(d);
+    XSendEvent(d, DefaultRootWindow(d), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  } else {
+    XSendEvent(d, window, False, NoEventMask, &event);
+  }
   Sync();
 }
 
@@ -549,7 +555,8 @@ WindowManager::~WindowManager() {
   process_.Stop();
   // What it leaves on the root would make the next test see a manager.
   Desktop& desktop = Desktop::Get();
-  for (const char* name : {"_NET_SUPPORTING_WM_CHECK", "_NET_WORKAREA", "_NET_ACTIVE_WINDOW", "_NET_SUPPORTED"}) {
+  for (const char* name : {"_NET_SUPPORTING_WM_CHECK", "_NET_WORKAREA", "_NET_ACTIVE_WINDOW", "_NET_SUPPORTED",
+                           "_NET_CURRENT_DESKTOP"}) {
     desktop.SetCardinals(0, name, {});
   }
 }

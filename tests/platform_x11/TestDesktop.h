@@ -121,7 +121,8 @@ class Desktop {
   // Whether a window manager takes newly mapped windows into frames (tried
   // until timeout_ms).
   bool ManagesNewWindows(int timeout_ms);
-  // A client message from another client, as a foreign program would send it.
+  // A client message from another client, as a foreign program would send it
+  // (window 0: a request to the window manager on the root).
   void SendClientMessage(unsigned long window, const char* type, long l0, long l1 = 0, long l2 = 0);
 
  private:
