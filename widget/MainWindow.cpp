@@ -302,7 +302,7 @@ void TMainWindow::ApplyOptions() {
   int left = options_->ReadLeft();
   int top = options_->ReadTop();
   BringOntoScreen(left, top);
-  SnapToWorkArea(left, top);
+  SnapToWorkArea(left, top, Width(), Height());
   SetLeft(left);
   SetTop(top);
   startup_box_->SetChecked(StartupInstalled());
@@ -316,8 +316,9 @@ void TMainWindow::ApplyOptions() {
 
 void TMainWindow::SaveOptions() {
   if (!options_) return;
-  options_->WriteLeft(Left());
-  options_->WriteTop(Top());
+  const POINT place = FullPlace();
+  options_->WriteLeft(place.x);
+  options_->WriteTop(place.y);
   options_->WriteStartup(startup_box_->Checked());
   options_->WriteAlwaysTop(always_top_box_->Checked());
   options_->WriteShowTray(tray_box_->Checked());
@@ -388,18 +389,21 @@ void TMainWindow::WMWindowPosChanging(TWidgetMessage& message) {
   TWindowEx::WMWindowPosChanging(message);
   auto* pos = reinterpret_cast<WINDOWPOS*>(message.LParam);
   if (!pos || (pos->flags & SWP_NOMOVE)) return;
-  SnapToWorkArea(pos->x, pos->y);
+  const bool sized = !(pos->flags & SWP_NOSIZE);
+  SnapToWorkArea(pos->x, pos->y, sized ? pos->cx : Width(), sized ? pos->cy : Height());
 }
 
-void TMainWindow::SnapToWorkArea(int& x, int& y) const {
+void TMainWindow::SnapToWorkArea(int& x, int& y, int width, int height) const {
   const RECT area = WorkAreaAt(x, y);
   // In 64 bits: a place may lie anywhere in the 32-bit range.
   const auto near = [](std::int64_t distance) { return -kSnapDistance < distance && distance < kSnapDistance; };
-  if (near(std::int64_t{area.bottom} - Height() - y)) y = area.bottom - Height();
+  if (near(std::int64_t{area.bottom} - height - y)) y = area.bottom - height;
   if (near(std::int64_t{y} - area.top)) y = area.top;
-  if (near(std::int64_t{area.right} - Width() - x)) x = area.right - Width();
+  if (near(std::int64_t{area.right} - width - x)) x = area.right - width;
   if (near(std::int64_t{x} - area.left)) x = area.left;
 }
+
+POINT TMainWindow::FullPlace() const { return POINT{Left() - picture_offset_.x, Top() - picture_offset_.y}; }
 
 // --- zoom -------------------------------------------------------------------------
 
@@ -413,12 +417,15 @@ void TMainWindow::ActivationChanged(WORD activation, HWND other) {
 
 void TMainWindow::Zoom(bool expand) {
   if (closing_ || !auto_scale_) return;
+  // The full window comes back before it grows, where the picture's corner is.
+  if (expand) FitWindow(false);
   // The corner nearest to the window on its monitor's work area.
-  const RECT area = WorkAreaAt(Left(), Top());
+  const POINT place = FullPlace();
+  const RECT area = WorkAreaAt(place.x, place.y);
   const std::int64_t half_width = (std::int64_t{area.right} - area.left) / 2;
   const std::int64_t half_height = (std::int64_t{area.bottom} - area.top) / 2;
-  corner_ = half_width > std::int64_t{Left()} - area.left ? 0 : 2;
-  if (half_height < std::int64_t{Top()} - area.top) corner_ += 1;
+  corner_ = half_width > std::int64_t{place.x} - area.left ? 0 : 2;
+  if (half_height < std::int64_t{place.y} - area.top) corner_ += 1;
   // Sums and differences in double are exact for these floats; each result
   // is rounded to float when stored.
   if (expand) {
@@ -440,17 +447,44 @@ void TMainWindow::Zoom(bool expand) {
       UpdateLayer();
     }
     collapse_done_ = true;
+    FitWindow(true);
     Invalidate();
   }
+}
+
+// Shrunk, the window takes only the picture's rectangle in its corner, so
+// nothing invisible around it takes clicks; grown, the whole face again.
+void TMainWindow::FitWindow(bool to_picture) {
+  const POINT place = FullPlace();
+  if (!to_picture) {
+    if (picture_offset_.x == 0 && picture_offset_.y == 0 && Width() == kWidth && Height() == kHeight) return;
+    picture_offset_ = POINT{0, 0};
+    SetBounds(place.x, place.y, kWidth, kHeight);
+    return;
+  }
+  const RECT picture = PictureRect();
+  picture_offset_ = POINT{picture.left, picture.top};
+  SetBounds(place.x + picture.left, place.y + picture.top, picture.right - picture.left,
+            picture.bottom - picture.top);
+}
+
+// The shrunken picture within the full face, at the present scale and corner.
+RECT TMainWindow::PictureRect() const {
+  const int w = static_cast<int>(RoundHalfEven(kWidth * static_cast<double>(scale_)));
+  const int h = static_cast<int>(RoundHalfEven(kHeight * static_cast<double>(scale_)));
+  const int x = (corner_ & 2) ? kWidth - w : 0;
+  const int y = (corner_ & 1) ? kHeight - h : 0;
+  return RECT{x, y, x + w, y + h};
 }
 
 void TMainWindow::Paint() {
   TWindowEx::Paint();
   if (!collapsed_ || !background_) return;
-  const int w = static_cast<int>(RoundHalfEven(kWidth * static_cast<double>(scale_)));
-  const int h = static_cast<int>(RoundHalfEven(kHeight * static_cast<double>(scale_)));
-  const int x = (corner_ & 2) ? kWidth - w : 0;
-  const int y = (corner_ & 1) ? kHeight - h : 0;
+  const RECT rect = PictureRect();
+  const int x = rect.left - picture_offset_.x;
+  const int y = rect.top - picture_offset_.y;
+  const int w = rect.right - rect.left;
+  const int h = rect.bottom - rect.top;
   const TBitmapEx& picture = background_->Canvas().Bitmap();
   if (collapse_done_) {
     Canvas().StretchDrawSmooth(picture, x, y, w, h);

@@ -220,8 +220,13 @@ class TMainWindow : public TWindowEx {
   // A place off every monitor moves onto the nearest monitor's work area.
   void BringOntoScreen(int& x, int& y) const;
   // Edge snapping: a place within 8 pixels of an edge of its monitor's work
-  // area becomes flush with it.
-  void SnapToWorkArea(int& x, int& y) const;
+  // area becomes flush with it (for a window of the given size).
+  void SnapToWorkArea(int& x, int& y, int width, int height) const;
+  // Where the full face's top left corner is (the window shows only the
+  // picture's corner of it while shrunk).
+  POINT FullPlace() const;
+  void FitWindow(bool to_picture);
+  RECT PictureRect() const;
 
   // Input handlers bound to the controls.
   void DragOrMenu(int keys);
@@ -340,6 +345,7 @@ class TMainWindow : public TWindowEx {
   bool collapsed_ = false;
   int corner_ = 0;
   bool collapse_done_ = false;
+  POINT picture_offset_{0, 0};  // the shrunk window's place within the full face
   bool closing_ = false;
   int refresh_interval_ = 300000;
 };

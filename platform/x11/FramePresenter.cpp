@@ -138,12 +138,16 @@ void FramePresenter::Upload(const std::uint32_t* source) {
 }
 
 void FramePresenter::RefreshMask() {
-  if (!layered_ || !has_shape_ || !uploaded_) return;
+  if (!layered_ || !has_shape_ || !uploaded_ || !source_) return;
   // Without a compositing manager a pixel shows its premultiplied colour
   // over black: the faint ones (a soft shadow) would make a dark frame, so
-  // the cut keeps only the pixels that are at least half opaque.
-  const BYTE min_alpha = compositing_ ? 1 : kHalfOpaque;
-  std::vector<std::uint8_t> mask = AlphaMask(uploaded_, uploaded_stride_, width_, height_, min_alpha);
+  // the cut keeps only the frame's pixels that are at least half opaque. A
+  // constant alpha (a fade) darkens them without changing the cut, unless
+  // it is 0. Input under a compositing manager takes every visible pixel.
+  std::vector<std::uint8_t> mask =
+      compositing_ || alpha_ == 0
+          ? AlphaMask(uploaded_, uploaded_stride_, width_, height_)
+          : AlphaMask(source_->pixels.data(), width_, width_, height_, kHalfOpaque);
   if (mask != mask_ || width_ != mask_width_) {
     mask_ = std::move(mask);
     mask_width_ = width_;

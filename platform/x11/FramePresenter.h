@@ -4,9 +4,10 @@
 // buffer (a MIT-SHM image when the server offers one, else client memory
 // sent with XPutImage), and keeps the window's shapes in step with the
 // pixels:
-// - bounding shape: without a compositing manager, the pixels that are at
-//   least half opaque (so transparent corners and faint shadows stay cut
-//   instead of showing dark); with one, none;
+// - bounding shape: without a compositing manager, the frame's pixels that
+//   are at least half opaque (so transparent corners and faint shadows stay
+//   cut instead of showing dark; a constant alpha of 0 cuts all); with one,
+//   none;
 // - input shape: empty for a click-through window; under a compositing
 //   manager the same pixels (so the pointer passes through transparent
 //   ones); otherwise none of its own, since the bounding shape bounds input

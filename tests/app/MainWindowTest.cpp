@@ -392,25 +392,32 @@ TEST_F(WidgetTest, DeactivationShrinksToTheNearestCornerAndActivationGrowsBack) 
   EXPECT_EQ(w.Scale(), 0.24999984f);
   EXPECT_EQ(w.Corner(), 0);
   EXPECT_EQ(w.Root()->Width(), 1);
-  // The picture is 119 x 87 at the top left; the rest is clear.
+  // The window is the 119 x 87 picture in the top left corner of the face.
+  const RECT full{w.Left(), w.Top(), w.Left() + 475, w.Top() + 350};
   auto frame = display->SurfaceOf(wnd);
-  ASSERT_EQ(frame.frame_width, 475);
-  EXPECT_NE(frame.pixels[50 * 475 + 60] >> 24, 0u);
-  EXPECT_EQ(frame.pixels[50 * 475 + 125] >> 24, 0u);
-  EXPECT_EQ(frame.pixels[95 * 475 + 60] >> 24, 0u);
+  EXPECT_EQ(frame.rect, (RECT{full.left, full.top, full.left + 119, full.top + 87}));
+  ASSERT_EQ(frame.frame_width, 119);
+  ASSERT_EQ(frame.frame_height, 87);
+  EXPECT_NE(frame.pixels[50 * 119 + 60] >> 24, 0u);
 
   SendMessageW(wnd, WM_ACTIVATE, WA_ACTIVE, 0);
   EXPECT_FALSE(w.Collapsed());
   EXPECT_EQ(w.Scale(), 1.0f);
   EXPECT_EQ(w.Root()->Width(), 475);
+  EXPECT_EQ(display->SurfaceOf(wnd).rect, full);
 
-  // Near the bottom right corner of the screen it shrinks toward it.
+  // Near the bottom right corner of the screen it shrinks toward it, and
+  // the place it saves is the whole face's.
   SetWindowPos(wnd, nullptr, 700, 600, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   SendMessageW(wnd, WM_ACTIVATE, WA_INACTIVE, 0);
   EXPECT_EQ(w.Corner(), 3);
   frame = display->SurfaceOf(wnd);
-  EXPECT_NE(frame.pixels[(350 - 40) * 475 + (475 - 60)] >> 24, 0u);
-  EXPECT_EQ(frame.pixels[40 * 475 + 60] >> 24, 0u);
+  EXPECT_EQ(frame.rect, (RECT{700 + 475 - 119, 600 + 350 - 87, 700 + 475, 600 + 350}));
+  EXPECT_NE(frame.pixels[(87 - 40) * 119 + 60] >> 24, 0u);
+  w.SaveOptions();
+  EXPECT_NE(ReadFile(DataFile("options.ini")).find(Utf16File(u"left=700\r\ntop=600\r\n").substr(2)), std::string::npos);
+  SendMessageW(wnd, WM_ACTIVATE, WA_INACTIVE, 0);  // again: it stays where it is
+  EXPECT_EQ(display->SurfaceOf(wnd).rect, frame.rect);
 
   // A left click on the tray icon brings it back grown and active.
   SetActiveWindow(nullptr);
