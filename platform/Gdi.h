@@ -254,6 +254,9 @@ int MulDiv(int number, int numerator, int denominator);
 // interface font (GNOME's font setting when there is one, else fontconfig's
 // sans-serif family at 9 points).
 LOGFONTW DesktopMessageFont();
+// The same with the face left as the setting names it, for a font that
+// names its own face: no font is loaded to find the installed family.
+LOGFONTW DesktopMessageFontStyle();
 
 // --- device contexts ----------------------------------------------------------
 // nullptr: a context for the screen, which measures but does not draw.

@@ -171,7 +171,10 @@ void SetFaceName(LOGFONTW* lf, std::u16string_view face) {
   std::copy_n(face.begin(), n, lf->lfFaceName);
 }
 
-LOGFONTW MakeDesktopMessageFont() {
+// The desktop's font as its setting describes it. With resolve_family the
+// face is the installed family that the setting's family resolves to, which
+// takes loading a font; without, it is the setting's family name as given.
+LOGFONTW MakeDesktopMessageFont(bool resolve_family) {
   const std::string setting = GnomeInterfaceFont();
   gdi::FontDescriptionPtr description(pango_font_description_from_string(setting.c_str()));
   if (!pango_font_description_get_family(description.get()))
@@ -189,7 +192,7 @@ LOGFONTW MakeDesktopMessageFont() {
   lf.lfCharSet = DEFAULT_CHARSET;
   lf.lfQuality = DEFAULT_QUALITY;
   lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-  std::string family = InstalledFamily(description.get());
+  std::string family = resolve_family ? InstalledFamily(description.get()) : std::string();
   if (family.empty()) family = pango_font_description_get_family(description.get());
   SetFaceName(&lf, Utf8ToUtf16(family));
   return lf;
@@ -419,7 +422,12 @@ int MulDiv(int number, int numerator, int denominator) {
 }
 
 LOGFONTW DesktopMessageFont() {
-  static const LOGFONTW font = MakeDesktopMessageFont();
+  static const LOGFONTW font = MakeDesktopMessageFont(true);
+  return font;
+}
+
+LOGFONTW DesktopMessageFontStyle() {
+  static const LOGFONTW font = MakeDesktopMessageFont(false);
   return font;
 }
 

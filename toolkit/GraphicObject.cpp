@@ -112,10 +112,9 @@ void TSolidBrush::Assign(const TGraphicObject& source) {
 
 void TFont::CreateHandle() {
   HDC screen = GetDC(nullptr);
-  NONCLIENTMETRICSW metrics;
-  metrics.cbSize = sizeof metrics;
-  LOGFONTW font;
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) font = metrics.lfMessageFont;
+  // The desktop font's style; the face is this font's own, so the desktop
+  // font's family is not looked up.
+  LOGFONTW font = DesktopMessageFontStyle();
   if (style_ & fsBold) font.lfWeight = FW_BOLD;
   if (style_ & fsItalic) font.lfItalic = 1;
   if (style_ & fsUnderline) font.lfUnderline = 1;

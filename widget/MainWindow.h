@@ -254,6 +254,7 @@ class TMainWindow : public TWindowEx {
   // Starts the idle check again after it trimmed and went to sleep.
   void WakeIdleCheck();
   void BusyStep();
+  void TrimAfterStart();
   // Whether the body could be written to the cache.
   bool SaveFeedCache(const std::string& body);
   // Whether the cache holds body byte for byte.
@@ -337,6 +338,7 @@ class TMainWindow : public TWindowEx {
   // conditions), and those of the response being applied.
   TFeedCacheHeaders cache_headers_;
   TFeedCacheHeaders feed_headers_;
+  bool start_trimmed_ = false;
   float scale_ = 1.0f;
   float max_scale_ = 1.0f;
   float min_scale_ = 0.2f;

@@ -11,6 +11,7 @@
 #include "base/VersionNumber.h"
 #include "feed/FeedParser.h"
 #include "feed/XmlDocument.h"
+#include "platform/KernelObjects.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageLoop.h"
 #include "platform/Shell.h"
@@ -170,6 +171,7 @@ void TMainWindow::FeedDone(TWidgetMessage&) {
   if (!feed_text_.empty() && CacheHolds(feed_text_)) {
     // The feed as cached again: nothing to parse, measure or repaint.
     StoreFeedHeaders();
+    std::string().swap(feed_text_);
   } else if (!feed_text_.empty()) {
     // The body is read on a worker; FeedReadDone ends the refresh.
     feed_read_ = StartFeedRead(TFeedRead::Source::Bytes, std::move(feed_text_), WM_FEEDREADDONE);
@@ -184,7 +186,17 @@ void TMainWindow::EndRefresh() {
   Invalidate();
   if (refresh_timer_) refresh_timer_->Start();
   if (collapsed_) RefreshCollapsedPicture();
+  TrimAfterStart();
   if (std::exchange(refresh_after_read_, false)) RefreshFeed();
+}
+
+// Building the face and reading the first feed leave freed heap behind;
+// it goes back to the system once, when the first refresh has ended.
+// Later trims wait for the idle check.
+void TMainWindow::TrimAfterStart() {
+  if (start_trimmed_) return;
+  start_trimmed_ = true;
+  SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
 }
 
 std::unique_ptr<TFeedRead> TMainWindow::StartFeedRead(TFeedRead::Source source, std::string body_or_path,

@@ -2,6 +2,9 @@
 // window's pixels, and WM_PAINT with its update regions.
 #include "platform/Gdi.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "tests/platform/PlatformFixture.h"
 
 namespace varnika::test {
@@ -61,6 +64,13 @@ TEST_F(GdiTest, FontsKeepTheirLogFontAndTheMessageFontComesFromTheDesktop) {
   EXPECT_NE(metrics.lfMessageFont.lfFaceName[0], u'\0');
   metrics.cbSize = 504;  // a record of another size is refused
   EXPECT_FALSE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 0, &metrics, 0));
+
+  // The style alone is the same font but for the face, which it does not resolve.
+  LOGFONTW style = DesktopMessageFontStyle();
+  std::fill(std::begin(style.lfFaceName), std::end(style.lfFaceName), u'\0');
+  LOGFONTW resolved = DesktopMessageFont();
+  std::fill(std::begin(resolved.lfFaceName), std::end(resolved.lfFaceName), u'\0');
+  EXPECT_EQ(std::memcmp(&style, &resolved, sizeof style), 0);
 
   LOGFONTW lf = DesktopMessageFont();
   lf.lfHeight = -11;
