@@ -344,7 +344,12 @@ void TMainWindow::OpenRedirect(std::u16string_view link, int show_command) {
 }
 
 void TMainWindow::PingCounter() {
-  if (counter_thread_ || servers_.counter_host.empty()) return;
+  if (servers_.counter_host.empty()) {
+    // Nothing to count: the minute's timer stops waking the widget.
+    if (counter_timer_) counter_timer_->Stop();
+    return;
+  }
+  if (counter_thread_) return;
   try {
     counter_thread_ = NewDownload(WM_COUNTERDONE, servers_.counter_host, kCounterObject, false);
   } catch (const std::exception&) {

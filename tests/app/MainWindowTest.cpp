@@ -317,6 +317,7 @@ TEST_F(WidgetTest, AnEmptyHostSwitchesItsRequestsOff) {
   EXPECT_TRUE(w.FeedThread() == nullptr && w.UpdateThread() == nullptr && w.CounterThread() == nullptr);
   EXPECT_FALSE(w.Throbber()->Visible());
   EXPECT_TRUE(w.RefreshTimer()->Enabled());
+  EXPECT_FALSE(w.CounterTimer()->Enabled());  // nothing wakes for a counter that is off
   CloseForAnotherStart(wnd);
 
   // The user's own feed is still fetched.
