@@ -42,11 +42,22 @@ std::string WrapLines(std::string_view line, std::string_view break_str, std::st
 
   while (pos < length) {
     char c = line[pos];
+    // A word longer than the column is broken before the character that
+    // would make its line too long.
+    if (!quoting && col > max_col && pos > line_pos && !break_after_line_start() && !is_break_char(c) &&
+        (break_str.empty() || line.compare(pos, break_str.size(), break_str) != 0)) {
+      result.append(line, line_pos, pos - line_pos);
+      result.append(break_str);
+      line_pos = pos;
+      break_pos = kNone;
+      col = 1;
+    }
     if (static_cast<unsigned char>(c) >= 0xC0) {
       // A multi-byte character takes one column.
       pos += CharLength(line, pos) - 1;
     } else {
-      if (c == kQuote) quoting = !quoting;
+      // A bar quotes only up to the next bar: a lone one is a plain character.
+      if (c == kQuote) quoting = !quoting && line.find(kQuote, pos + 1) != std::string_view::npos;
       if (!quoting) {
         if (!break_str.empty() && c == break_str.front()) {
           existing_break = line.substr(pos, break_str.size()) == break_str;

@@ -1,16 +1,22 @@
 #include "feed/XmlDocument.h"
 
+#include <libxml/HTMLparser.h>
+#include <libxml/SAX2.h>
+#include <libxml/encoding.h>
+#include <libxml/entities.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xpath.h>
 
 #include <climits>
+#include <memory>
 #include <unordered_map>
 
 #include "base/FileRead.h"
 #include "base/Utf.h"
 #include "feed/AttributeCount.h"
+#include "feed/XmlErrorSilence.h"
 
 namespace varnika {
 
@@ -44,36 +50,43 @@ void EnsureParserInitialised() {
   (void)initialised;
 }
 
-void IgnoreGenericError(void*, const char*, ...) {}
-void IgnoreStructuredError(void*, xmlErrorPtr) {}
-
-// A few of libxml2's reports (failed character conversions, some I/O) do not
-// go through the parser context but through the thread's error handlers.
-// They are silenced for the time of one call into libxml2 and restored
-// afterwards, so whatever else runs on the thread keeps its own handlers.
-class ThreadErrorSilence {
- public:
-  ThreadErrorSilence()
-      : generic_(xmlGenericError),
-        generic_context_(xmlGenericErrorContext),
-        structured_(xmlStructuredError),
-        structured_context_(xmlStructuredErrorContext) {
-    xmlSetGenericErrorFunc(nullptr, &IgnoreGenericError);
-    xmlSetStructuredErrorFunc(nullptr, &IgnoreStructuredError);
+std::string Utf8Of(unsigned code) {
+  std::string out;
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
   }
-  ~ThreadErrorSilence() {
-    xmlSetGenericErrorFunc(generic_context_, generic_);
-    xmlSetStructuredErrorFunc(structured_context_, structured_);
-  }
-  ThreadErrorSilence(const ThreadErrorSilence&) = delete;
-  ThreadErrorSilence& operator=(const ThreadErrorSilence&) = delete;
+  return out;
+}
 
- private:
-  xmlGenericErrorFunc generic_;
-  void* generic_context_;
-  xmlStructuredErrorFunc structured_;
-  void* structured_context_;
-};
+// Entity lookup for the XML parser: the document's own declarations first,
+// then the HTML set ("&nbsp;", "&eacute;", "&rsquo;"), which hand-made and
+// older feeds use without declaring it. An HTML entity is declared in the
+// document as it is first used, so that the tree and attribute values refer
+// to it like to any declared entity. Nothing is loaded: a DOCTYPE that names
+// an external DTD still loads nothing.
+xmlEntity* GetEntityOrHtml(void* user_data, const xmlChar* name) {
+  if (xmlEntity* declared = xmlSAX2GetEntity(user_data, name)) return declared;
+  auto* context = static_cast<xmlParserCtxt*>(user_data);
+  const htmlEntityDesc* html = name ? htmlEntityLookup(name) : nullptr;
+  if (!context || !html || !context->myDoc) return nullptr;
+  xmlDoc* document = context->myDoc;
+  if (!document->intSubset && !xmlCreateIntSubset(document, nullptr, nullptr, nullptr)) return nullptr;
+  const std::string text = Utf8Of(html->value);
+  return xmlAddDocEntity(document, name, XML_INTERNAL_GENERAL_ENTITY, nullptr, nullptr,
+                         reinterpret_cast<const xmlChar*>(text.c_str()));
+}
 
 // The parser context's own error channel: keeps the first message for
 // parseError and prints nothing.
@@ -200,7 +213,89 @@ void DropDefaultNamespaces(xmlNode* root) {
   }
 }
 
+bool IsUtf8(std::string_view bytes) {
+  std::size_t i = 0;
+  const std::size_t n = bytes.size();
+  while (i < n) {
+    auto c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t length = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (length == 0 || i + length > n) return false;
+    unsigned code = c & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+      auto next = static_cast<unsigned char>(bytes[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      code = (code << 6) | (next & 0x3F);
+    }
+    if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))) ||
+        (length == 4 && (code < 0x10000 || code > 0x10FFFF)))
+      return false;
+    i += length;
+  }
+  return true;
+}
+
+// Whether the document says how it is encoded: a byte-order mark, UTF-16
+// or UTF-32 without one (libxml2 recognises those by their first bytes), or
+// an encoding in the XML declaration.
+bool DeclaresEncoding(std::string_view bytes) {
+  if (bytes.size() >= 2 && (bytes[0] == '\0' || bytes[1] == '\0')) return true;
+  for (std::string_view mark : {std::string_view("\xEF\xBB\xBF"), std::string_view("\xFE\xFF"),
+                                std::string_view("\xFF\xFE")})
+    if (bytes.substr(0, mark.size()) == mark) return true;
+  if (bytes.substr(0, 5) != "<?xml") return false;
+  std::string_view declaration = bytes.substr(0, bytes.find("?>"));
+  return declaration.find("encoding") != std::string_view::npos;
+}
+
+bool IsKnownEncoding(const std::string& name) {
+  xmlCharEncodingHandler* handler = xmlFindCharEncodingHandler(name.c_str());
+  if (!handler) return false;
+  xmlCharEncCloseFunc(handler);
+  return true;
+}
+
+// The encoding to read a document with when the document itself does not
+// say and its bytes are not UTF-8 (which XML would take them for): the
+// charset they came with, else Windows-1252, the usual one of such pages.
+// Empty when the parser is to decide.
+std::string FallbackEncoding(std::string_view bytes, std::string_view charset) {
+  if (DeclaresEncoding(bytes) || IsUtf8(bytes)) return {};
+  std::string name;
+  for (char c : charset) name += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  // Neither UTF-8 nor ASCII can be right for these bytes.
+  if (name.empty() || name == "utf-8" || name == "utf8" || name == "us-ascii" || name == "ascii" ||
+      !IsKnownEncoding(name))
+    name = "windows-1252";
+  return name;
+}
+
 }  // namespace
+
+std::string ContentTypeCharset(std::string_view content_type) {
+  std::size_t at = 0;
+  while ((at = content_type.find(';', at)) != std::string_view::npos) {
+    std::string_view parameter = content_type.substr(++at);
+    parameter = parameter.substr(0, parameter.find(';'));
+    while (!parameter.empty() && (parameter.front() == ' ' || parameter.front() == '\t')) parameter.remove_prefix(1);
+    std::size_t equals = parameter.find('=');
+    if (equals == std::string_view::npos) continue;
+    std::string_view key = parameter.substr(0, equals);
+    while (!key.empty() && (key.back() == ' ' || key.back() == '\t')) key.remove_suffix(1);
+    std::string lower;
+    for (char c : key) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (lower != "charset") continue;
+    std::string_view value = parameter.substr(equals + 1);
+    while (!value.empty() && (value.front() == ' ' || value.front() == '"' || value.front() == '\'')) value.remove_prefix(1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '"' || value.back() == '\'' || value.back() == '\t'))
+      value.remove_suffix(1);
+    return std::string(value);
+  }
+  return {};
+}
 
 struct TXmlDocument::Impl {
   XmlDocPtr document;
@@ -242,6 +337,70 @@ std::string TXmlNode::nodeName() const {
   return name;
 }
 
+std::string TXmlNode::localName() const {
+  if (!node_ || !node_->name) return {};
+  return reinterpret_cast<const char*>(node_->name);
+}
+
+std::string TXmlNode::namespaceUri() const {
+  if (!node_ || !node_->ns || !node_->ns->href ||
+      (node_->type != XML_ELEMENT_NODE && node_->type != XML_ATTRIBUTE_NODE))
+    return {};
+  return reinterpret_cast<const char*>(node_->ns->href);
+}
+
+namespace {
+
+bool HasName(const xmlNode* node, std::string_view local_name, std::string_view namespace_uri) {
+  if (node->type != XML_ELEMENT_NODE || !node->name) return false;
+  if (reinterpret_cast<const char*>(node->name) != local_name) return false;
+  std::string_view uri = node->ns && node->ns->href ? reinterpret_cast<const char*>(node->ns->href) : "";
+  return uri == namespace_uri;
+}
+
+}  // namespace
+
+TXmlNode TXmlNode::child(std::string_view local_name, std::string_view namespace_uri) const {
+  if (!node_ || node_->type != XML_ELEMENT_NODE) return {};
+  for (xmlNode* child = node_->children; child; child = child->next)
+    if (HasName(child, local_name, namespace_uri)) return TXmlNode(document_, child);
+  return {};
+}
+
+std::vector<TXmlNode> TXmlNode::childElements() const {
+  std::vector<TXmlNode> children;
+  if (!node_ || node_->type != XML_ELEMENT_NODE) return children;
+  for (xmlNode* child = node_->children; child; child = child->next)
+    if (child->type == XML_ELEMENT_NODE) children.push_back(TXmlNode(document_, child));
+  return children;
+}
+
+std::string TXmlNode::attribute(std::string_view name) const {
+  if (!node_ || node_->type != XML_ELEMENT_NODE) return {};
+  const std::string key(name);
+  xmlAttr* found = xmlHasNsProp(node_, reinterpret_cast<const xmlChar*>(key.c_str()), nullptr);
+  return found ? TXmlNode(document_, reinterpret_cast<xmlNode*>(found)).text() : std::string();
+}
+
+std::string TXmlNode::baseUri() const {
+  if (!node_ || node_->type != XML_ELEMENT_NODE) return {};
+  xmlChar* base = xmlNodeGetBase(node_->doc, node_);
+  if (!base) return {};
+  std::string result = reinterpret_cast<const char*>(base);
+  xmlFree(base);
+  return result;
+}
+
+std::string TXmlNode::innerXml() const {
+  if (!node_ || node_->type != XML_ELEMENT_NODE) return {};
+  std::unique_ptr<xmlBuffer, decltype(&xmlBufferFree)> buffer(xmlBufferCreate(), &xmlBufferFree);
+  if (!buffer) return {};
+  ThreadErrorSilence silence;
+  for (xmlNode* child = node_->children; child; child = child->next) xmlNodeDump(buffer.get(), node_->doc, child, 0, 0);
+  return std::string(reinterpret_cast<const char*>(xmlBufferContent(buffer.get())),
+                     static_cast<std::size_t>(xmlBufferLength(buffer.get())));
+}
+
 TXmlNodeList TXmlNode::selectNodes(std::string_view xpath) const {
   if (!node_ || !document_) return {};
   return document_->Select(node_, xpath);
@@ -264,22 +423,22 @@ bool TXmlDocument::Loaded() const { return impl_->document != nullptr; }
 
 const std::string& TXmlDocument::parseError() const { return impl_->error; }
 
-bool TXmlDocument::load(const std::string& path) {
+bool TXmlDocument::load(const std::string& path, std::string_view charset) {
   impl_->Reset();
   std::string bytes;
   if (const int error = ReadRegularFile(path, kMaxFileBytes, bytes); error != 0) {
     impl_->error = Narrow(FileReadErrorText(error));
     return false;
   }
-  return LoadBytes(bytes, path.c_str());
+  return LoadBytes(bytes, charset);
 }
 
-bool TXmlDocument::loadXML(std::string_view bytes) {
+bool TXmlDocument::loadXML(std::string_view bytes, std::string_view charset) {
   impl_->Reset();
-  return LoadBytes(bytes, nullptr);
+  return LoadBytes(bytes, charset);
 }
 
-bool TXmlDocument::LoadBytes(std::string_view bytes, const char* url) {
+bool TXmlDocument::LoadBytes(std::string_view bytes, std::string_view charset) {
   EnsureParserInitialised();
   if (bytes.size() > static_cast<std::size_t>(INT_MAX)) {
     impl_->error = "document too large";
@@ -297,9 +456,13 @@ bool TXmlDocument::LoadBytes(std::string_view bytes, const char* url) {
   }
   parser->_private = &impl_->error;
   parser->sax->serror = &KeepFirstError;
+  parser->sax->getEntity = &GetEntityOrHtml;
   ThreadErrorSilence silence;
-  XmlDocPtr document(xmlCtxtReadMemory(parser.get(), bytes.data(), static_cast<int>(bytes.size()), url, nullptr,
-                                       kParseOptions));
+  const std::string encoding = FallbackEncoding(bytes, charset);
+  // No base address: relative links are resolved by the reader, against
+  // the feed's own address, never against the cache file's path.
+  XmlDocPtr document(xmlCtxtReadMemory(parser.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                       encoding.empty() ? nullptr : encoding.c_str(), kParseOptions));
   if (!document || !xmlDocGetRootElement(document.get())) {
     if (impl_->error.empty()) impl_->error = "not a well-formed document";
     return false;
@@ -315,7 +478,7 @@ bool TXmlDocument::LoadBytes(std::string_view bytes, const char* url) {
     impl_->error = "out of memory";
     return false;
   }
-  xpath->error = &IgnoreStructuredError;
+  xpath->error = &IgnoreXmlStructuredError;
   impl_->error.clear();
   impl_->document = std::move(document);
   impl_->xpath = std::move(xpath);

@@ -12,8 +12,12 @@
 // would grow past a fixed multiple of its size when its entities are
 // expanded, or one with an element of absurdly many attributes (parsing
 // those takes quadratic time). The document decodes itself by its
-// byte-order mark or encoding declaration. libxml2 reports nothing on the
-// process's output.
+// byte-order mark or encoding declaration; without either, bytes that are
+// not UTF-8 are read in the charset that the load is given (the one of the
+// HTTP Content-Type the document came with), else as Windows-1252. Named
+// entities that the document uses without declaring them are taken from
+// the HTML set ("&nbsp;", "&eacute;"), as feeds written for browsers
+// expect. libxml2 reports nothing on the process's output.
 //
 // Texts are UTF-8. Nodes stay valid as long as their document and its
 // current load. A document is used by one thread at a time; documents on
@@ -43,6 +47,10 @@ class EXmlError : public Exception {
 class TXmlDocument;
 class TXmlNodeList;
 
+// The charset parameter of an HTTP Content-Type value ("text/xml;
+// charset=ISO-8859-9" gives "ISO-8859-9"), or empty.
+std::string ContentTypeCharset(std::string_view content_type);
+
 class TXmlNode {
  public:
   TXmlNode() = default;
@@ -56,6 +64,22 @@ class TXmlNode {
   std::string text() const;
   // The name as written, with its prefix ("a:feed", "title", "href").
   std::string nodeName() const;
+  // The name without its prefix, and the namespace that the prefix stands
+  // for (empty without a prefix: a default namespace is not kept).
+  std::string localName() const;
+  std::string namespaceUri() const;
+  // The first child element with that local name in that namespace, or an
+  // empty node; and all child elements in document order.
+  TXmlNode child(std::string_view local_name, std::string_view namespace_uri) const;
+  std::vector<TXmlNode> childElements() const;
+  // The text of the element's attribute of that name without a namespace
+  // ("" when it has none).
+  std::string attribute(std::string_view name) const;
+  // The address that xml:base attributes on the element and its ancestors
+  // make for it (relative ones resolved against the outer ones), or "".
+  std::string baseUri() const;
+  // The element's content as markup: its children serialised as XML.
+  std::string innerXml() const;
 
   TXmlNodeList selectNodes(std::string_view xpath) const;
   // The first selected node in document order, or an empty node.
@@ -107,9 +131,11 @@ class TXmlDocument {
 
   // Each load drops the previous document first. Both return false when the
   // bytes cannot be read or are not a well-formed, acceptable document;
-  // parseError() then says why.
-  bool load(const std::string& path);
-  bool loadXML(std::string_view bytes);
+  // parseError() then says why. charset (an IANA name, as in a
+  // Content-Type; empty: none known) is used only for a document that
+  // declares no encoding and whose bytes are not UTF-8.
+  bool load(const std::string& path, std::string_view charset = {});
+  bool loadXML(std::string_view bytes, std::string_view charset = {});
 
   bool Loaded() const;
   const std::string& parseError() const;
@@ -127,7 +153,7 @@ class TXmlDocument {
   struct Impl;
 
   TXmlNodeList Select(_xmlNode* context, std::string_view xpath) const;
-  bool LoadBytes(std::string_view bytes, const char* url);
+  bool LoadBytes(std::string_view bytes, std::string_view charset);
 
   std::unique_ptr<Impl> impl_;
 };

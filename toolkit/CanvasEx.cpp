@@ -176,8 +176,9 @@ TSize TCanvasEx::TextExtent(std::u16string_view text) {
   return {static_cast<int>(std::trunc(box.width + 1.0)), static_cast<int>(std::trunc(box.height + 1.0))};
 }
 
-float TCanvasEx::TextHeight(std::u16string_view text) {
-  return static_cast<float>(MeasureLayout(layout_.get(), *font_, *typographic_format_, text).height);
+float TCanvasEx::TextHeight(std::u16string_view text, int width) {
+  return static_cast<float>(
+      MeasureLayout(layout_.get(), *font_, *typographic_format_, text, std::max(width, 0)).height);
 }
 
 void TCanvasEx::SetAntialias(bool antialias) {

@@ -71,8 +71,9 @@ class TCanvasEx : public TGraphicObjectEx {
   TSize TextExtent(std::u16string_view text);
   int TextWidth(std::u16string_view text) { return TextExtent(text).cx; }
   // The unrounded height of the text, measured with the typographic format
-  // (no trimming, trailing spaces counted).
-  float TextHeight(std::u16string_view text);
+  // (no trimming, trailing spaces counted); with a width, as the text
+  // wraps when drawn in a box that wide.
+  float TextHeight(std::u16string_view text, int width = 0);
 
   bool Antialias() const { return antialias_; }
   void SetAntialias(bool antialias);

@@ -180,9 +180,9 @@ TextPlacement PlaceLayout(PangoLayout* layout, const TStringFormatEx& format, do
 }
 
 TextBox MeasureLayout(PangoLayout* layout, const TFontEx& font, const TStringFormatEx& format,
-                      std::u16string_view text) {
+                      std::u16string_view text, double width) {
   if (!font.Handle() || text.empty()) return {};
-  ConfigureLayout(layout, font, format, text, 0, 0);
+  ConfigureLayout(layout, font, format, text, width, 0);
   PangoRectangle logical;
   pango_layout_get_extents(layout, nullptr, &logical);
   return {static_cast<double>(logical.width) / PANGO_SCALE, static_cast<double>(logical.height) / PANGO_SCALE};

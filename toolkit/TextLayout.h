@@ -53,13 +53,14 @@ void ConfigureLayout(PangoLayout* layout, const TFontEx& font, const TStringForm
 
 TextPlacement PlaceLayout(PangoLayout* layout, const TStringFormatEx& format, double width, double height);
 
-// The logical size of the text laid out without bounds, in pixels; 0 x 0
-// for an empty text or a font without a handle.
+// The logical size of the text laid out without bounds (or, with a width,
+// wrapped at that width), in pixels; 0 x 0 for an empty text or a font
+// without a handle.
 struct TextBox {
   double width = 0;
   double height = 0;
 };
 TextBox MeasureLayout(PangoLayout* layout, const TFontEx& font, const TStringFormatEx& format,
-                      std::u16string_view text);
+                      std::u16string_view text, double width = 0);
 
 }  // namespace varnika

@@ -1,9 +1,11 @@
-// varnika-feed FILE: prints the headlines of a feed file the way the
-// widget's list reads them, one JSON object per line in document order, with
-// the keys "title", "summary", "link" and "date" (UTF-8; wrapped texts keep
-// their CR LF breaks). Prints nothing and exits 1 when the file does not
-// load, is neither Atom nor RSS or gives no headline; exits 2 on wrong
-// arguments. Needs no display.
+// varnika-feed [--base URL] [--charset NAME] FILE: prints the headlines of
+// a feed file as the widget's list shows them, one JSON object per line in
+// document order, with the keys "title", "summary", "link" and "date"
+// (UTF-8; wrapped texts keep their CR LF breaks). --base gives the feed's
+// own address, against which relative links resolve; --charset the charset
+// it was served with (for a file that declares none). Prints nothing and
+// exits 1 when the file does not load, is no feed or gives no headline;
+// exits 2 on wrong arguments. Needs no display.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -59,14 +61,28 @@ std::string JsonLine(const varnika::TElement& element) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: varnika-feed FILE\n");
+  std::string base, charset;
+  const char* file = nullptr;
+  bool usage = false;
+  for (int i = 1; i < argc && !usage; ++i) {
+    const std::string_view argument = argv[i];
+    if ((argument == "--base" || argument == "--charset") && i + 1 < argc)
+      (argument == "--base" ? base : charset) = argv[++i];
+    else if (!file && !argument.empty() && argument.substr(0, 2) != "--")
+      file = argv[i];
+    else
+      usage = true;
+  }
+  if (usage || !file) {
+    std::fprintf(stderr, "usage: varnika-feed [--base URL] [--charset NAME] FILE\n");
     return 2;
   }
   struct stat info;
-  if (::stat(argv[1], &info) != 0 || S_ISDIR(info.st_mode)) return 1;
+  if (::stat(file, &info) != 0 || S_ISDIR(info.st_mode)) return 1;
   varnika::TFeedParser feed;
-  feed.SetFileName(varnika::Widen(argv[1]));
+  feed.SetFileName(varnika::Widen(file));
+  feed.SetFeedAddress(base);
+  feed.SetCharset(charset);
   feed.Parse();
   const varnika::TElementList* items = feed.Items();
   if (!items || items->Count() == 0) return 1;

@@ -8,6 +8,7 @@
 
 #include "base/Exceptions.h"
 #include "base/Utf.h"
+#include "feed/FeedLinks.h"
 #include "platform/Input.h"
 #include "platform/Shell.h"
 #include "widget/Rounding.h"
@@ -95,14 +96,19 @@ float TContentEx::MeasureItems() {
   std::vector<int> title_widths(count);
   canvas.Font().SetStyle(FontStyleBold);
   canvas.Font().SetSize(kTitleSize);
+  // Each text is measured as wide as it is drawn: a title no wider than the
+  // list, a summary as wide as the list; a line longer than that wraps in
+  // both, so no line is cut off.
+  const int width = Width();
   for (std::size_t i = 0; i < count; ++i) {
     const std::u16string& title = items[static_cast<int>(i)].Title;
-    title_heights[i] = canvas.TextHeight(title);
-    title_widths[i] = canvas.TextWidth(title);
+    title_heights[i] = canvas.TextHeight(title, width);
+    title_widths[i] = width > 0 ? std::min(canvas.TextWidth(title), width) : canvas.TextWidth(title);
   }
   canvas.Font().SetStyle(FontStyleRegular);
   canvas.Font().SetSize(kSummarySize);
-  for (std::size_t i = 0; i < count; ++i) summary_heights[i] = canvas.TextHeight(items[static_cast<int>(i)].Summary);
+  for (std::size_t i = 0; i < count; ++i)
+    summary_heights[i] = canvas.TextHeight(items[static_cast<int>(i)].Summary, width);
   counters_.TextMeasures += 3 * count;
 
   boxes_.assign(count, TItemBoxes{});
@@ -271,7 +277,8 @@ void TContentEx::OpenItem(int x, int y) {
   std::string_view link = Items()->Items(index).Link;
   while (!link.empty() && static_cast<unsigned char>(link.front()) <= 32) link.remove_prefix(1);
   while (!link.empty() && static_cast<unsigned char>(link.back()) <= 32) link.remove_suffix(1);
-  std::string url = std::string(link) + "?ref=" + kReferral;
+  if (link.empty()) return;  // nothing to open
+  std::string url = WithReferral(link, kReferral);
   ShellExecuteA(nullptr, "open", url.c_str(), nullptr, nullptr, SW_SHOW);
 }
 

@@ -31,7 +31,7 @@
 
 namespace varnika {
 
-// The value that follows "?ref=" in the links the list opens.
+// The value of the "ref" parameter added to the links the list opens.
 inline constexpr char kReferral[] = "varnika";
 
 // Text measurements and drawing calls made by a list since the last reset.
@@ -71,6 +71,10 @@ class TContentEx : public TControlEx {
   TElementList* Items() const { return feed_.Items(); }
   // The last feed file that Load found.
   const std::u16string& FileName() const { return feed_.FileName(); }
+  // The feed's own address (relative links resolve against it) and the
+  // charset it was served with; both apply from the next parse.
+  void SetFeedAddress(std::string address) { feed_.SetFeedAddress(std::move(address)); }
+  void SetCharset(std::string charset) { feed_.SetCharset(std::move(charset)); }
 
   // Measures every headline, stores each title box in its Bounds, makes the
   // control as tall as the stack and returns that height. The boxes are

@@ -6,12 +6,15 @@
 
 namespace varnika {
 
-TFeedRead::TFeedRead(HWND wnd, UINT message, IMessagePoster* poster, Source source, std::string body_or_path)
+TFeedRead::TFeedRead(HWND wnd, UINT message, IMessagePoster* poster, Source source, std::string body_or_path,
+                     std::string feed_address, std::string charset)
     : wnd_(wnd),
       message_(message),
       poster_(poster),
       source_(source),
       bytes_(std::move(body_or_path)),
+      feed_address_(std::move(feed_address)),
+      charset_(std::move(charset)),
       thread_([this] { Run(); }) {}
 
 TFeedRead::~TFeedRead() { thread_.WaitFor(); }
@@ -23,8 +26,9 @@ void TFeedRead::Run() {
       ReadRegularFile(path, TXmlDocument::kMaxFileBytes, bytes_);
     }
     TXmlDocument document;
-    if (document.loadXML(bytes_) && ReadsAsFeed(document)) {
+    if (document.loadXML(bytes_, charset_) && ReadsAsFeed(document)) {
       TFeedParser parser;
+      parser.SetFeedAddress(feed_address_);
       parser.Parse(document);
       items_ = parser.TakeItems();
     }

@@ -22,9 +22,12 @@ class TFeedRead {
  public:
   // Reads body_or_path as a download's body (Source::Bytes), or the file it
   // names (Source::File, the cache), which is refused unless it is a
-  // regular file of at most the largest download size.
+  // regular file of at most the largest download size. feed_address is the
+  // feed's own address (relative links resolve against it), charset the
+  // one the body was served with (for a body that declares none); "" : none.
   enum class Source { Bytes, File };
-  TFeedRead(HWND wnd, UINT message, IMessagePoster* poster, Source source, std::string body_or_path);
+  TFeedRead(HWND wnd, UINT message, IMessagePoster* poster, Source source, std::string body_or_path,
+            std::string feed_address = {}, std::string charset = {});
   ~TFeedRead();
   TFeedRead(const TFeedRead&) = delete;
   TFeedRead& operator=(const TFeedRead&) = delete;
@@ -47,6 +50,8 @@ class TFeedRead {
   IMessagePoster* poster_;
   Source source_;
   std::string bytes_;
+  std::string feed_address_;
+  std::string charset_;
   std::unique_ptr<TElementList> items_;
   std::atomic<bool> completed_{false};
   TThread thread_;  // last: it starts after, and is joined before, the rest

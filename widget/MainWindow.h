@@ -255,6 +255,9 @@ class TMainWindow : public TWindowEx {
   void WakeIdleCheck();
   void BusyStep();
   void TrimAfterStart();
+  // The address the feed is fetched from (without its random part): the
+  // base of the headlines' relative links.
+  std::string FeedPageAddress() const;
   // Whether the body could be written to the cache.
   bool SaveFeedCache(const std::string& body);
   // Whether the cache holds body byte for byte.
@@ -262,7 +265,9 @@ class TMainWindow : public TWindowEx {
   // Stores the response's headers beside the cache when they differ from
   // the stored ones; a failure only costs the next download's conditions.
   void StoreFeedHeaders();
-  std::unique_ptr<TFeedRead> StartFeedRead(TFeedRead::Source source, std::string body_or_path, UINT message);
+  // charset: the one the body was served with ("" : none).
+  std::unique_ptr<TFeedRead> StartFeedRead(TFeedRead::Source source, std::string body_or_path, UINT message,
+                                           std::string charset);
   void StartCacheRead();
   void ShowHeadlines(std::unique_ptr<TElementList> items);
   // Busy off, the refresh timer started again.

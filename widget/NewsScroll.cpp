@@ -67,7 +67,17 @@ void TNewsScroll::ScrollBy(int delta) {
 void TNewsScroll::UpdateScrollBar() {
   const bool overflows = box_.Height() < list_.Height();
   scroller_.SetVisible(overflows);
-  if (!overflows) {
+  if (overflows) {
+    // A list that got shorter keeps its end at the box's bottom at most,
+    // and the thumb follows the new proportions.
+    const int lowest = box_.Height() - list_.Height();
+    if (list_.Top() < lowest) list_.SetTop(lowest);
+    if (list_.Top() > 0) list_.SetTop(0);
+    scroll_ratio_ = CurrentRatio();
+    const double thumb_top = -RoundHalfEven(static_cast<double>(list_.Top()) / scroll_ratio_);
+    if (std::isfinite(thumb_top))
+      thumb_.SetTop(static_cast<int>(std::clamp<double>(thumb_top, 0, std::max(ThumbRange(), 0))));
+  } else {
     list_.SetTop(0);
     thumb_.SetTop(0);
     drag_start_y_ = 0;

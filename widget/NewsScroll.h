@@ -46,7 +46,9 @@ class TNewsScroll {
   // within its range, and the thumb with it, then repaints the window.
   // Nothing happens when the list would not move.
   void ScrollBy(int delta);
-  // Shows the track exactly when the list is taller than its box. A hidden
+  // Shows the track exactly when the list is taller than its box. A shown
+  // track keeps the list's top within the new range (after a load that
+  // shortened the list) and puts the thumb where that top says; a hidden
   // track puts the list and the thumb back at the top, resets the drag and
   // releases the mouse capture. Repaints the window.
   void UpdateScrollBar();

@@ -174,7 +174,8 @@ void TMainWindow::FeedDone(TWidgetMessage&) {
     std::string().swap(feed_text_);
   } else if (!feed_text_.empty()) {
     // The body is read on a worker; FeedReadDone ends the refresh.
-    feed_read_ = StartFeedRead(TFeedRead::Source::Bytes, std::move(feed_text_), WM_FEEDREADDONE);
+    feed_read_ = StartFeedRead(TFeedRead::Source::Bytes, std::move(feed_text_), WM_FEEDREADDONE,
+                               feed_headers_.Charset());
     feed_text_.clear();
     if (feed_read_) return;
   }
@@ -199,11 +200,16 @@ void TMainWindow::TrimAfterStart() {
   SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
 }
 
+std::string TMainWindow::FeedPageAddress() const {
+  if (auto feed = UserFeed()) return (feed->secure ? "https://" : "http://") + feed->host + feed->object;
+  return "http://" + servers_.news_host + "/gundem.rss";
+}
+
 std::unique_ptr<TFeedRead> TMainWindow::StartFeedRead(TFeedRead::Source source, std::string body_or_path,
-                                                      UINT message) {
+                                                      UINT message, std::string charset) {
   try {
     auto read = std::make_unique<TFeedRead>(Handle(), message, &SystemMessagePoster(), source,
-                                            std::move(body_or_path));
+                                            std::move(body_or_path), FeedPageAddress(), std::move(charset));
     read->Start();
     return read;
   } catch (const std::exception&) {
@@ -212,7 +218,9 @@ std::unique_ptr<TFeedRead> TMainWindow::StartFeedRead(TFeedRead::Source source, 
 }
 
 void TMainWindow::StartCacheRead() {
-  cache_read_ = StartFeedRead(TFeedRead::Source::File, Narrow(CacheFileName()), WM_CACHEREADDONE);
+  // A cached body that declares no encoding is read in the charset it came with.
+  cache_read_ = StartFeedRead(TFeedRead::Source::File, Narrow(CacheFileName()), WM_CACHEREADDONE,
+                              ReadFeedCacheHeaders(CacheFileName()).Charset());
 }
 
 // Only a body that reads as a feed replaces the cache and the headlines, so

@@ -1,6 +1,9 @@
-// Loads arbitrary bytes as a saved feed the way the headline list does, and
-// as a document through the DOM: nothing may crash, hang or print, a failed
-// load keeps the previous headlines, and every text read is valid UTF-8.
+// Loads arbitrary bytes as a saved feed the way the headline list does
+// (served with a charset, when the first byte says so), as a document
+// through the DOM, and as an HTML text the way titles and summaries are
+// read: nothing may crash, hang or print, a failed load keeps the previous
+// headlines, every text read is valid UTF-8, and no headline text passes
+// its length limit.
 #include <unistd.h>
 
 #include <cstdint>
@@ -10,6 +13,7 @@
 
 #include "base/Utf.h"
 #include "feed/FeedParser.h"
+#include "feed/ReaderText.h"
 #include "feed/XmlDocument.h"
 
 using namespace varnika;
@@ -51,18 +55,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   feed.Items()->Add(std::move(kept));
   TElementList* before = feed.Items();
 
+  const std::string charset = size > 0 && (data[0] & 1) ? "ISO-8859-9" : "";
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   feed.SetFileName(Widen(FilePath()));
+  feed.SetFeedAddress("https://site.example/news/feed.xml");
+  feed.SetCharset(charset);
   feed.Parse();
   TElementList* after = feed.Items();
   if (!after) std::abort();
   TXmlDocument document;
-  const bool loads = document.loadXML(
-      std::string_view(reinterpret_cast<const char*>(data), size));
+  const bool loads = document.loadXML(bytes, charset);
   if (!loads && (after != before || after->Count() != 1)) std::abort();
   for (int i = 0; i < after->Count(); ++i) {
     CheckUtf8((*after)[i].Link);
     CheckUtf8((*after)[i].Date);
+    // The limits, plus the breaks that wrapping adds.
+    if ((*after)[i].Title.size() > 2 * kMaxTitleChars + 50 || (*after)[i].Summary.size() > 2 * kMaxSummaryChars + 50)
+      std::abort();
   }
   if (loads) ReadEverything(document);
+
+  // The bytes as an HTML title or summary (made UTF-8 first, as the XML
+  // reader hands texts over).
+  THtmlReader reader;
+  const std::string html = Narrow(Widen(bytes));
+  const std::string text = reader.Text(html, size > 0 && (data[0] & 2));
+  CheckUtf8(text);
+  if (text.size() > html.size()) std::abort();  // references never grow a text
+  CheckUtf8(CutAtWord(text, kMaxSummaryChars));
   return 0;
 }

@@ -1,5 +1,7 @@
-// Reading feeds into headlines: Atom and RSS, the per-item rules, and when
-// the previous headlines stay.
+// Reading feeds into headlines: the corpus of awkward feeds, encodings, and
+// when the previous headlines stay.
+#include <filesystem>
+
 #include "base/Utf.h"
 #include "feed/FeedParser.h"
 #include "tests/feed/FeedTestSupport.h"
@@ -18,59 +20,49 @@ class FeedParserTest : public ::testing::Test {
   }
 
   static std::string Title(const TElementList& items, int i) { return Narrow(items[i].Title); }
-  static std::string Summary(const TElementList& items, int i) { return Narrow(items[i].Summary); }
+  static std::string Unwrapped(const std::u16string& text) {
+    std::string out = Narrow(text);
+    for (std::size_t at; (at = out.find("\r\n")) != std::string::npos;) out.erase(at, 2);
+    return out;
+  }
 
   TFeedParser parser_;
 };
 
-TEST_F(FeedParserTest, AtomEntriesUnderADefaultNamespace) {
-  TElementList* items = Parse(DataFile("atom_default_namespace.xml"));
-  ASSERT_NE(items, nullptr);
-  ASSERT_EQ(items->Count(), 3);
-  EXPECT_EQ(Title(*items, 0), "İstanbul'da şiddetli yağış: ulaşımda aksamalar \r\nyaşanıyor, vatandaşlar uyarıldı");
-  EXPECT_EQ(Summary(*items, 0),
-            "Meteoroloji, akşam saatlerine kadar sağanak yağışın \r\nsüreceğini açıkladı. Sürücülerin dikkatli olması istendi.");
-  EXPECT_EQ((*items)[0].Link, "https://haber.example/istanbul-yagis");  // the first link's href
-  EXPECT_EQ((*items)[0].Date, "2024-03-01T08:45:00Z");
-  // Atom keeps blank titles, and entries without one.
-  EXPECT_EQ(Title(*items, 1), "   ");
-  EXPECT_EQ((*items)[1].Date, "");
-  EXPECT_EQ(Title(*items, 2), "");
-  EXPECT_EQ((*items)[2].Link, "https://haber.example/basliksiz");
-  EXPECT_EQ((*items)[2].Date, "2024-03-01T07:00:00Z");
-}
-
-TEST_F(FeedParserTest, RssItemsFollowTheirRules) {
-  TElementList* items = Parse(DataFile("rss_mixed.xml"));
-  ASSERT_NE(items, nullptr);
-  ASSERT_EQ(items->Count(), 6);  // the item with a blank title is left out
-  // Everything up to the first closing anchor goes.
-  EXPECT_EQ(Summary(*items, 0), "İhracat geçen yılın aynı dönemine göre arttı.");
-  EXPECT_EQ((*items)[0].Link, "https://haber.example/ihracat");
-  EXPECT_EQ((*items)[0].Date, "Fri, 01 Mar 2024 10:00:00 +0300");
-  // Without a title element the item stays, untitled.
-  EXPECT_EQ(Title(*items, 1), "");
-  EXPECT_EQ((*items)[1].Link, "https://haber.example/no-title");
-  // CDATA, and markup that no closing anchor precedes, stay as they are.
-  EXPECT_EQ(Title(*items, 2), "Spor: <Derbi> sonucu & yorumlar");
-  EXPECT_EQ(Summary(*items, 2), "<p>Markup stays when there is no closing anchor.</p>");
-  // Entities are expanded; the anchor test is case-sensitive.
-  EXPECT_EQ(Title(*items, 3), "Haber Sitesi duyurdu: Şirket & sendika anlaştı");
-  EXPECT_EQ(Summary(*items, 3), "<A href=\"x\">upper-case anchors are not cut</A> rest");
-  // A long word is not split; a quote is not broken.
-  EXPECT_EQ(Title(*items, 4).find("\r\n"), std::string::npos);
-  EXPECT_EQ(Title(*items, 5), "Alıntı: \r\n|bu ifade hiçbir koşulda bölünmemeli çünkü tırnak içinde duruyor| \r\ndedi");
+// Each feed of the corpus beside the headlines a reader should see in it:
+// NAME.txt holds "title: ", "summary: " and "link: " lines per headline
+// (texts without their wrapping breaks), each headline ended by a blank line.
+TEST_F(FeedParserTest, EveryCorpusFeedReadsAsAReaderSeesIt) {
+  int feeds = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(DataFile("corpus"))) {
+    if (entry.path().extension() != ".xml") continue;
+    ++feeds;
+    std::filesystem::path expected_path = entry.path();
+    expected_path.replace_extension(".txt");
+    TFeedParser parser;
+    parser.SetFeedAddress("https://site.example/news/feed.xml");
+    parser.SetFileName(Widen(entry.path().string()));
+    parser.Parse();
+    std::string seen;
+    for (int i = 0; parser.Items() && i < parser.Items()->Count(); ++i) {
+      const TElement& element = (*parser.Items())[i];
+      seen += "title: " + Unwrapped(element.Title) + "\nsummary: " + Unwrapped(element.Summary) +
+              "\nlink: " + element.Link + "\n\n";
+    }
+    EXPECT_EQ(seen, ReadFile(expected_path.string())) << entry.path().filename();
+  }
+  EXPECT_GE(feeds, 12);
 }
 
 TEST_F(FeedParserTest, DocumentsWithoutHeadlinesKeepThePreviousOnes) {
-  TElementList* items = Parse(DataFile("rss_mixed.xml"));
+  TElementList* items = Parse(DataFile("corpus/rss_mixed.xml"));
   ASSERT_NE(items, nullptr);
   TempFolder folder;
   for (const std::string& path :
        {DataFile("rss_zero_items.xml"), DataFile("not_a_feed.xml"), DataFile("malformed.xml"),
-        DataFile("atom_prefixed_root.xml"), folder.Write("empty.xml", ""), folder.Path("missing.xml")}) {
+        folder.Write("empty.xml", ""), folder.Path("missing.xml")}) {
     EXPECT_EQ(Parse(path), items) << path;
-    EXPECT_EQ(items->Count(), 6) << path;
+    EXPECT_EQ(items->Count(), 7) << path;
   }
   // Before any feed loaded there is no list at all.
   TFeedParser fresh;
@@ -79,8 +71,8 @@ TEST_F(FeedParserTest, DocumentsWithoutHeadlinesKeepThePreviousOnes) {
   EXPECT_EQ(fresh.Items(), nullptr);
 }
 
-TEST_F(FeedParserTest, ItemsThatAllHaveBlankTitlesEmptyTheList) {
-  ASSERT_NE(Parse(DataFile("rss_mixed.xml")), nullptr);
+TEST_F(FeedParserTest, ItemsWithoutAnyTextEmptyTheList) {
+  ASSERT_NE(Parse(DataFile("corpus/rss_mixed.xml")), nullptr);
   TElementList* items = Parse(DataFile("rss_all_blank.xml"));
   ASSERT_NE(items, nullptr);
   EXPECT_EQ(items->Count(), 0);

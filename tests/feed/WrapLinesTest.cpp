@@ -35,7 +35,7 @@ TEST(WrapLinesTest, BreaksAfterTheLastBreakCharacterWithinTheColumn) {
   EXPECT_EQ(Wrap(std::string(45, 'a') + "\tbbbbbbbbbb"), std::string(45, 'a') + "\t\r\nbbbbbbbbbb");
   // Other punctuation is no break point.
   const std::string commas = std::string(45, 'a') + ",/;:bbbbbbbbbb";
-  EXPECT_EQ(Wrap(commas), commas);
+  EXPECT_EQ(Wrap(commas), commas.substr(0, 50) + "\r\n" + commas.substr(50));
   // Each line is measured again from its start.
   std::string three = Repeat("0123456789 ", 13);
   std::string wrapped = Wrap(three, 30);
@@ -44,13 +44,16 @@ TEST(WrapLinesTest, BreaksAfterTheLastBreakCharacterWithinTheColumn) {
   EXPECT_EQ(Wrap(Repeat("ş", 30) + " " + Repeat("ğ", 25)), Repeat("ş", 30) + " \r\n" + Repeat("ğ", 25));
 }
 
-TEST(WrapLinesTest, LongWordsAreNeverSplit) {
-  const std::string word(120, 'x');
-  EXPECT_EQ(Wrap(word), word);
-  EXPECT_EQ(Wrap("a " + word + " b"), "a \r\n" + word + " \r\nb");
+TEST(WrapLinesTest, WordsLongerThanTheColumnAreBrokenWhereItFalls) {
+  EXPECT_EQ(Wrap(std::string(120, 'x')), std::string(50, 'x') + "\r\n" + std::string(50, 'x') + "\r\n" +
+                                             std::string(20, 'x'));
+  EXPECT_EQ(Wrap("a " + std::string(60, 'x') + " b"), "a \r\n" + std::string(50, 'x') + "\r\n" +
+                                                        std::string(10, 'x') + " b");
+  // A word of exactly the column's width, and multi-byte letters, stay whole.
+  EXPECT_EQ(Wrap(std::string(50, 'x') + " b"), std::string(50, 'x') + " \r\nb");
+  EXPECT_EQ(Wrap(Repeat("ş", 55), 50), Repeat("ş", 50) + "\r\n" + Repeat("ş", 5));
   // A break character in a line's first position is no break point.
-  const std::string leading = " " + std::string(70, 'y');
-  EXPECT_EQ(Wrap(leading), leading);
+  EXPECT_EQ(Wrap(" " + std::string(70, 'y')), " " + std::string(49, 'y') + "\r\n" + std::string(21, 'y'));
 }
 
 TEST(WrapLinesTest, SpacesAfterABreakBeginTheNextLineUnlessNothingElseFollows) {
@@ -66,16 +69,17 @@ TEST(WrapLinesTest, ExistingLineBreaksEndLinesWithoutAnotherBreak) {
   EXPECT_EQ(Wrap(lines), std::string(40, 'a') + "\r\n" + std::string(40, 'b') + " \r\n" + std::string(20, 'c'));
   // A lone CR or LF is no break point.
   const std::string lone = std::string(30, 'a') + "\n" + std::string(30, 'b');
-  EXPECT_EQ(Wrap(lone), lone);
+  EXPECT_EQ(Wrap(lone), lone.substr(0, 50) + "\r\n" + lone.substr(50));
 }
 
 TEST(WrapLinesTest, TextBetweenBarsIsNeverBroken) {
   const std::string quoted = "said |" + Repeat("do not break me ", 5) + "| then more words";
   // The closing bar ends the line at the break point before the quote.
   EXPECT_EQ(Wrap(quoted), "said \r\n|" + Repeat("do not break me ", 5) + "| \r\nthen more words");
-  // An unclosed bar protects the rest of the text.
-  const std::string open = "x |" + Repeat("word ", 20);
-  EXPECT_EQ(Wrap(open), open);
+  // A bar without a second one after it is a plain character.
+  EXPECT_EQ(Wrap("x |" + Repeat("word ", 10)), "x |" + Repeat("word ", 9) + "\r\nword ");
+  EXPECT_EQ(Wrap("Son dakika | " + Repeat("haber ", 9)), "Son dakika | " + Repeat("haber ", 6) + "\r\n" +
+                                                          Repeat("haber ", 3));
 }
 
 TEST(WrapLinesTest, MalformedUtf8IsCopiedByteForByte) {

@@ -160,6 +160,60 @@ TEST(XmlDocumentTest, DecodesByByteOrderMarkOrDeclaration) {
   EXPECT_EQ(document.selectSingleNode("/t").text(), "€");
 }
 
+TEST(XmlDocumentTest, UndeclaredNamedEntitiesReadAsTheirHtmlCharacters) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"<r>Caf&eacute; cr&egrave;me&nbsp;&rsquo;&amp;&#233;</r>", "Café crème\u00A0’&é"},
+      // The usual RSS 0.91 prologue: its DTD is named, never loaded.
+      {"<?xml version='1.0' encoding='ISO-8859-1'?><!DOCTYPE rss PUBLIC \"-//Netscape Communications//DTD RSS "
+       "0.91//EN\" \"http://my.netscape.com/publish/formats/rss-0.91.dtd\"><r>Caf&eacute; cr\xE8me</r>",
+       "Café crème"},
+      {"<r a='&hellip;&mdash;'>x</r>", "x"},
+      // The document's own declaration comes first.
+      {"<!DOCTYPE r [<!ENTITY nbsp 'own'>]><r>&nbsp;</r>", "own"},
+  };
+  for (const auto& [xml, text] : cases) {
+    TXmlDocument document;
+    ASSERT_TRUE(document.loadXML(xml)) << xml << ": " << document.parseError();
+    EXPECT_EQ(document.documentElement().text(), text) << xml;
+  }
+  TXmlDocument document;
+  ASSERT_TRUE(document.loadXML("<r a='&hellip;&mdash;'/>"));
+  EXPECT_EQ(document.selectSingleNode("/r/@a").text(), "…—");
+  EXPECT_FALSE(document.loadXML("<r>&nosuchentity;</r>"));
+}
+
+TEST(XmlDocumentTest, UndeclaredBytesThatAreNotUtf8FollowTheGivenCharset) {
+  const std::string latin5 = TurkishSingleByte(std::string("<t>") + kTurkish + "</t>");
+  struct Case {
+    std::string bytes, charset, text;
+  } const cases[] = {
+      {latin5, "ISO-8859-9", kTurkish},
+      {latin5, "windows-1254", kTurkish},
+      // Without a charset, or with one that cannot be right: Windows-1252.
+      {"<t>Caf\xE9 \x93x\x94</t>", "", "Café “x”"},
+      {"<t>Caf\xE9</t>", "utf-8", "Café"},
+      {"<t>Caf\xE9</t>", "no-such-charset", "Café"},
+      // The document's declaration, and UTF-8 bytes, are never overridden.
+      {"<?xml version='1.0' encoding='ISO-8859-9'?><t>\xFD</t>", "windows-1252", "ı"},
+      {"<t>ı</t>", "ISO-8859-9", "ı"},
+  };
+  for (const Case& c : cases) {
+    TXmlDocument document;
+    ASSERT_TRUE(document.loadXML(c.bytes, c.charset)) << c.charset << ": " << document.parseError();
+    EXPECT_EQ(document.documentElement().text(), c.text) << c.charset;
+  }
+  TempFolder folder;
+  TXmlDocument document;
+  ASSERT_TRUE(document.load(folder.Write("latin5.xml", latin5), "ISO-8859-9"));
+  EXPECT_EQ(document.documentElement().text(), kTurkish);
+  for (const auto& [header, charset] : std::map<std::string, std::string>{
+           {"text/xml; charset=ISO-8859-9", "ISO-8859-9"},
+           {"application/rss+xml;Charset=\"windows-1254\" ; q=1", "windows-1254"},
+           {"text/xml", ""},
+           {"text/xml; format=flowed", ""}})
+    EXPECT_EQ(ContentTypeCharset(header), charset) << header;
+}
+
 TEST(XmlDocumentTest, InvalidExpressionsRaiseAndNamespaceNodesAreSkipped) {
   TXmlDocument document;
   ASSERT_TRUE(document.loadXML("<a xmlns:x='urn:x'><b/></a>"));

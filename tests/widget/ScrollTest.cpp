@@ -2,6 +2,7 @@
 // and thumb drags, through the scroll logic and through real input.
 #include "platform/Input.h"
 #include "tests/widget/WidgetScene.h"
+#include "widget/Rounding.h"
 
 namespace varnika::testing {
 namespace {
@@ -156,6 +157,23 @@ TEST_F(ScrollTest, AListThatFitsItsBoxHidesTheTrackAndStaysAtTheTop) {
   EXPECT_TRUE(scene_->scroller->Visible());
   Scroll().KeyDown(VK_END);
   EXPECT_EQ(ListTop(), -1);
+}
+
+TEST_F(ScrollTest, AListThatGotShorterKeepsItsTopInTheNewRange) {
+  SetListHeight(2000);
+  Scroll().KeyDown(VK_END);
+  ASSERT_EQ(ListTop(), 213 - 2000);
+  // Scrolled to the end, a shorter list ends at the box's bottom with the
+  // thumb at the track's end, and the wheel moves from there.
+  SetListHeight(400);
+  EXPECT_EQ(ListTop(), 213 - 400);
+  EXPECT_EQ(ThumbTop(), 213 - 70);
+  Scroll().MouseWheel(120);
+  EXPECT_EQ(ListTop(), 213 - 400 + 60);
+  // A position still in range stays, and the thumb follows the new ratio.
+  SetListHeight(1000);
+  EXPECT_EQ(ListTop(), 213 - 400 + 60);
+  EXPECT_EQ(ThumbTop(), RoundToInt(127 / Scroll().ScrollRatio()));
 }
 
 }  // namespace
