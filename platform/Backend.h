@@ -149,6 +149,16 @@ class Backend {
   virtual void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) = 0;
   // While set, pointer events outside our windows still reach the core.
   virtual void GrabPointer(HWND wnd) = 0;
+  // Hands a drag of the surface (the left button held since a press at
+  // pointer, screen coordinates) to the window manager, which moves it;
+  // false when there is none that does, and the caller moves it itself.
+  // Meanwhile Configure events report the places, and the end of the drag
+  // comes as the left button's ButtonUp.
+  virtual bool BeginManagedMove(HWND wnd, POINT pointer) {
+    (void)wnd;
+    (void)pointer;
+    return false;
+  }
   // The notification area's icons; nullptr when the backend has none.
   virtual TrayHost* Tray() { return nullptr; }
   // While set, keys reach the core even when another program holds the

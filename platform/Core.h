@@ -168,6 +168,7 @@ class WindowSystem : public IRawEventSink {
   DWORD last_message_time = 0;
   POINT last_message_pos;
   int move_loops = 0;
+  HWND managed_move = nullptr;  // the window the window manager is moving
   std::vector<MouseWatch> mouse_watches;
 };
 

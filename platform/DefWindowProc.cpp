@@ -238,13 +238,31 @@ void FollowPointer(HWND wnd, const RECT& start_rect, POINT start_pointer, POINT 
 
 enum class MoveStep { Continue, Finish, Cancel };
 
-MoveStep HandleMoveMessage(HWND wnd, const MSG& msg, const RECT& start_rect, POINT start_pointer) {
+struct MoveDrag {
+  HWND wnd = nullptr;
+  RECT start_rect;
+  POINT start_pointer;
+  bool offered = false;  // to the window manager
+  bool managed = false;  // the window manager moves the window
+};
+
+// The first motion offers the drag to the window manager (so a plain click
+// never reaches it); when it takes it, the window follows its moves.
+void OfferToManager(MoveDrag& drag) {
+  if (drag.offered) return;
+  drag.offered = true;
+  drag.managed = Sys().backend->BeginManagedMove(drag.wnd, drag.start_pointer);
+  if (drag.managed) Sys().managed_move = drag.wnd;
+}
+
+MoveStep HandleMoveMessage(MoveDrag& drag, const MSG& msg) {
   switch (msg.message) {
     case WM_MOUSEMOVE:
-      FollowPointer(wnd, start_rect, start_pointer, msg.pt);
+      OfferToManager(drag);
+      if (!drag.managed) FollowPointer(drag.wnd, drag.start_rect, drag.start_pointer, msg.pt);
       return MoveStep::Continue;
     case WM_LBUTTONUP:
-      FollowPointer(wnd, start_rect, start_pointer, msg.pt);
+      if (!drag.managed) FollowPointer(drag.wnd, drag.start_rect, drag.start_pointer, msg.pt);
       return MoveStep::Finish;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
@@ -273,23 +291,26 @@ LRESULT DefWindowProcW(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
 namespace core {
 
 // Follows the pointer while the left button is held; Escape puts the window
-// back. Posted messages and timers are dispatched meanwhile.
+// back. When the window manager can move the window, the drag is handed to
+// it at the first motion and the window takes the places it reports.
+// Posted messages and timers are dispatched meanwhile.
 void RunMoveLoop(HWND wnd) {
   Window* w = FindQuiet(wnd);
   if (!w || w->is_desktop || GetKeyState(VK_LBUTTON) >= 0) return;
-  RECT start_rect;
-  GetWindowRect(wnd, &start_rect);
-  POINT start_pointer;
-  GetCursorPos(&start_pointer);
+  MoveDrag drag;
+  drag.wnd = wnd;
+  GetWindowRect(wnd, &drag.start_rect);
+  GetCursorPos(&drag.start_pointer);
   SetCapture(wnd);
   {
-    // The capture and the loop count go on every way out, an exception
-    // from a handler included.
+    // The capture, the loop count and the manager's move go on every way
+    // out, an exception from a handler included.
     struct Teardown {
       HWND wnd;
       bool counted = false;
       ~Teardown() {
         if (counted) --Sys().move_loops;
+        if (Sys().managed_move == wnd) Sys().managed_move = nullptr;
         if (GetCapture() == wnd) ReleaseCapture();
       }
     } teardown{wnd};
@@ -299,10 +320,17 @@ void RunMoveLoop(HWND wnd) {
     MSG msg;
     while (GetCapture() == wnd) {
       if (!NextModalMessage(&msg)) break;
-      MoveStep step = HandleMoveMessage(wnd, msg, start_rect, start_pointer);
-      if (step == MoveStep::Cancel) FollowPointer(wnd, start_rect, start_pointer, start_pointer);
+      MoveStep step = HandleMoveMessage(drag, msg);
+      if (step == MoveStep::Cancel) FollowPointer(wnd, drag.start_rect, drag.start_pointer, drag.start_pointer);
       if (step != MoveStep::Continue) break;
     }
+  }
+  // Where the window manager's drag ended, the window's own rules (edge
+  // snapping) have their say once; the display follows any correction.
+  if (drag.managed && FindQuiet(wnd)) {
+    RECT end;
+    GetWindowRect(wnd, &end);
+    SetWindowPos(wnd, nullptr, end.left, end.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (FindQuiet(wnd)) Send(wnd, WM_EXITSIZEMOVE, 0, 0);
 }

@@ -317,11 +317,14 @@ void OnCloseRequest(const RawEvent& e) {
 // WM_WINDOWPOSCHANGING corrects it (snapping), the display follows the
 // correction; otherwise the backend already has that rectangle and the echo
 // changes nothing.
+// While the window manager moves the window, its places are taken as they
+// come (the correction is made once, when the drag ends).
 void OnConfigure(const RawEvent& e) {
   Window* w = Surface(e);
   if (!w) return;
+  const UINT managed = Sys().managed_move == w->handle ? SWP_NOSENDCHANGING : 0;
   core::SetPosition(w, nullptr, e.rect.left, e.rect.top, e.rect.right - e.rect.left, e.rect.bottom - e.rect.top,
-                    SWP_NOZORDER | SWP_NOACTIVATE);
+                    SWP_NOZORDER | SWP_NOACTIVATE | managed);
 }
 
 void OnMessage(const RawEvent& e) {

@@ -5,6 +5,7 @@
 #include <X11/Xutil.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
 #include <vector>
@@ -165,6 +166,13 @@ void RequestDesktop(Display* display, ::Window root, ::Window window, const Atom
   SendToRoot(display, root, window, atoms.net_wm_desktop, data);
 }
 
+void RequestMove(Display* display, ::Window root, ::Window window, const Atoms& atoms, POINT pointer,
+                 unsigned x_button) {
+  constexpr long kMoveResizeMove = 8;
+  const long data[5] = {pointer.x, pointer.y, kMoveResizeMove, static_cast<long>(x_button), kSourceApplication};
+  SendToRoot(display, root, window, atoms.net_wm_moveresize, data);
+}
+
 void RequestActivation(Display* display, ::Window root, ::Window window, const Atoms& atoms, Time time) {
   const long data[5] = {kSourceApplication, static_cast<long>(time), 0, 0, 0};
   SendToRoot(display, root, window, atoms.net_active_window, data);
@@ -195,6 +203,23 @@ void SetIcon(Display* display, ::Window window, const Atoms& atoms, const std::u
 bool WindowManagerRunning(Display* display, ::Window root, const Atoms& atoms) {
   ::Window check = ReadWindowProperty(display, root, atoms.net_supporting_wm_check);
   return check != 0 && ReadWindowProperty(display, check, atoms.net_supporting_wm_check) == check;
+}
+
+bool ManagerSupports(Display* display, ::Window root, const Atoms& atoms, Atom feature) {
+  constexpr long kMaxAtoms = 1024;
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* raw = nullptr;
+  if (XGetWindowProperty(display, root, atoms.net_supported, 0, kMaxAtoms, False, XA_ATOM, &type, &format, &count,
+                         &after, &raw) != Success) {
+    return false;
+  }
+  XMemory<unsigned char> data(raw);
+  if (type != XA_ATOM || format != 32) return false;
+  const auto* list = reinterpret_cast<const Atom*>(data.get());
+  return std::find(list, list + count, feature) != list + count;
 }
 
 bool ReadWorkArea(Display* display, ::Window root, const Atoms& atoms, RECT* rect) {

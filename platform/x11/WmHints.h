@@ -45,6 +45,10 @@ void WriteDesktop(Display* display, ::Window window, const Atoms& atoms, bool al
 // Asks the window manager to move a mapped window to every desktop, or back
 // to the current one.
 void RequestDesktop(Display* display, ::Window root, ::Window window, const Atoms& atoms, bool all_desktops);
+// Asks the window manager to move the window with the pointer while the user
+// holds x_button, from the pointer's root position (_NET_WM_MOVERESIZE_MOVE).
+void RequestMove(Display* display, ::Window root, ::Window window, const Atoms& atoms, POINT pointer,
+                 unsigned x_button);
 // Asks the window manager to activate the window.
 void RequestActivation(Display* display, ::Window root, ::Window window, const Atoms& atoms, Time time);
 // Answers a window manager's _NET_WM_PING.
@@ -57,6 +61,8 @@ void SetIcon(Display* display, ::Window window, const Atoms& atoms, const std::u
 // Whether an EWMH window manager runs (_NET_SUPPORTING_WM_CHECK is set on
 // the root and on the window it names).
 bool WindowManagerRunning(Display* display, ::Window root, const Atoms& atoms);
+// Whether the window manager lists the atom in _NET_SUPPORTED.
+bool ManagerSupports(Display* display, ::Window root, const Atoms& atoms, Atom feature);
 // The current desktop's entry of _NET_WORKAREA; false when there is none.
 bool ReadWorkArea(Display* display, ::Window root, const Atoms& atoms, RECT* rect);
 // The RandR monitors (active ones), the primary first; empty without RandR

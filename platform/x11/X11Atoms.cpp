@@ -25,6 +25,8 @@ void Atoms::Intern(Display* display, int screen) {
       {"_NET_WM_STATE_SKIP_PAGER", &net_wm_state_skip_pager},
       {"_NET_WM_STATE_STICKY", &net_wm_state_sticky},
       {"_NET_WM_DESKTOP", &net_wm_desktop},
+      {"_NET_WM_MOVERESIZE", &net_wm_moveresize},
+      {"_NET_SUPPORTED", &net_supported},
       {"_NET_WM_WINDOW_TYPE", &net_wm_window_type},
       {"_NET_WM_WINDOW_TYPE_NORMAL", &net_wm_window_type_normal},
       {"_NET_WM_WINDOW_TYPE_UTILITY", &net_wm_window_type_utility},

@@ -19,6 +19,8 @@ struct Atoms {
   Atom net_wm_state_skip_pager = 0;
   Atom net_wm_state_sticky = 0;
   Atom net_wm_desktop = 0;
+  Atom net_wm_moveresize = 0;
+  Atom net_supported = 0;
   Atom net_wm_window_type = 0;
   Atom net_wm_window_type_normal = 0;
   Atom net_wm_window_type_utility = 0;

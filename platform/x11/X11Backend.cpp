@@ -288,6 +288,7 @@ void X11Backend::DestroySurface(HWND wnd) {
   if (grab_ == wnd) GrabPointer(nullptr);
   if (keyboard_grab_ == wnd) GrabKeyboard(nullptr);
   if (explicit_focus_ == wnd) explicit_focus_ = nullptr;
+  if (managed_move_ == wnd) managed_move_ = nullptr;
   by_window_.erase(it->second->xid());
   surfaces_.erase(it);
   std::erase(stacking_, wnd);
@@ -579,6 +580,55 @@ void X11Backend::GrabPointer(HWND wnd) {
                         GrabModeAsync, GrabModeAsync, None, cursor, CurrentTime);
   });
   XFlush(d);
+}
+
+bool X11Backend::BeginManagedMove(HWND wnd, POINT pointer) {
+  if (Lost()) return false;
+  Surface* s = Find(wnd);
+  Display* d = x_->dpy();
+  if (!s || s->popup || !s->mapped || !WindowManagerRunning() ||
+      !x11::ManagerSupports(d, x_->root, x_->atoms, x_->atoms.net_wm_moveresize)) {
+    return false;
+  }
+  // A button released already would never end the manager's move.
+  ::Window root = 0;
+  ::Window child = 0;
+  int x = 0;
+  int y = 0;
+  int wx = 0;
+  int wy = 0;
+  unsigned mask = 0;
+  XQueryPointer(d, x_->root, &root, &child, &x, &y, &wx, &wy, &mask);
+  if (!(mask & Button1Mask)) return false;
+  // The manager takes the pointer: ours (the capture's, and the press's own)
+  // goes first.
+  XUngrabPointer(d, CurrentTime);
+  x11::RequestMove(d, x_->root, s->xid(), x_->atoms, pointer, Button1);
+  XFlush(d);
+  managed_move_ = wnd;
+  return true;
+}
+
+void X11Backend::CheckManagedMove() {
+  if (!managed_move_ || Lost()) return;
+  ::Window root = 0;
+  ::Window child = 0;
+  int x = 0;
+  int y = 0;
+  int wx = 0;
+  int wy = 0;
+  unsigned mask = 0;
+  XQueryPointer(x_->dpy(), x_->root, &root, &child, &x, &y, &wx, &wy, &mask);
+  if (mask & Button1Mask) return;
+  // The places the manager reported before the release come first.
+  DispatchQueued();
+  if (!managed_move_) return;  // a release of our own came with them
+  Surface* s = Find(managed_move_);
+  managed_move_ = nullptr;
+  if (!s) return;
+  RawEvent up = PointerEvent(RawEventKind::ButtonUp, s->xid(), x, y, mask);
+  up.button = MouseButton::Left;
+  Deliver(std::move(up));
 }
 
 void X11Backend::GrabKeyboard(HWND wnd) {

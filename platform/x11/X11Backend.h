@@ -63,6 +63,8 @@ class X11Backend final : public Backend {
   void SetCursorShape(HWND wnd, CursorShape shape) override;
   void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) override;  // _NET_WM_ICON
   void GrabPointer(HWND wnd) override;
+  // Through _NET_WM_MOVERESIZE when the manager lists it.
+  bool BeginManagedMove(HWND wnd, POINT pointer) override;
   // The XEmbed system tray, set up on first use.
   TrayHost* Tray() override;
   void GrabKeyboard(HWND wnd) override;
@@ -139,6 +141,9 @@ class X11Backend final : public Backend {
   bool KeysFollowPointer(const _XEvent& crossing) const;
   bool NextIsOurs(int type) const;  // whether the next queued event is of that type for one of our windows
   void SetCompositing(bool on);
+  // While the manager moves a window: whether the left button is still held
+  // (the manager's grab keeps its release from us); when not, the drag ends.
+  void CheckManagedMove();
 
   std::unique_ptr<Connection> x_;
   IRawEventSink* sink_ = nullptr;
@@ -148,6 +153,7 @@ class X11Backend final : public Backend {
   HWND grab_ = nullptr;
   HWND keyboard_grab_ = nullptr;
   HWND explicit_focus_ = nullptr;  // the surface that holds the X input focus itself
+  HWND managed_move_ = nullptr;    // the surface the window manager is moving
   bool delivered_ = false;
   bool loss_reported_ = false;
   int poll_wake_ups_ = 0;

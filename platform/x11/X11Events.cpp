@@ -31,6 +31,8 @@ bool ForeignMessageAllowed(long message) {
   return std::find(std::begin(kForeignMessages), std::end(kForeignMessages), message) != std::end(kForeignMessages);
 }
 
+constexpr int kManagedMoveCheckMs = 20;
+
 unsigned ButtonMask(unsigned button) {
   switch (button) {
     case Button1: return Button1Mask;
@@ -68,6 +70,7 @@ void X11Backend::Wait(DWORD timeout_ms) {
   if (!Lost()) {
     for (auto& [h, s] : surfaces_) ApplyGeometry(*s);
     DispatchQueued();
+    CheckManagedMove();
   }
   ReportLoss();
   int ms = -1;
@@ -77,6 +80,9 @@ void X11Backend::Wait(DWORD timeout_ms) {
     ms = static_cast<int>(std::min<DWORD>(timeout_ms, INT_MAX));
   }
   if (tray_) ms = tray_->PollTimeout(ms);
+  // Only while the window manager moves a window: the release of the
+  // button is read from the pointer's state.
+  if (managed_move_ && (ms < 0 || ms > kManagedMoveCheckMs)) ms = kManagedMoveCheckMs;
   // Without a display only posts, signals and time wake the loop.
   pollfd fds[3] = {
       {Lost() ? -1 : ConnectionNumber(d), POLLIN, 0},
@@ -206,6 +212,7 @@ void X11Backend::OnButtonRelease(const XEvent& e) {
   x_->last_user_time = b.time;
   MouseButton button;
   if (!ButtonOf(b.button, &button)) return;  // the wheel's releases
+  if (button == MouseButton::Left) managed_move_ = nullptr;
   RawEvent up = PointerEvent(RawEventKind::ButtonUp, b.window, b.x_root, b.y_root, b.state & ~ButtonMask(b.button));
   up.button = button;
   Deliver(std::move(up));
