@@ -278,7 +278,7 @@ TEST_F(WidgetTest, ReloadsHoldTheListsMemoryFlat) {
     return resident_pages * ::sysconf(_SC_PAGESIZE);
   };
   const std::size_t tiles = w.NewsList()->TileCount();
-  const long rss = resident();
+  [[maybe_unused]] const long rss = resident();
   for (int reload = 0; reload < 8; ++reload) {
     {
       std::lock_guard lock(replies_mutex);
