@@ -264,6 +264,8 @@ void ClearMenus();               // Menu.cpp: at shutdown
 // Screen rectangle of the button with that id (IDYES, ...) of an open
 // message box's window (MessageBox.cpp).
 bool MessageBoxButtonRect(HWND box, int id, RECT* rect);
+// The labels of an open message box's buttons, left to right.
+std::vector<std::u16string> MessageBoxButtonLabels(HWND box);
 
 // --- layered windows (Layered.cpp) ----------------------------------------------
 // Whether the pixel under a screen point is fully transparent.

@@ -2,6 +2,7 @@
 // by item, read by the tracker, destroyed with their sub-menus.
 #include "platform/Menu.h"
 
+#include <algorithm>
 #include <map>
 
 #include "platform/Core.h"
@@ -128,6 +129,24 @@ UINT GetMenuItemID(HMENU menu, int position) {
   if (!m || position < 0 || static_cast<size_t>(position) >= m->items.size()) return 0xFFFFFFFF;
   const MenuItem& item = m->items[static_cast<size_t>(position)];
   return item.submenu ? 0xFFFFFFFF : item.id;
+}
+
+int GetMenuStringW(HMENU menu, UINT item, LPWSTR text, int max, UINT flags) {
+  Menu* m = FindMenu(menu);
+  if (!m) return 0;
+  const MenuItem* found = nullptr;
+  if (flags & MF_BYPOSITION) {
+    if (item < m->items.size()) found = &m->items[item];
+  } else {
+    for (const MenuItem& i : m->items) {
+      if (!found && !i.submenu && !(i.flags & MF_SEPARATOR) && i.id == item) found = &i;
+    }
+  }
+  if (!found || !text || max <= 0) return 0;
+  const std::size_t count = std::min(found->text.size(), static_cast<std::size_t>(max - 1));
+  std::copy_n(found->text.begin(), count, text);
+  text[count] = 0;
+  return static_cast<int>(count);
 }
 
 BOOL IsMenu(HMENU menu) {

@@ -28,6 +28,8 @@ constexpr UINT MF_GRAYED = 0x0001;
 constexpr UINT MF_DISABLED = 0x0002;
 constexpr UINT MF_POPUP = 0x0010;
 constexpr UINT MF_SEPARATOR = 0x0800;
+constexpr UINT MF_BYCOMMAND = 0x0000;
+constexpr UINT MF_BYPOSITION = 0x0400;
 
 // TrackPopupMenuEx flags
 constexpr UINT TPM_LEFTBUTTON = 0x0000;
@@ -74,6 +76,10 @@ int GetMenuItemCount(HMENU menu);  // -1 for an invalid menu
 // The command id at position; 0 for a separator, 0xFFFFFFFF for a sub-menu
 // or a position out of range.
 UINT GetMenuItemID(HMENU menu, int position);
+// Copies the text of an item (MF_BYPOSITION: at that position; otherwise
+// the command with that id) into text, cut to max - 1 characters and ended
+// with a 0; the number of characters copied, 0 when there is no such item.
+int GetMenuStringW(HMENU menu, UINT item, LPWSTR text, int max, UINT flags);
 BOOL IsMenu(HMENU menu);
 // Destroys the menu and its sub-menus.
 BOOL DestroyMenu(HMENU menu);

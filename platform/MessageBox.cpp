@@ -14,6 +14,7 @@
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"
 #include "platform/WindowSystem.h"
+#include "resources/Language.h"
 #include "text/WideCase.h"
 
 namespace varnika {
@@ -40,8 +41,11 @@ BoxState* StateOf(HWND wnd) {
 }
 
 std::vector<popup::BoxButton> ButtonsFor(UINT type) {
-  if ((type & MB_TYPEMASK) == MB_YESNO) return {{IDYES, u"Evet", {}}, {IDNO, u"Hayır", {}}};
-  return {{IDOK, u"Tamam", {}}};
+  const bool turkish = UserLanguage() == Language::Turkish;
+  if ((type & MB_TYPEMASK) == MB_YESNO) {
+    return {{IDYES, turkish ? u"Evet" : u"Yes", {}}, {IDNO, turkish ? u"Hayır" : u"No", {}}};
+  }
+  return {{IDOK, turkish ? u"Tamam" : u"OK", {}}};
 }
 
 void Paint(HWND wnd, BoxState& s) {
@@ -324,6 +328,14 @@ bool MessageBoxButtonRect(HWND box, int id, RECT* rect) {
     return true;
   }
   return false;
+}
+
+std::vector<std::u16string> MessageBoxButtonLabels(HWND box) {
+  std::vector<std::u16string> labels;
+  if (BoxState* s = StateOf(box)) {
+    for (const popup::BoxButton& b : s->layout.buttons) labels.push_back(b.label);
+  }
+  return labels;
 }
 
 void RegisterMessageBoxClass() {

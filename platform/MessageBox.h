@@ -12,9 +12,10 @@
 // and N or H answer "no". A click answers when the button is pressed and
 // released over the same button. The caption drags the box.
 //
-// Supported: MB_YESNO ("Evet", "Hayır") and MB_OK ("Tamam"; also used for
-// the other button sets), MB_DEFBUTTON2, MB_ICONINFORMATION (the other
-// icons show the same one), MB_TOPMOST (above every window).
+// Supported: MB_YESNO ("Evet", "Hayır"; in English "Yes", "No") and MB_OK
+// ("Tamam", "OK"; also used for the other button sets), MB_DEFBUTTON2,
+// MB_ICONINFORMATION (the other icons show the same one), MB_TOPMOST (above
+// every window).
 //
 // UI thread only.
 #pragma once

@@ -74,8 +74,11 @@ MenuTemplate ParseMenuTemplate(std::string_view text, std::u16string_view what) 
   return MenuParser(lines, what).Parse();
 }
 
-MenuTemplate LoadMenuTemplate(int id) {
-  std::span<const std::uint8_t> data = LoadResourceData(kResourceTypeMenu, id);
+MenuTemplate LoadMenuTemplate(int id) { return LoadMenuTemplate(id, UserLanguage()); }
+
+MenuTemplate LoadMenuTemplate(int id, Language language) {
+  std::span<const std::uint8_t> data = FindLocalizedResourceData(kResourceTypeMenu, id, language);
+  if (data.empty()) data = LoadResourceData(kResourceTypeMenu, id);  // raises EResNotFound when missing
   std::u16string what = u"MENU " + Utf8ToUtf16(std::to_string(id));
   return ParseMenuTemplate(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), what);
 }

@@ -1,4 +1,5 @@
-// Menu resources: a menu described as text (resources/data/menu101.txt),
+// Menu resources: a menu described as text (resources/data/menu101.txt,
+// in English menu101-en.txt),
 // parsed into a plain tree that the window system's menus are built from.
 //
 //   popup "&Dosya"            a sub-menu with its title; closed by "end"
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "base/WinTypes.h"
+#include "resources/Language.h"
 
 namespace varnika {
 
@@ -41,8 +43,10 @@ struct MenuTemplate {
 // statement, a missing or extra "end", or a malformed id or text.
 MenuTemplate ParseMenuTemplate(std::string_view text, std::u16string_view what = u"MENU");
 
-// The menu resource id; raises EResNotFound ("Resource %s not found").
+// The menu resource id in the user's language (or the given one); raises
+// EResNotFound ("Resource %s not found").
 MenuTemplate LoadMenuTemplate(int id);
+MenuTemplate LoadMenuTemplate(int id, Language language);
 
 // The character after the first single '&' of a menu text ("&&" stands for
 // a literal ampersand), or 0 when the text has no mnemonic.

@@ -26,10 +26,14 @@ std::map<UINT, std::u16string> ParseStringTable(std::string_view text) {
   return table;
 }
 
-std::u16string LoadStringW(UINT id) {
-  std::span<const std::uint8_t> data = FindResourceData(kResourceTypeStringTable, kStringTableResourceId);
-  // The table is parsed once for the bytes it comes from; a resource set
-  // registered later with a table of its own is parsed when it is found.
+std::u16string LoadStringW(UINT id) { return LoadStringW(id, UserLanguage()); }
+
+std::u16string LoadStringW(UINT id, Language language) {
+  std::span<const std::uint8_t> data =
+      FindLocalizedResourceData(kResourceTypeStringTable, kStringTableResourceId, language);
+  // The table is parsed once for the bytes it comes from (the language's
+  // table); a resource set registered later with a table of its own is
+  // parsed when it is found.
   struct Parsed {
     const std::uint8_t* data = nullptr;
     std::size_t size = 0;

@@ -1,6 +1,6 @@
 // The program's string table: the user-interface texts, looked up by id.
 // The table is the resource STRINGTABLE 1, a text of lines `<id> "<text>"`
-// (resources/data/strings.txt).
+// (resources/data/strings.txt, in English resources/data/strings-en.txt).
 #pragma once
 
 #include <map>
@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/WinTypes.h"
+#include "resources/Language.h"
 
 namespace varnika {
 
@@ -30,8 +31,10 @@ enum : UINT {
 
 inline constexpr int kStringTableResourceId = 1;
 
-// The text of entry id, or an empty string when the table has none.
+// The text of entry id in the user's language (or the given one), or an
+// empty string when the table has none.
 std::u16string LoadStringW(UINT id);
+std::u16string LoadStringW(UINT id, Language language);
 
 // Parses a string-table text; raises EResourceFormatError on a malformed line
 // or a repeated id.

@@ -11,8 +11,10 @@
 #include "app/Application.h"
 #include "base/Exceptions.h"
 #include "base/Utf.h"
+#include "platform/Core.h"
 #include "platform/Input.h"
 #include "platform/InstanceLock.h"
+#include "platform/Menu.h"
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"
 #include "resources/MenuResource.h"
@@ -515,6 +517,66 @@ TEST_F(WidgetTest, TheMenuChoosesAboutByItsLetter) {
   Pump();
   EXPECT_TRUE(w.AboutPanel()->Visible());
 }
+
+struct Speech {
+  const char* locale;  // LANGUAGE is unset, LC_ALL takes this
+  char16_t about_key;
+  std::vector<std::u16string> menu;
+  std::vector<std::u16string> buttons;
+  std::u16string startup_caption;
+  std::u16string close_hint;
+};
+
+class WidgetLanguageTest : public WidgetTest, public ::testing::WithParamInterface<Speech> {};
+
+TEST_P(WidgetLanguageTest, TheMenuTheOfferTheOptionsAndTheHintsSpeakTheUsersLanguage) {
+  const Speech& speech = GetParam();
+  ScopedEnv no_list("LANGUAGE", nullptr);
+  ScopedEnv locale("LC_ALL", speech.locale);
+  {
+    std::lock_guard lock(replies_mutex);
+    replies.version = "2.1";
+  }
+  TTestMainWindow& w = Start();
+  std::vector<std::u16string> buttons;
+  w.OnIdle = [&](HWND box) {
+    buttons = core::MessageBoxButtonLabels(box);
+    display->TypeKey('N', u"n");
+  };
+  StartUp();
+  EXPECT_EQ(buttons, speech.buttons);
+
+  std::vector<std::u16string> menu;
+  HMENU popup = GetSubMenu(w.Menu(), 0);
+  for (int i = 0; i < GetMenuItemCount(popup); ++i) {
+    char16_t text[64] = {};
+    GetMenuStringW(popup, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+    menu.push_back(text);
+  }
+  EXPECT_EQ(menu, speech.menu);
+  EXPECT_EQ(w.StartupBox()->Caption(), speech.startup_caption);
+  EXPECT_EQ(w.CloseButton()->Hint(), speech.close_hint);
+
+  // The menu's letters are the language's own.
+  w.OnIdle = [&](HWND) { display->TypeKey(static_cast<UINT>(speech.about_key), std::u16string(1, speech.about_key)); };
+  w.ShowMenu();
+  Pump();
+  EXPECT_TRUE(w.AboutPanel()->Visible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Languages, WidgetLanguageTest,
+    ::testing::Values(Speech{"tr_TR.UTF-8", u'H',
+                             {u"&Hakkında", u"", u"&Seçenekler", u"&Güncelle", u"", u"&Kapat\tAlt+F4"},
+                             {u"Evet", u"Hayır"},
+                             u"Oturum her açıldığında otomatik olarak başlat.",
+                             u"Kapat"},
+                      Speech{"en_US.UTF-8", u'A',
+                             {u"&About", u"", u"&Options", u"&Refresh", u"", u"&Close\tAlt+F4"},
+                             {u"Yes", u"No"},
+                             u"Start automatically at every login.",
+                             u"Close"}),
+    [](const ::testing::TestParamInfo<Speech>& info) { return info.index == 0 ? "Turkish" : "English"; });
 
 TEST_F(WidgetTest, CloseFadesOutSavesAbortsDownloadsAndRemovesTheTrayIcon) {
   TTestMainWindow& w = Start();

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "platform/headless/HeadlessBackend.h"
+#include "tests/base/ScopedEnv.h"
 #include "tests/net/LoopbackServer.h"
 #include "toolkit/Desktop.h"
 #include "widget/MainWindow.h"
@@ -77,6 +78,8 @@ class WidgetTest : public ::testing::Test {
 
   static std::string RssFeed(int items, std::string_view title_prefix = "Başlık");
 
+  // The widget speaks Turkish, whatever the locale of the test run.
+  ScopedEnv language{"LANGUAGE", "tr"};
   HeadlessBackend* display = nullptr;
   std::unique_ptr<TLoopbackServer> server;
   std::mutex replies_mutex;

@@ -147,7 +147,8 @@ std::string WidgetSession::OptionsText() const {
 bool WidgetSession::Launch() {
   program_ = xtest::Process::Start({VARNIKA_PROGRAM}, {"DISPLAY=" + xtest::TestDisplayName(),
                                                        "XDG_CONFIG_HOME=" + (root_ / "config").string(),
-                                                       "XDG_RUNTIME_DIR=" + (root_ / "run").string()});
+                                                       "XDG_RUNTIME_DIR=" + (root_ / "run").string(),
+                                                       "LANGUAGE=" + language_});
   return xtest::WaitFor(
       [&] {
         const std::vector<unsigned long> found = Shown().Clients(kWidgetClass);

@@ -76,6 +76,7 @@ class WidgetSession : public ::testing::Test {
   std::unique_ptr<xtest::Compositor> compositor_;
   xtest::Process program_;
   unsigned long window_ = 0;
+  std::string language_ = "tr";  // the program's LANGUAGE
 };
 
 // An RSS feed of count items whose titles and summaries differ in length,

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/base/ScopedEnv.h"
 #include "tests/platform/PlatformFixture.h"
 
 namespace varnika::test {
@@ -45,6 +46,7 @@ class PopupTest : public PlatformTest {
   }
 
  private:
+  ScopedEnv language_{"LANGUAGE", "tr"};  // the menu resource's texts and letters
   std::vector<Step> steps_;
   size_t next_ = 0;
   bool overran_ = false;

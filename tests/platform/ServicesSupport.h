@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/base/ScopedEnv.h"
+
 namespace varnika::test {
 
 // A fresh folder under $TMPDIR (or /tmp), removed with its contents.
@@ -23,21 +25,6 @@ class TempFolder {
 
  private:
   std::string path_;
-};
-
-// Sets (or, with nullptr, removes) an environment variable until the end of
-// the scope.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value);
-  ~ScopedEnv();
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string name_;
-  bool had_ = false;
-  std::string old_;
 };
 
 std::string ReadFile(const std::string& path);

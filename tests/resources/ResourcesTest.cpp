@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
+#include "resources/Language.h"
 #include "resources/MenuResource.h"
 #include "resources/Resources.h"
 #include "resources/StringTable.h"
@@ -40,23 +42,73 @@ TEST(Resources, ProgramCarriesItsIconMenuAndStrings) {
   EXPECT_FALSE(FindResourceData(kResourceTypeStringTable, 1).empty());
 }
 
-TEST(StringTable, HoldsTheProgramsTexts) {
-  EXPECT_EQ(LoadStringW(100), u"Varnika");
-  EXPECT_EQ(LoadStringW(103), u"Kapat");
-  EXPECT_EQ(LoadStringW(104), u"Oturum her açıldığında otomatik olarak başlat.");
-  EXPECT_EQ(LoadStringW(105), u"Pencereyi her zaman en üstte tut.");
-  EXPECT_EQ(LoadStringW(106), u"Sistem Tepsisinde program simgesini göster.");
-  EXPECT_EQ(LoadStringW(107), u"Otomatik boyutlandırmayı etkinleştir.");
-  EXPECT_EQ(LoadStringW(108), u"Varnika");
-  EXPECT_EQ(LoadStringW(109), u"Seçenekler");
-  EXPECT_EQ(LoadStringW(110), u"Web sitemizi ziyaret edin...");
-  EXPECT_EQ(LoadStringW(200), u"\"%s\" için yeni sürüm hazır. İndirmek ister misiniz?");
-  EXPECT_EQ(LoadStringW(301), u"Güncelleniyor...");
-  EXPECT_EQ(LoadStringW(999), u"");
+TEST(StringTable, HoldsTheProgramsTextsInBothLanguages) {
+  struct Case {
+    UINT id;
+    const char16_t* turkish;
+    const char16_t* english;
+  };
+  const Case cases[] = {
+      {100, u"Varnika", u"Varnika"},
+      {103, u"Kapat", u"Close"},
+      {104, u"Oturum her açıldığında otomatik olarak başlat.", u"Start automatically at every login."},
+      {105, u"Pencereyi her zaman en üstte tut.", u"Always keep the window on top."},
+      {106, u"Sistem Tepsisinde program simgesini göster.", u"Show the program icon in the system tray."},
+      {107, u"Otomatik boyutlandırmayı etkinleştir.", u"Enable automatic resizing."},
+      {108, u"Varnika", u"Varnika"},
+      {109, u"Seçenekler", u"Options"},
+      {110, u"Web sitemizi ziyaret edin...", u"Visit our website..."},
+      {200, u"\"%s\" için yeni sürüm hazır. İndirmek ister misiniz?",
+       u"A new version of \"%s\" is ready. Would you like to download it?"},
+      {301, u"Güncelleniyor...", u"Updating..."},
+      {999, u"", u""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LoadStringW(c.id, Language::Turkish), c.turkish) << c.id;
+    EXPECT_EQ(LoadStringW(c.id, Language::English), c.english) << c.id;
+  }
+  // Both tables hold the same ids.
+  auto table = [](Language language) {
+    std::span<const std::uint8_t> data = FindLocalizedResourceData(kResourceTypeStringTable, 1, language);
+    return ParseStringTable(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+  };
+  std::vector<UINT> turkish_ids, english_ids;
+  for (const auto& [id, text] : table(Language::Turkish)) turkish_ids.push_back(id);
+  for (const auto& [id, text] : table(Language::English)) english_ids.push_back(id);
+  EXPECT_EQ(turkish_ids, english_ids);
+}
+
+TEST(Language, ChosenByTheLocaleVariablesAsGettextReadsThem) {
+  constexpr Language tr = Language::Turkish, en = Language::English;
+  struct Case {
+    LocaleVariables locale;
+    Language expected;
+  };
+  const Case cases[] = {
+      {{}, en},
+      {{nullptr, nullptr, nullptr, "tr_TR.UTF-8"}, tr},
+      {{nullptr, nullptr, nullptr, "C.UTF-8"}, en},
+      {{nullptr, nullptr, nullptr, "de_DE.UTF-8"}, en},
+      {{nullptr, nullptr, "tr_CY@euro", "en_US.UTF-8"}, tr},       // LC_MESSAGES before LANG
+      {{nullptr, "en_GB.UTF-8", "tr_TR.UTF-8", "tr_TR.UTF-8"}, en},  // LC_ALL before both
+      {{"", "", "", "tr"}, tr},                                     // empty counts as unset
+      {{"tr", "C", nullptr, "en_US.UTF-8"}, tr},                    // LANGUAGE first
+      {{"de:fr:tr_TR:en", nullptr, nullptr, nullptr}, tr},         // the first known entry of the list
+      {{"en_GB:tr", nullptr, nullptr, "tr_TR.UTF-8"}, en},
+      {{"de:fr", nullptr, nullptr, "tr_TR.UTF-8"}, en},             // a list with neither: English
+      {{nullptr, nullptr, nullptr, "trk"}, en},                    // not "tr"
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LanguageOfLocale(c.locale), c.expected)
+        << (c.locale.language ? c.locale.language : "-") << " " << (c.locale.lc_all ? c.locale.lc_all : "-") << " "
+        << (c.locale.lc_messages ? c.locale.lc_messages : "-") << " " << (c.locale.lang ? c.locale.lang : "-");
+  }
+  // A resource without an English version gives its Turkish one.
+  EXPECT_EQ(Text(FindLocalizedResourceData(u"TEST", 1, en)), "Merhaba, dünya!\n");
 }
 
 TEST(StringTable, AboutTextHasFourLetterSpacedLines) {
-  std::u16string about = LoadStringW(IDS_ABOUTTEXT);
+  std::u16string about = LoadStringW(IDS_ABOUTTEXT, Language::Turkish);
   std::u16string first = u"S ü r ü m   2 . 0\r\n";
   ASSERT_EQ(about.substr(0, first.size()), first);
   std::size_t second_end = about.find(u"\r\n", first.size());
@@ -65,7 +117,7 @@ TEST(StringTable, AboutTextHasFourLetterSpacedLines) {
   for (std::size_t i = 1; i < second.size(); i += 2) EXPECT_EQ(second[i], u' ') << i;
   EXPECT_EQ(about.substr(second_end), u"\r\n\r\nBu programın ilgili kurumlarla bir ilişkisi yoktur.");
 
-  std::u16string domain = LoadStringW(IDS_ABOUTLINK);
+  std::u16string domain = LoadStringW(IDS_ABOUTLINK, Language::Turkish);
   ASSERT_GT(domain.size(), 3u);
   for (std::size_t i = 0; i < domain.size(); ++i) EXPECT_EQ(domain[i] == u' ', i % 2 == 1) << i;
 }
@@ -86,30 +138,37 @@ TEST(StringTable, ParsesEscapesAndRejectsMalformedLines) {
   }
 }
 
-TEST(MenuResource, MainMenuHasTheCommandsWithTheirMnemonics) {
-  MenuTemplate menu = LoadMenuTemplate(kMainMenuResourceId);
-  ASSERT_EQ(menu.items.size(), 1u);
-  const MenuItemTemplate& popup = menu.items[0];
-  EXPECT_EQ(popup.kind, MenuItemTemplate::Kind::Popup);
-  EXPECT_EQ(popup.text, u"&Dosya");
+TEST(MenuResource, MainMenuHasTheCommandsWithTheirMnemonicsInBothLanguages) {
   using Kind = MenuItemTemplate::Kind;
   struct Expected {
     Kind kind;
     UINT id;
-    const char16_t* text;
-    char16_t mnemonic;
+    const char16_t* turkish;
+    const char16_t* english;
   };
   const Expected expected[] = {
-      {Kind::Command, IDM_ABOUT, u"&Hakkında", u'H'},   {Kind::Separator, 0, u"", 0},
-      {Kind::Command, IDM_OPTIONS, u"&Seçenekler", u'S'}, {Kind::Command, IDM_REFRESH, u"&Güncelle", u'G'},
-      {Kind::Separator, 0, u"", 0},                       {Kind::Command, IDM_CLOSE, u"&Kapat\tAlt+F4", u'K'},
+      {Kind::Command, IDM_ABOUT, u"&Hakkında", u"&About"},
+      {Kind::Separator, 0, u"", u""},
+      {Kind::Command, IDM_OPTIONS, u"&Seçenekler", u"&Options"},
+      {Kind::Command, IDM_REFRESH, u"&Güncelle", u"&Refresh"},
+      {Kind::Separator, 0, u"", u""},
+      {Kind::Command, IDM_CLOSE, u"&Kapat\tAlt+F4", u"&Close\tAlt+F4"},
   };
-  ASSERT_EQ(popup.items.size(), std::size(expected));
-  for (std::size_t i = 0; i < std::size(expected); ++i) {
-    EXPECT_EQ(popup.items[i].kind, expected[i].kind) << i;
-    EXPECT_EQ(popup.items[i].id, expected[i].id) << i;
-    EXPECT_EQ(popup.items[i].text, expected[i].text) << i;
-    EXPECT_EQ(MenuMnemonic(popup.items[i].text), expected[i].mnemonic) << i;
+  for (Language language : {Language::Turkish, Language::English}) {
+    const bool turkish = language == Language::Turkish;
+    MenuTemplate menu = LoadMenuTemplate(kMainMenuResourceId, language);
+    ASSERT_EQ(menu.items.size(), 1u);
+    const MenuItemTemplate& popup = menu.items[0];
+    EXPECT_EQ(popup.kind, MenuItemTemplate::Kind::Popup);
+    EXPECT_EQ(popup.text, turkish ? u"&Dosya" : u"&File");
+    ASSERT_EQ(popup.items.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+      const std::u16string text = turkish ? expected[i].turkish : expected[i].english;
+      EXPECT_EQ(popup.items[i].kind, expected[i].kind) << i;
+      EXPECT_EQ(popup.items[i].id, expected[i].id) << i;
+      EXPECT_EQ(popup.items[i].text, text) << i;
+      EXPECT_EQ(MenuMnemonic(popup.items[i].text), text.empty() ? 0 : text[1]) << i;
+    }
   }
   EXPECT_EQ(IDM_ABOUT, 40000u);
   EXPECT_EQ(IDM_OPTIONS, 40003u);
@@ -133,7 +192,7 @@ TEST(MenuResource, NestedPopupsAndFormatErrors) {
   } catch (const EResourceFormatError& e) {
     EXPECT_EQ(e.Message(), u"Invalid resource MENU 7 at line 3");
   }
-  EXPECT_THROW(LoadMenuTemplate(4242), EResNotFound);
+  EXPECT_THROW(LoadMenuTemplate(4242, Language::English), EResNotFound);
 }
 
 TEST(MenuResource, MnemonicIsTheCharacterAfterASingleAmpersand) {

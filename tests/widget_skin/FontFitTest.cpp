@@ -53,11 +53,17 @@ TSize WrappedSize(const Face& face, const std::u16string& text, int width) {
   return {logical.width, logical.height};
 }
 
-std::u16string String(UINT id) {
-  std::u16string text = LoadStringW(id);
+std::u16string String(UINT id, Language language = Language::Turkish) {
+  std::u16string text = LoadStringW(id, language);
   EXPECT_FALSE(text.empty()) << id;
   return text;
 }
+
+// The captions' boxes are the same in every language.
+class SkinCaptions : public ::testing::TestWithParam<Language> {
+ protected:
+  std::u16string Text(UINT id) { return String(id, GetParam()); }
+};
 
 TEST(SkinFonts, TheSkinsFacesHaveNarrowStandIns) {
   for (const char* face : {"Trebuchet MS", "Tahoma", "Impact"})
@@ -88,42 +94,47 @@ TEST(SkinFonts, RefusedRulesLeaveTheConfigurationAlone) {
   EXPECT_EQ(FontFamilyStandIn("Trebuchet MS"), "DejaVu Sans Condensed");
 }
 
-TEST(SkinFonts, AboutPanelTextsFitTheirBoxes) {
-  const TSize title = ExtentOf(kImpact20, String(100));
+TEST_P(SkinCaptions, AboutPanelTextsFitTheirBoxes) {
+  const TSize title = ExtentOf(kImpact20, Text(100));
   EXPECT_LE(title.cx, 149);
   EXPECT_LE(title.cy, 46);
-  const TSize text = WrappedSize(kTrebuchet8, String(101), 180);
+  const TSize text = WrappedSize(kTrebuchet8, Text(101), 180);
   EXPECT_LE(text.cx, 180);
   EXPECT_LE(text.cy, 70);
   // The link takes the size of its text and stays on the panel (x 138 of
   // the 342-pixel picture whose drawer ends 6 pixels before its edge).
-  const TSize link = ExtentOf(kTrebuchet8Bold, String(102));
+  const TSize link = ExtentOf(kTrebuchet8Bold, Text(102));
   EXPECT_LE(138 + link.cx + 1, 342 - 6);
   EXPECT_LE(link.cy + 1, 25);
 }
 
-TEST(SkinFonts, OptionCaptionsFitBesideTheirBoxes) {
+TEST_P(SkinCaptions, OptionCaptionsFitBesideTheirBoxes) {
   for (UINT id : {104u, 105u, 106u, 107u}) {
-    const TSize caption = ExtentOf(kTrebuchet9, String(id));
+    const TSize caption = ExtentOf(kTrebuchet9, Text(id));
     EXPECT_LE(caption.cx, 300 - 20) << id;
     EXPECT_LE(caption.cy, 20) << id;
   }
 }
 
-TEST(SkinFonts, FooterTextsFitTheFooterBand) {
+TEST_P(SkinCaptions, FooterTextsFitTheFooterBand) {
   // Both take the size of their text: the status text from x 44 must end
   // before the site link at x 370, which must end inside the panel's body
   // (x 468); both must end above the footer's bottom edge (y 329).
-  const TSize status = ExtentOf(kTrebuchet8, String(301));
+  const TSize status = ExtentOf(kTrebuchet8, Text(301));
   EXPECT_LE(44 + status.cx + 1, 370);
   EXPECT_LE(301 + status.cy + 1, 329);
   std::u16string domain;
-  for (char16_t c : String(102))
+  for (char16_t c : Text(102))
     if (c != u' ') domain += c;
   const TSize link = ExtentOf(kTrebuchet8, domain);
   EXPECT_LE(370 + link.cx + 1, 468 - 4);
   EXPECT_LE(300 + link.cy + 1, 329);
 }
+
+INSTANTIATE_TEST_SUITE_P(Languages, SkinCaptions, ::testing::Values(Language::Turkish, Language::English),
+                         [](const ::testing::TestParamInfo<Language>& info) {
+                           return info.param == Language::Turkish ? "Turkish" : "English";
+                         });
 
 TEST(SkinFonts, HeadlinesWrappedAtTheirColumnsFitTheList) {
   // Lines as long as the list wraps them: 50 characters of title, 60 of
