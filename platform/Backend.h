@@ -181,6 +181,9 @@ class Backend {
   // knows none (the screen is then one monitor).
   virtual std::vector<RECT> Monitors() { return {}; }
   virtual POINT PointerPosition() = 0;
+  // How many device pixels the desktop gives each logical pixel (1, 2, ...),
+  // as read when the backend started.
+  virtual int Scale() const { return 1; }
 };
 
 }  // namespace varnika

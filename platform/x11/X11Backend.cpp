@@ -20,6 +20,7 @@
 
 #include "base/Utf.h"
 #include "platform/Window.h"
+#include "platform/x11/DesktopScale.h"
 #include "platform/x11/WmHints.h"
 #include "platform/x11/X11Tray.h"
 #include "platform/x11/XErrors.h"
@@ -152,6 +153,7 @@ std::unique_ptr<X11Backend> X11Backend::Open(const char* display_name, std::stri
                                    XFixesSelectionClientCloseNotifyMask);
   }
   c->compositing = XGetSelectionOwner(d, c->atoms.net_wm_cm) != None;
+  c->scale = x11::ReadDesktopScale(d, c->screen);
 
   // Held keys repeat as presses only, without the releases in between.
   Bool detectable = False;
@@ -696,6 +698,8 @@ std::vector<RECT> X11Backend::Monitors() {
   if (Lost()) return {};
   return x11::ReadMonitors(x_->dpy(), x_->root);
 }
+
+int X11Backend::Scale() const { return x_->scale; }
 
 SIZE X11Backend::ScreenSize() {
   return SIZE{DisplayWidth(x_->dpy(), x_->screen), DisplayHeight(x_->dpy(), x_->screen)};

@@ -77,6 +77,7 @@ class X11Backend final : public Backend {
   std::vector<RECT> Monitors() override;
   SIZE ScreenSize() override;
   POINT PointerPosition() override;
+  int Scale() const override;  // XSETTINGS Xft/DPI, else Xft.dpi; GDK_SCALE first
 
   // --- beyond the interface --------------------------------------------------
   // The X window of a surface (0 when wnd has none).

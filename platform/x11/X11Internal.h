@@ -34,6 +34,7 @@ struct X11Backend::Connection {
   bool xfixes = false;
   int xfixes_event_base = 0;
   bool compositing = false;
+  int scale = 1;  // the desktop's, read at start
   Time last_user_time = CurrentTime;
 
   x11::UniqueFd wake;  // eventfd
