@@ -56,8 +56,16 @@ void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double tl,
 
 void SoftShadow(cairo_t* cr, int width, int height, const std::function<void(cairo_t*)>& shape, double dx,
                 double dy, double sigma, Rgba color) {
+  // The mask has the pixels of the target: at twice the resolution it is
+  // blurred over twice as many of them.
+  double scale = 1, unused = 0;
+  cairo_user_to_device_distance(cr, &scale, &unused);
+  width = static_cast<int>(std::lround(width * scale));
+  height = static_cast<int>(std::lround(height * scale));
+  sigma *= scale;
   cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
   cairo_t* m = cairo_create(mask);
+  cairo_scale(m, scale, scale);
   cairo_translate(m, dx, dy);
   shape(m);
   cairo_set_source_rgba(m, 0, 0, 0, 1);
@@ -80,6 +88,7 @@ void SoftShadow(cairo_t* cr, int width, int height, const std::function<void(cai
     for (int x = 0; x < width; ++x)
       data[y * stride + x] = static_cast<unsigned char>(std::clamp(std::lround(a[static_cast<std::size_t>(y * width + x)]), 0L, 255L));
   cairo_surface_mark_dirty(mask);
+  cairo_surface_set_device_scale(mask, scale, scale);
 
   SetSource(cr, color);
   cairo_mask_surface(cr, mask, 0, 0);

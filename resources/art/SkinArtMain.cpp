@@ -1,7 +1,9 @@
 // Writes the skin's images and the program icon as PNG files at build time:
 //   varnika_skin_art <output folder>
 // Each image is drawn by its function in this folder; the table gives its
-// file name and size.
+// file name and size. The skin's images are drawn a second time at twice the
+// resolution for screens of scale 2 ("skin5000@2x.png"): the same drawing
+// in the same logical units, on four times the pixels.
 #include <cairo.h>
 
 #include <cstdio>
@@ -18,6 +20,7 @@ struct Image {
   int width;
   int height;
   Draw draw;
+  bool at_2x = true;
 };
 
 void DrawIconImage(cairo_t* cr, int width, int) { varnika::art::DrawIcon(cr, width); }
@@ -38,22 +41,31 @@ const Image kImages[] = {
     {"skin5011.png", 21, 21, DrawAboutClose},
     {"skin5012.png", 20, 20, DrawCloseButton},
     {"skin5013.png", 20, 20, DrawOptionsButton},
-    {"icon101-16.png", 16, 16, DrawIconImage},
-    {"icon101-24.png", 24, 24, DrawIconImage},
-    {"icon101-32.png", 32, 32, DrawIconImage},
-    {"icon101-48.png", 48, 48, DrawIconImage},
-    {"icon101-64.png", 64, 64, DrawIconImage},
-    {"icon101-128.png", 128, 128, DrawIconImage},
-    {"icon101-256.png", 256, 256, DrawIconImage},
+    {"icon101-16.png", 16, 16, DrawIconImage, false},
+    {"icon101-24.png", 24, 24, DrawIconImage, false},
+    {"icon101-32.png", 32, 32, DrawIconImage, false},
+    {"icon101-48.png", 48, 48, DrawIconImage, false},
+    {"icon101-64.png", 64, 64, DrawIconImage, false},
+    {"icon101-128.png", 128, 128, DrawIconImage, false},
+    {"icon101-256.png", 256, 256, DrawIconImage, false},
 };
 
-bool Write(const std::string& folder, const Image& image) {
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, image.width, image.height);
+// The file of the image at a scale: "skin5000.png", "skin5000@2x.png".
+std::string FileName(const Image& image, int scale) {
+  std::string name = image.file;
+  if (scale != 1) name.insert(name.rfind('.'), "@" + std::to_string(scale) + "x");
+  return name;
+}
+
+bool Write(const std::string& folder, const Image& image, int scale) {
+  cairo_surface_t* surface =
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, image.width * scale, image.height * scale);
   cairo_t* cr = cairo_create(surface);
+  cairo_scale(cr, scale, scale);
   image.draw(cr, image.width, image.height);
   cairo_status_t status = cairo_status(cr);
   cairo_destroy(cr);
-  const std::string path = folder + "/" + image.file;
+  const std::string path = folder + "/" + FileName(image, scale);
   if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_write_to_png(surface, path.c_str());
   cairo_surface_destroy(surface);
   if (status != CAIRO_STATUS_SUCCESS) {
@@ -71,7 +83,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   bool ok = true;
-  for (const Image& image : kImages) ok = Write(argv[1], image) && ok;
+  for (const Image& image : kImages) {
+    ok = Write(argv[1], image, 1) && ok;
+    if (image.at_2x) ok = Write(argv[1], image, 2) && ok;
+  }
   cairo_debug_reset_static_data();
   return ok ? 0 : 1;
 }

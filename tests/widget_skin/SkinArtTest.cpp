@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "resources/Resources.h"
 #include "tests/widget_skin/SkinTestSupport.h"
@@ -87,6 +88,42 @@ TEST(SkinArt, ProgramIconComesInEveryThemeSize) {
     EXPECT_EQ(image->Height(), size);
     // The tile fills the middle of every size.
     EXPECT_EQ(PixelAt(*image, size / 2, size / 8) >> 24, 0xFFu) << size;
+  }
+}
+
+std::unique_ptr<TBitmapEx> LoadArtFile(const std::string& name) {
+  std::ifstream file(std::string(VARNIKA_ART_DIR) + "/" + name, std::ios::binary);
+  EXPECT_TRUE(file) << name;
+  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  return TBitmapEx::CreateFromPng(bytes);
+}
+
+TEST(SkinArt, EveryImageIsDrawnAgainAtTwiceTheResolution) {
+  for (int id = 5000; id <= 5013; ++id) {
+    const std::string name = "skin" + std::to_string(id);
+    auto one = LoadArtFile(name + ".png");
+    auto two = LoadArtFile(name + "@2x.png");
+    ASSERT_TRUE(one && two) << id;
+    ASSERT_EQ(two->Width(), 2 * one->Width()) << id;
+    ASSERT_EQ(two->Height(), 2 * one->Height()) << id;
+    // Each block of four pixels averages to about the pixel at 1x, and the
+    // blocks are not just the 1x pixels blown up.
+    double difference = 0;
+    int detailed = 0;
+    for (int y = 0; y < one->Height(); ++y)
+      for (int x = 0; x < one->Width(); ++x) {
+        const std::uint32_t block[] = {PixelAt(*two, 2 * x, 2 * y), PixelAt(*two, 2 * x + 1, 2 * y),
+                                       PixelAt(*two, 2 * x, 2 * y + 1), PixelAt(*two, 2 * x + 1, 2 * y + 1)};
+        detailed += std::any_of(std::begin(block), std::end(block), [&](std::uint32_t p) { return p != block[0]; });
+        for (int shift : {0, 8, 16, 24}) {
+          int sum = 0;
+          for (std::uint32_t p : block) sum += (p >> shift) & 0xFF;
+          difference += std::abs(sum / 4.0 - ((PixelAt(*one, x, y) >> shift) & 0xFF));
+        }
+      }
+    const int pixels = one->Width() * one->Height();
+    EXPECT_LT(difference / (4.0 * pixels), 4.0) << id << ": mean channel difference";
+    EXPECT_GT(detailed, 0) << id;
   }
 }
 
