@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/Messages.h"
+#include "platform/TrayHost.h"
 
 namespace varnika {
 
@@ -90,12 +91,23 @@ constexpr int kDisplayCoordMin = -32768;
 constexpr int kDisplayCoordMax = 32767;
 constexpr int kDisplaySizeMax = 32767;
 
+// What a surface is for, as the window system tells it: a backend places
+// and decorates it from this and never asks the window core.
+enum class SurfaceRole : std::uint8_t {
+  Normal,     // a window the window manager manages
+  Tooltip,    // unmanaged, at an exact place, never focused
+  PopupMenu,  // unmanaged, at an exact place, never focused
+  Dialog,     // a managed dialog kept above its owner (a message box)
+};
+
 struct SurfaceDesc {
   RECT rect;  // screen
   DWORD style = 0;
   DWORD ex_style = 0;
   std::u16string title;
-  HWND owner = nullptr;
+  HWND owner = nullptr;  // the surface it belongs to (transient for it); nullptr: none
+  SurfaceRole role = SurfaceRole::Normal;
+  std::u16string class_name;  // the window's class: the identity the desktop groups it by
 };
 
 // A frame's pixels: width * height premultiplied ARGB32 pixels, rows packed.
@@ -119,8 +131,6 @@ struct FrameView {
   int Height() const { return buffer ? buffer->height : 0; }
   bool Empty() const { return Width() <= 0 || Height() <= 0; }
 };
-
-class TrayHost;  // platform/TrayHost.h
 
 class Backend {
  public:
@@ -159,8 +169,9 @@ class Backend {
     (void)pointer;
     return false;
   }
-  // The notification area's icons; nullptr when the backend has none.
-  virtual TrayHost* Tray() { return nullptr; }
+  // A host for the notification area's icons, which the window system owns
+  // and drops before the backend; nullptr when the backend has none.
+  virtual std::unique_ptr<TrayHost> OpenTray(const TrayHostContext&) { return nullptr; }
   // While set, keys reach the core even when another program holds the
   // focus (a popup menu keeps it while open); nullptr releases it.
   virtual void GrabKeyboard(HWND wnd) = 0;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/Backend.h"
+#include "platform/DesktopNotifications.h"
 #include "platform/Messages.h"
 #include "platform/Window.h"
 
@@ -140,6 +141,12 @@ class WindowSystem : public IRawEventSink {
   std::atomic<bool> running{false};
   std::thread::id ui_thread;
   std::unique_ptr<Backend> backend;
+  // Beside the backend: the notification area's host (opened at its first
+  // use; null when the backend has none) and the desktop notifier that shows
+  // balloons. Both go before the backend.
+  std::unique_ptr<DesktopNotifier> notifier;
+  std::unique_ptr<TrayHost> tray;
+  bool tray_opened = false;
 
   // Windows. The map belongs to the UI thread; it changes only under
   // post_mutex so that other threads may look a handle up under that mutex.
@@ -277,7 +284,8 @@ void RunMoveLoop(HWND wnd);
 // --- the notification area (NotifyIcon.cpp) ---------------------------------
 // A TrayInput raw event: the callback message to the icon's owner.
 void OnTrayInput(const RawEvent& event);
-// Forgets every icon (the window system shuts down).
+// Forgets every icon and closes the tray host and the notifier (the window
+// system shuts down).
 void ClearTray();
 
 // --- painting (Paint.cpp, GdiObjects.cpp) -------------------------------------

@@ -1,5 +1,12 @@
 // Pens, brushes and fonts, the stock objects, the system colours and the
 // screen's metrics.
+//
+// Reading map. The system colour table and object records at the top;
+// fonts (the desktop's message font and the pango descriptions behind a
+// LOGFONTW), objects (CreatePen, brushes, CreateFontIndirectW, stock
+// objects, DeleteObject), system values (GetSysColor, device caps, the
+// desktop message font, non-client metrics), and the table the drawing code
+// reads.
 #include <gio/gio.h>
 #include <pango/pangocairo.h>
 

@@ -1,3 +1,9 @@
+// Reading map. Mouse and keyboard input inside the window core: the key
+// state, hit testing, routing helpers (who gets a pointer event, mouse
+// activation, double clicks), one handler per raw event kind (OnPointerMove
+// ... OnEndSession), then the public calls: capture, focus and activation,
+// mouse tracking, cursors, key state. Route (in namespace core, near the
+// end) is where every raw input event enters: start there.
 #include "platform/Input.h"
 
 #include <array>

@@ -1,6 +1,11 @@
 // Message numbers, flags, handle types and records of the window system.
 // Every value keeps its Win32 number so that code written against the Win32
 // windowing calls reads and behaves the same here.
+//
+// Reading map: scalar and handle types; records (POINT, RECT, MSG...); window
+// messages; window, extended and class styles; window operations (ShowWindow
+// commands, SetWindowPos flags, GetWindow relations...); virtual-key codes;
+// system cursors; error codes.
 #pragma once
 
 #include <cstdint>

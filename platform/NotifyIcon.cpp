@@ -1,5 +1,5 @@
 // The window system's record of the notification-area icons, kept between
-// Shell_NotifyIconW calls and handed to the backend's tray host whole.
+// Shell_NotifyIconW calls and handed to the tray host whole.
 #include "platform/NotifyIcon.h"
 
 #include <algorithm>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Core.h"
+#include "platform/Gdi.h"
 #include "platform/Input.h"
 #include "platform/MessageLoop.h"
 #include "platform/TrayHost.h"
@@ -36,7 +37,32 @@ std::vector<IconRecord>& Icons() {
   return *icons;
 }
 
-TrayHost* Host() { return Sys().backend ? Sys().backend->Tray() : nullptr; }
+// The tray tips' looks: the desktop's message font and the tooltip colours.
+TrayTipLooks TipLooks() {
+  TrayTipLooks looks;
+  const LOGFONTW font = DesktopMessageFont();
+  looks.font_face = font.lfFaceName;
+  looks.font_pixels = std::max<int>(-font.lfHeight, 8);
+  looks.back = GetSysColor(COLOR_INFOBK);
+  looks.text = GetSysColor(COLOR_INFOTEXT);
+  looks.frame = GetSysColor(COLOR_WINDOWFRAME);
+  return looks;
+}
+
+// Opens the backend's tray host at its first use; nullptr when it has none.
+TrayHost* Host() {
+  auto& sys = Sys();
+  if (!sys.backend) return nullptr;
+  if (!sys.tray_opened) {
+    sys.tray_opened = true;
+    if (!sys.notifier) sys.notifier = std::make_unique<DesktopNotifier>();
+    TrayHostContext context;
+    context.looks = TipLooks();
+    context.notifier = sys.notifier.get();
+    sys.tray = sys.backend->OpenTray(context);
+  }
+  return sys.tray.get();
+}
 
 std::vector<IconRecord>::iterator FindIcon(HWND owner, UINT id) {
   auto& icons = Icons();
@@ -174,6 +200,10 @@ void OnTrayInput(const RawEvent& e) {
 void ClearTray() {
   auto& icons = Icons();
   while (!icons.empty()) Remove(icons.begin());
+  auto& sys = Sys();
+  sys.tray.reset();
+  sys.notifier.reset();
+  sys.tray_opened = false;
 }
 
 }  // namespace core

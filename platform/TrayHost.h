@@ -1,8 +1,9 @@
-// What a display backend does for Shell_NotifyIconW: shows the icons the
-// window system keeps, their tips and balloons, and reports the user's mouse
-// actions on them as RawEventKind::TrayInput events. A backend without a
-// notification area returns no host (Backend::Tray). UI thread only, except
-// where noted.
+// What a tray host does for Shell_NotifyIconW: shows the icons the window
+// system keeps, their tips and balloons, and reports the user's mouse
+// actions on them as RawEventKind::TrayInput events. The window system owns
+// the host it opened (Backend::OpenTray), beside the backend, and the
+// desktop notifier that shows balloons; a backend without a notification
+// area opens none. UI thread only, except where noted.
 #pragma once
 
 #include <string>
@@ -25,6 +26,24 @@ struct TrayBalloon {
   std::u16string text;
   DWORD flags = 0;  // NIIF_*
   UINT timeout_ms = 0;
+};
+
+// How a tip looks where a host draws tips itself: the desktop's message
+// font and the tooltip colours, as the window system gives them.
+struct TrayTipLooks {
+  std::u16string font_face;
+  int font_pixels = 8;  // the font's height in pixels
+  COLORREF back = 0;
+  COLORREF text = 0;
+  COLORREF frame = 0;
+};
+
+class DesktopNotifier;  // platform/DesktopNotifications.h
+
+// What the window system hands a host it opens.
+struct TrayHostContext {
+  TrayTipLooks looks;
+  DesktopNotifier* notifier = nullptr;  // where balloons go; outlives the host
 };
 
 class TrayHost {

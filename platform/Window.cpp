@@ -1,3 +1,11 @@
+// Reading map. The window core's public calls on windows, in this order:
+// atoms, classes, creation and destruction (CreateWindowExW, DestroyWindow:
+// start here), longs, text, properties, the tree (parents, owners,
+// GetWindow, FindWindowW), then position, size, z-order and visibility
+// (SetWindowPos, ShowWindow). The anonymous namespace at the top holds the
+// helpers they share (the atom table, class look-up, linking into the tree,
+// the surface description told to the backend); namespace core at the end
+// holds the look-ups and positioning the other platform files use.
 #include "platform/Window.h"
 
 #include <algorithm>
@@ -251,6 +259,14 @@ void FreeTree(HWND h) {
   if (w) Remove(w);
 }
 
+// The system classes whose windows the display treats specially.
+SurfaceRole RoleOf(const std::u16string& class_name) {
+  if (class_name == u"tooltips_class32") return SurfaceRole::Tooltip;
+  if (class_name == u"#32768") return SurfaceRole::PopupMenu;
+  if (class_name == u"#32770") return SurfaceRole::Dialog;
+  return SurfaceRole::Normal;
+}
+
 SurfaceDesc DescOf(const Window* w) {
   SurfaceDesc d;
   d.rect = w->rect;
@@ -258,6 +274,8 @@ SurfaceDesc DescOf(const Window* w) {
   d.ex_style = w->ex_style;
   d.title = w->text;
   d.owner = w->owner;
+  d.role = RoleOf(w->cls->name);
+  d.class_name = w->cls->name;
   return d;
 }
 

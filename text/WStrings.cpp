@@ -1,3 +1,8 @@
+// Reading map. Text files at the top (UTF-16 with either byte order, UTF-8
+// with or without a byte-order mark; reading and writing them whole), then
+// TWStrings (the shared list behaviour: text, names and values, delimited
+// text), TWStringList (the stored, sortable list: start here), and
+// TWHashedStringList (name and value look-ups through hash tables).
 #include "text/WStrings.h"
 
 #include <algorithm>

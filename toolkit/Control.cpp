@@ -1,3 +1,10 @@
+// Reading map. The process-wide state (the property that ties a window to
+// its TControl), the dispatch table from message to handler, and the one
+// window procedure every control's window shares (WidgetWndProc: start
+// here); then construction, creating and destroying the window (CreateWnd,
+// DestroyWnd), the properties (bounds, style, visibility, caption), hints,
+// and the default message handlers (WMCreate, the mouse, size, move, focus,
+// text) that subclasses override.
 #include "toolkit/Control.h"
 
 #include <unistd.h>

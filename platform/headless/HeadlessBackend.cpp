@@ -1,10 +1,15 @@
+// Reading map. The tray host that keeps what tests read; scripting (what a
+// test makes the "display" do: input, the clock, the work area, foreign
+// messages, tray events); the notification area; observation (what tests
+// read back: surfaces, frames, stacking); then the Backend interface itself.
 #include "platform/headless/HeadlessBackend.h"
 
 #include <algorithm>
 
 namespace varnika {
 
-// The tray host: keeps what the window system shows for tests to read.
+// The tray host: keeps what the window system shows for tests to read, in
+// the backend (the window system drops the host before the backend).
 class HeadlessBackend::HeadlessTray : public TrayHost {
  public:
   explicit HeadlessTray(HeadlessBackend& backend) : backend_(backend) {}
@@ -51,7 +56,7 @@ class HeadlessBackend::HeadlessTray : public TrayHost {
   HeadlessBackend& backend_;
 };
 
-HeadlessBackend::HeadlessBackend() : tray_(std::make_unique<HeadlessTray>(*this)) {}
+HeadlessBackend::HeadlessBackend() = default;
 HeadlessBackend::~HeadlessBackend() = default;
 
 // --- scripting -----------------------------------------------------------------
@@ -294,9 +299,10 @@ std::vector<HeadlessBackend::TrayBalloonRecord> HeadlessBackend::TrayBalloons() 
   return tray_balloons_;
 }
 
-TrayHost* HeadlessBackend::Tray() {
+std::unique_ptr<TrayHost> HeadlessBackend::OpenTray(const TrayHostContext&) {
   std::lock_guard lock(mutex_);
-  return tray_available_ ? tray_.get() : nullptr;
+  if (!tray_available_) return nullptr;
+  return std::make_unique<HeadlessTray>(*this);
 }
 
 // --- observation -----------------------------------------------------------------

@@ -132,7 +132,8 @@ class HeadlessBackend : public Backend {
   void SetCursorShape(HWND wnd, CursorShape shape) override;
   void SetSurfaceIcon(HWND wnd, const std::uint32_t* argb, int width, int height) override;
   void GrabPointer(HWND wnd) override;
-  TrayHost* Tray() override;
+  // A host while SetTrayAvailable allows one (it is asked once).
+  std::unique_ptr<TrayHost> OpenTray(const TrayHostContext& context) override;
   void GrabKeyboard(HWND wnd) override;
   bool Compositing() const override;
   void Wait(DWORD timeout_ms) override;
@@ -178,7 +179,6 @@ class HeadlessBackend : public Backend {
   HWND keyboard_grab_ = nullptr;
   bool compositing_ = false;
   HWND activation_request_ = nullptr;
-  std::unique_ptr<HeadlessTray> tray_;
   bool tray_available_ = true;
   std::vector<TrayIconState> tray_icons_;
   std::vector<TrayBalloonRecord> tray_balloons_;

@@ -1,3 +1,9 @@
+// Reading map. Opening the display (X11Backend::Open: start here) and
+// finding an ARGB visual; surfaces: creating one from what the window
+// system tells (CreateSurface, Introduce), showing, moving, restacking,
+// style and state, frames and alpha; activation, focus, cursors and grabs;
+// the tray host the window system opens (OpenTray); time, the work area and
+// the pointer. Events and the wait loop are in X11Events.cpp.
 #include "platform/x11/X11Backend.h"
 
 #include "platform/x11/X11Internal.h"
@@ -28,12 +34,6 @@
 namespace varnika {
 
 namespace {
-
-// Classes whose windows the window manager must leave alone: they appear
-// and vanish at exact places and never take the focus.
-constexpr const char16_t* kPopupClasses[] = {u"tooltips_class32", u"#32768"};
-// The message box: a managed dialog, transient for its owner.
-constexpr const char16_t* kDialogClass = u"#32770";
 
 // A grab fails while another client holds one (a window manager finishing
 // the click that opened a menu, a panel closing its own menu), so it is
@@ -72,18 +72,9 @@ constexpr unsigned kFontCursors[] = {
 };
 static_assert(std::size(kFontCursors) == kCursorShapes - 1);
 
-std::u16string ClassNameOf(HWND wnd) {
-  char16_t buffer[256] = {};
-  int n = GetClassNameW(wnd, buffer, 256);
-  return std::u16string(buffer, static_cast<size_t>(std::max(n, 0)));
-}
-
-bool IsPopupClass(const std::u16string& name) {
-  for (const char16_t* popup : kPopupClasses) {
-    if (name == popup) return true;
-  }
-  return false;
-}
+// Tooltips and menus: the window manager must leave them alone; they
+// appear and vanish at exact places and never take the focus.
+bool IsPopupRole(SurfaceRole role) { return role == SurfaceRole::Tooltip || role == SurfaceRole::PopupMenu; }
 
 // The window system keeps surfaces within the protocol's limits; these only
 // make the conversions exact (and X has no empty windows).
@@ -176,7 +167,7 @@ std::unique_ptr<Backend> OpenX11BackendOrExit() {
 X11Backend::X11Backend(std::unique_ptr<Connection> connection) : x_(std::move(connection)) {}
 
 X11Backend::~X11Backend() {
-  tray_.reset();
+  if (tray_) tray_->ForgetBackend();  // its owner should have dropped it first
   if (grab_ && !Lost()) XUngrabPointer(x_->dpy(), CurrentTime);
   if (keyboard_grab_ && !Lost()) XUngrabKeyboard(x_->dpy(), CurrentTime);
   surfaces_.clear();
@@ -237,15 +228,15 @@ void X11Backend::Deliver(RawEvent event) {
 }
 
 // What the window manager learns before the window first maps.
-void X11Backend::Introduce(Surface& s, const std::u16string& class_name, const SurfaceDesc& desc) {
+void X11Backend::Introduce(Surface& s, const SurfaceDesc& desc) {
   Display* d = x_->dpy();
-  x11::SetIdentity(d, s.xid(), x_->atoms, Utf16ToUtf8(class_name));
+  x11::SetIdentity(d, s.xid(), x_->atoms, Utf16ToUtf8(desc.class_name));
   x11::SetPositionHints(d, s.xid(), desc.rect);
   x11::SetTitle(d, s.xid(), x_->atoms, Utf16ToUtf8(desc.title));
   if (Surface* owner = Find(desc.owner)) x11::SetTransientFor(d, s.xid(), owner->xid());
   if (s.popup) {
     x11::SetWindowType(d, s.xid(), x_->atoms,
-                       class_name == u"tooltips_class32" ? x_->atoms.net_wm_window_type_tooltip
+                       desc.role == SurfaceRole::Tooltip ? x_->atoms.net_wm_window_type_tooltip
                                                          : x_->atoms.net_wm_window_type_popup_menu);
   }
   if (s.dialog) x11::SetWindowType(d, s.xid(), x_->atoms, x_->atoms.net_wm_window_type_dialog);
@@ -261,9 +252,8 @@ void X11Backend::CreateSurface(HWND wnd, const SurfaceDesc& desc) {
   s->rect = desc.rect;
   s->style = desc.style;
   s->ex_style = desc.ex_style;
-  std::u16string class_name = ClassNameOf(wnd);
-  s->popup = IsPopupClass(class_name);
-  s->dialog = class_name == kDialogClass;
+  s->popup = IsPopupRole(desc.role);
+  s->dialog = desc.role == SurfaceRole::Dialog;
   s->window = x11::XWindowHandle(x_->dpy(), NewXWindow(desc.rect, s->popup));
   s->parent = x_->root;
 
@@ -279,7 +269,7 @@ void X11Backend::CreateSurface(HWND wnd, const SurfaceDesc& desc) {
   Surface& ref = *s;
   by_window_[ref.xid()] = &ref;
   surfaces_[wnd] = std::move(s);
-  Introduce(ref, class_name, desc);
+  Introduce(ref, desc);
   ApplyMode(ref);
   ApplyCursor(ref);
 }
@@ -652,18 +642,20 @@ void X11Backend::GrabKeyboard(HWND wnd) {
   XFlush(d);
 }
 
-TrayHost* X11Backend::Tray() {
-  if (Lost()) return nullptr;  // no notification area without a display
-  if (!tray_) {
-    x11::TrayContext context;
-    context.display = x_->dpy();
-    context.screen = x_->screen;
-    context.root = x_->root;
-    context.deliver = [this](RawEvent event) { Deliver(std::move(event)); };
-    context.user_input = [this](Time time) { x_->last_user_time = time; };
-    tray_ = std::make_unique<x11::Tray>(std::move(context));
-  }
-  return tray_.get();
+std::unique_ptr<TrayHost> X11Backend::OpenTray(const TrayHostContext& host) {
+  if (Lost() || tray_) return nullptr;  // no notification area without a display; one tray a display
+  x11::TrayContext context;
+  context.display = x_->dpy();
+  context.screen = x_->screen;
+  context.root = x_->root;
+  context.deliver = [this](RawEvent event) { Deliver(std::move(event)); };
+  context.user_input = [this](Time time) { x_->last_user_time = time; };
+  context.closed = [this] { tray_ = nullptr; };
+  context.looks = host.looks;
+  context.notifier = host.notifier;
+  auto tray = std::make_unique<x11::Tray>(std::move(context));
+  tray_ = tray.get();
+  return tray;
 }
 
 // --- time and the desktop ----------------------------------------------------------------

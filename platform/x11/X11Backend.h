@@ -65,8 +65,9 @@ class X11Backend final : public Backend {
   void GrabPointer(HWND wnd) override;
   // Through _NET_WM_MOVERESIZE when the manager lists it.
   bool BeginManagedMove(HWND wnd, POINT pointer) override;
-  // The XEmbed system tray, set up on first use.
-  TrayHost* Tray() override;
+  // The XEmbed system tray (one per display; none without a display). The
+  // caller owns it and drops it before the backend.
+  std::unique_ptr<TrayHost> OpenTray(const TrayHostContext& context) override;
   void GrabKeyboard(HWND wnd) override;
   bool Compositing() const override;  // whether a compositing manager owns _NET_WM_CM_S<screen>
   void Wait(DWORD timeout_ms) override;
@@ -87,8 +88,8 @@ class X11Backend final : public Backend {
   int PollWakeUps() const { return poll_wake_ups_; }
   // How many times a surface's pixels have been sent to the server.
   int FramesPut(HWND wnd) const;
-  // The tray, when something has used it.
-  x11::Tray* TrayIfStarted() const { return tray_.get(); }
+  // The tray, while one is open.
+  x11::Tray* TrayIfStarted() const { return tray_; }
 
  private:
   struct Connection;
@@ -98,7 +99,7 @@ class X11Backend final : public Backend {
   explicit X11Backend(std::unique_ptr<Connection> connection);
 
   unsigned long NewXWindow(const RECT& rect, bool popup);
-  void Introduce(Surface& s, const std::u16string& class_name, const SurfaceDesc& desc);
+  void Introduce(Surface& s, const SurfaceDesc& desc);
   Surface* Find(HWND wnd) const;
   Surface* FindX(unsigned long window) const;
   void Deliver(RawEvent event);
@@ -158,7 +159,7 @@ class X11Backend final : public Backend {
   bool delivered_ = false;
   bool loss_reported_ = false;
   int poll_wake_ups_ = 0;
-  std::unique_ptr<x11::Tray> tray_;  // after x_: goes first, while the display is open
+  x11::Tray* tray_ = nullptr;  // the open tray (the window system owns it), routed X events
 };
 
 // Opens $DISPLAY, or prints "cannot open display ..." on stderr and ends the

@@ -113,7 +113,8 @@ void X11Backend::Wait(DWORD timeout_ms) {
 void X11Backend::ReportLoss() {
   if (loss_reported_ || !Lost()) return;
   loss_reported_ = true;
-  tray_.reset();
+  if (tray_) tray_->ForgetBackend();  // it stays with its owner, silent
+  tray_ = nullptr;
   surfaces_.clear();
   by_window_.clear();
   stacking_.clear();

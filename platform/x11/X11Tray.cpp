@@ -1,3 +1,8 @@
+// Reading map. Icon pictures and the Tip window at the top; then the tray
+// manager (finding it, its selection and visual), icons (docking, drawing,
+// ShowIcon/RemoveIcon, balloons through the notifier), events from the
+// backend's loop (Handle: start here; pointer input becomes TrayInput), and
+// the tip's timing.
 #include "platform/x11/X11Tray.h"
 
 #include <X11/Xatom.h>
@@ -78,11 +83,9 @@ struct Tray::Icon {
 class Tray::Tip {
  public:
   Tip(const TrayContext& x, std::u16string text, int pointer_x, int pointer_y) : x_(x), text_(std::move(text)) {
-    const LOGFONTW font = DesktopMessageFont();
-    std::u16string face(font.lfFaceName);
     description_.reset(pango_font_description_new());
-    pango_font_description_set_family(description_.get(), Utf16ToUtf8(face).c_str());
-    pango_font_description_set_absolute_size(description_.get(), std::max<LONG>(-font.lfHeight, 8) * PANGO_SCALE);
+    pango_font_description_set_family(description_.get(), Utf16ToUtf8(x_.looks.font_face).c_str());
+    pango_font_description_set_absolute_size(description_.get(), x_.looks.font_pixels * PANGO_SCALE);
     int text_width = 0;
     int text_height = 0;
     Measure(&text_width, &text_height);
@@ -126,9 +129,9 @@ class Tray::Tip {
     SurfacePtr picture(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_));
     {
       ContextPtr cr(cairo_create(picture.get()));
-      const COLORREF back = GetSysColor(COLOR_INFOBK);
-      const COLORREF fore = GetSysColor(COLOR_INFOTEXT);
-      const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
+      const COLORREF back = x_.looks.back;
+      const COLORREF fore = x_.looks.text;
+      const COLORREF frame = x_.looks.frame;
       SetColor(cr.get(), back);
       cairo_paint(cr.get());
       SetColor(cr.get(), frame);
@@ -191,6 +194,7 @@ Tray::Tray(TrayContext context) : x_(std::move(context)) {
 }
 
 Tray::~Tray() {
+  if (x_.closed) x_.closed();
   if (DisplayLost(x_.display)) return;  // the windows went with the server: no further calls
   tip_.reset();
   for (auto& icon : icons_) Undock(*icon);
@@ -354,6 +358,7 @@ void Tray::Draw(Icon& icon) {
 }
 
 void Tray::ShowIcon(const TrayIconState& state) {
+  if (DisplayLost(x_.display)) return;
   Icon* icon = Find(state.owner, state.id);
   if (!icon) {
     icons_.push_back(std::make_unique<Icon>());
@@ -373,7 +378,8 @@ void Tray::ShowIcon(const TrayIconState& state) {
 }
 
 void Tray::RemoveIcon(HWND owner, UINT id) {
-  notifier_.Close(owner, id);
+  if (DisplayLost(x_.display)) return;
+  if (x_.notifier) x_.notifier->Close(owner, id);
   auto it = std::find_if(icons_.begin(), icons_.end(),
                          [&](const auto& icon) { return icon->state.owner == owner && icon->state.id == id; });
   if (it == icons_.end()) return;
@@ -382,6 +388,7 @@ void Tray::RemoveIcon(HWND owner, UINT id) {
 }
 
 void Tray::ShowBalloon(const TrayIconState& icon, const TrayBalloon& balloon) {
+  if (DisplayLost(x_.display) || !x_.notifier) return;
   DesktopNotifier::Notice notice;
   notice.owner = icon.owner;
   notice.id = icon.id;
@@ -390,10 +397,12 @@ void Tray::ShowBalloon(const TrayIconState& icon, const TrayBalloon& balloon) {
   notice.text = balloon.text;
   notice.flags = balloon.flags;
   notice.timeout_ms = balloon.timeout_ms;
-  notifier_.Show(notice);
+  x_.notifier->Show(notice);
 }
 
-void Tray::HideBalloon(HWND owner, UINT id) { notifier_.Close(owner, id); }
+void Tray::HideBalloon(HWND owner, UINT id) {
+  if (!DisplayLost(x_.display) && x_.notifier) x_.notifier->Close(owner, id);
+}
 
 // --- events ----------------------------------------------------------------------------------
 

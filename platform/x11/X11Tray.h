@@ -13,8 +13,12 @@
 // after it ended (DestroyNotify of its window) gets every icon again;
 // without one nothing is shown and nothing fails. The pointer over an icon
 // becomes TrayInput events; resting on it shows the icon's tip in a small
-// window of the tray's own; balloons go to the desktop's notification
-// service. Internal to platform/x11.
+// window of the tray's own, drawn with the looks the window system hands
+// over; balloons go to the desktop's notification service through the
+// notifier the window system owns. The window system owns the tray too
+// (X11Backend::OpenTray) and drops it before the backend; the backend only
+// routes X events to it while it lives. After the display is lost every
+// call does nothing. Internal to platform/x11.
 #pragma once
 
 #include "platform/x11/XIncludes.h"
@@ -36,6 +40,9 @@ struct TrayContext {
   ::Window root = 0;
   std::function<void(RawEvent)> deliver;   // to the window system
   std::function<void(Time)> user_input;    // the time of a press or release on an icon
+  std::function<void()> closed;            // the tray is going
+  TrayTipLooks looks;
+  DesktopNotifier* notifier = nullptr;     // where balloons go; outlives the tray
 };
 
 class Tray final : public TrayHost {
@@ -58,6 +65,9 @@ class Tray final : public TrayHost {
   int PollTimeout(int ms) const;
   // After poll: shows a tip that is due.
   void Tick();
+
+  // The backend is going: the tray no longer tells it anything.
+  void ForgetBackend() { x_.closed = nullptr; }
 
   // --- for tests -----------------------------------------------------------------
   ::Window Manager() const { return manager_; }
@@ -96,7 +106,6 @@ class Tray final : public TrayHost {
   int hover_y_ = 0;
   unsigned long hover_deadline_ = 0;  // ms; 0: none
   bool tip_suppressed_ = false;       // after a press, until the pointer leaves
-  DesktopNotifier notifier_;
 };
 
 }  // namespace varnika::x11

@@ -1,3 +1,7 @@
+// Reading map. The fixture (requests to a loopback server answering with
+// fixed bytes) at the top; then tests by theme:
+// values and header lines, what goes on the wire, bodies, redirects and
+// cookies, failures.
 #include "net/Request.h"
 
 #include <arpa/inet.h>

@@ -1,3 +1,8 @@
+// Reading map. Helpers (temporary files, a child's environment, the one
+// Xvfb of the test process, waiting), Process (a
+// child process with its output captured), Desktop (a private Xvfb with
+// its window manager and compositor, screenshots, XTest input, window
+// queries: start here), and the window managers the tests run under.
 #include "tests/platform_x11/TestDesktop.h"
 
 #include <fcntl.h>

@@ -107,6 +107,21 @@ TEST(Language, ChosenByTheLocaleVariablesAsGettextReadsThem) {
   EXPECT_EQ(Text(FindLocalizedResourceData(u"TEST", 1, en)), "Merhaba, dünya!\n");
 }
 
+TEST(StringTable, ATableRegisteredLaterIsReadAndTheProgramsComesBackAfterIt) {
+  EXPECT_EQ(LoadStringW(103), u"Kapat");
+  static constexpr char kText[] = "103 \"Close\"\n900 \"Extra\"\n";
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(kText);
+  const ResourceEntry entries[] = {{u"STRINGTABLE", 1, bytes, bytes + sizeof kText - 1}};
+  const ResourceSet set{entries, 1};
+  {
+    ResourceSetRegistration registration(set);
+    EXPECT_EQ(LoadStringW(103), u"Close");
+    EXPECT_EQ(LoadStringW(900), u"Extra");
+  }
+  EXPECT_EQ(LoadStringW(103), u"Kapat");
+  EXPECT_EQ(LoadStringW(900), u"");
+}
+
 TEST(StringTable, AboutTextHasFourLetterSpacedLines) {
   std::u16string about = LoadStringW(IDS_ABOUTTEXT, Language::Turkish);
   std::u16string first = u"S ü r ü m   2 . 0\r\n";
