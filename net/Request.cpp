@@ -1,3 +1,8 @@
+// Reading map. Helpers for header text and host names at the top; then
+// TResponse (the values a response carries), TTransfer (one exchange on
+// libcurl: setup, the socket callbacks, Drive, header and body callbacks:
+// start at Run), reading a header's value from a block, and TRequest (the
+// public face: headers, Execute, Abort).
 #include "net/Request.h"
 
 #include <curl/curl.h>

@@ -174,7 +174,6 @@ class WindowSystem : public IRawEventSink {
   InputState in;
   DWORD last_message_time = 0;
   POINT last_message_pos;
-  int move_loops = 0;
   HWND managed_move = nullptr;  // the window the window manager is moving
   std::vector<MouseWatch> mouse_watches;
 };

@@ -303,20 +303,16 @@ void RunMoveLoop(HWND wnd) {
   GetCursorPos(&drag.start_pointer);
   SetCapture(wnd);
   {
-    // The capture, the loop count and the manager's move go on every way
-    // out, an exception from a handler included.
+    // The capture and the manager's move go on every way out, an exception
+    // from a handler included.
     struct Teardown {
       HWND wnd;
-      bool counted = false;
       ~Teardown() {
-        if (counted) --Sys().move_loops;
         if (Sys().managed_move == wnd) Sys().managed_move = nullptr;
         if (GetCapture() == wnd) ReleaseCapture();
       }
     } teardown{wnd};
     Send(wnd, WM_ENTERSIZEMOVE, 0, 0);
-    ++Sys().move_loops;
-    teardown.counted = true;
     MSG msg;
     while (GetCapture() == wnd) {
       if (!NextModalMessage(&msg)) break;

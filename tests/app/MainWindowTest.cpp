@@ -1,6 +1,11 @@
 // The whole widget on the headless display with the manual clock and a
 // loopback server: start-up, options, the refresh cycle, zoom, panels,
 // check boxes and closing.
+//
+// Reading map: WidgetTest cases in that order (first run and placement,
+// downloads and the refresh cycle, updates, shrinking and panels, check
+// boxes and the menu, closing and the end of the session, the user's feed
+// address), then ApplicationTest (a second instance, the data folder).
 #include <gtest/gtest.h>
 
 #include <unistd.h>
