@@ -108,18 +108,18 @@ TEST(Language, ChosenByTheLocaleVariablesAsGettextReadsThem) {
 }
 
 TEST(StringTable, ATableRegisteredLaterIsReadAndTheProgramsComesBackAfterIt) {
-  EXPECT_EQ(LoadStringW(103), u"Kapat");
+  EXPECT_EQ(LoadStringW(103, Language::Turkish), u"Kapat");
   static constexpr char kText[] = "103 \"Close\"\n900 \"Extra\"\n";
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(kText);
   const ResourceEntry entries[] = {{u"STRINGTABLE", 1, bytes, bytes + sizeof kText - 1}};
   const ResourceSet set{entries, 1};
   {
     ResourceSetRegistration registration(set);
-    EXPECT_EQ(LoadStringW(103), u"Close");
-    EXPECT_EQ(LoadStringW(900), u"Extra");
+    EXPECT_EQ(LoadStringW(103, Language::Turkish), u"Close");
+    EXPECT_EQ(LoadStringW(900, Language::Turkish), u"Extra");
   }
-  EXPECT_EQ(LoadStringW(103), u"Kapat");
-  EXPECT_EQ(LoadStringW(900), u"");
+  EXPECT_EQ(LoadStringW(103, Language::Turkish), u"Kapat");
+  EXPECT_EQ(LoadStringW(900, Language::Turkish), u"");
 }
 
 TEST(StringTable, AboutTextHasFourLetterSpacedLines) {
