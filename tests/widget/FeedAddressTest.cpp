@@ -5,28 +5,31 @@
 namespace varnika {
 namespace {
 
-TEST(FeedAddress, HttpsWithPathKeepsTheHostAndObject) {
-  auto address = ParseFeedAddress("https://haber.example.org/rss/gundem.xml");
-  ASSERT_TRUE(address);
-  EXPECT_TRUE(address->secure);
-  EXPECT_EQ(address->host, "haber.example.org");
-  EXPECT_EQ(address->object, "/rss/gundem.xml");
-  EXPECT_EQ(address->ObjectWithRand("42"), "/rss/gundem.xml?rand=42");
-}
-
-TEST(FeedAddress, QueryIsKeptAndRandJoinsItWithAmpersand) {
-  auto address = ParseFeedAddress("HTTP://127.0.0.1:8080/feed?cat=spor&lang=tr#top");
-  ASSERT_TRUE(address);
-  EXPECT_FALSE(address->secure);
-  EXPECT_EQ(address->host, "127.0.0.1:8080");
-  EXPECT_EQ(address->object, "/feed?cat=spor&lang=tr");
-  EXPECT_EQ(address->ObjectWithRand("7"), "/feed?cat=spor&lang=tr&rand=7");
-}
-
-TEST(FeedAddress, BareHostAndQueryWithoutPathGetARootObject) {
-  EXPECT_EQ(ParseFeedAddress("http://example.org")->object, "/");
-  EXPECT_EQ(ParseFeedAddress("http://example.org?x=1")->object, "/?x=1");
-  EXPECT_EQ(ParseFeedAddress("http://[::1]:9000/a")->host, "[::1]:9000");
+TEST(FeedAddress, AcceptedAddressesKeepTheHostAndObjectAndTakeTheRandParameter) {
+  struct Case {
+    const char* url;
+    bool secure;
+    const char* host;
+    const char* object;
+    const char* with_rand_7;
+  };
+  const Case cases[] = {
+      {"https://haber.example.org/rss/gundem.xml", true, "haber.example.org", "/rss/gundem.xml",
+       "/rss/gundem.xml?rand=7"},
+      {"HTTP://127.0.0.1:8080/feed?cat=spor&lang=tr#top", false, "127.0.0.1:8080", "/feed?cat=spor&lang=tr",
+       "/feed?cat=spor&lang=tr&rand=7"},
+      {"http://example.org", false, "example.org", "/", "/?rand=7"},  // a bare host gets a root object
+      {"http://example.org?x=1", false, "example.org", "/?x=1", "/?x=1&rand=7"},
+      {"http://[::1]:9000/a", false, "[::1]:9000", "/a", "/a?rand=7"},
+  };
+  for (const Case& c : cases) {
+    auto address = ParseFeedAddress(c.url);
+    ASSERT_TRUE(address) << c.url;
+    EXPECT_EQ(address->secure, c.secure) << c.url;
+    EXPECT_EQ(address->host, c.host) << c.url;
+    EXPECT_EQ(address->object, c.object) << c.url;
+    EXPECT_EQ(address->ObjectWithRand("7"), c.with_rand_7) << c.url;
+  }
 }
 
 TEST(FeedAddress, MalformedAddressesAreRefused) {
