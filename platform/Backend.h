@@ -7,6 +7,7 @@
 // which any thread may call.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -110,13 +111,62 @@ struct SurfaceDesc {
   std::u16string class_name;  // the window's class: the identity the desktop groups it by
 };
 
-// A frame's pixels: width * height premultiplied ARGB32 pixels, rows packed.
-// Once presented, a buffer never changes: the window system makes each new
-// frame in a buffer that no backend holds.
+// A frame's pixels: height rows of width premultiplied ARGB32 pixels, the
+// rows stride pixels apart. A buffer either holds its own copy (storage) or
+// borrows the pixels of a window's canvas, which keep_alive keeps allocated.
+// A borrowed canvas is drawn again only after PresentFrame has returned and
+// only between events, always as a whole frame: a backend takes the pixels
+// during PresentFrame, and where it needs them later (an exposure, another
+// constant alpha) it reads what the canvas holds then.
 struct FrameBuffer {
-  std::vector<std::uint32_t> pixels;
+  FrameBuffer() = default;
+  FrameBuffer(const FrameBuffer&) = delete;
+  FrameBuffer& operator=(const FrameBuffer&) = delete;
+
+  // A buffer owning a copy of width x height pixels read with src_stride
+  // (in pixels); opaque sets every pixel's alpha to 255.
+  static std::shared_ptr<FrameBuffer> Copy(const std::uint32_t* src, int width, int height, int src_stride,
+                                           bool opaque = false) {
+    auto b = std::make_shared<FrameBuffer>();
+    b->storage.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+      const std::uint32_t* row = src + static_cast<std::ptrdiff_t>(y) * src_stride;
+      std::uint32_t* out = b->storage.data() + static_cast<std::ptrdiff_t>(y) * width;
+      for (int x = 0; x < width; ++x) out[x] = opaque ? row[x] | 0xFF000000u : row[x];
+    }
+    b->pixels = b->storage.data();
+    b->width = width;
+    b->height = height;
+    b->stride = width;
+    return b;
+  }
+  // A buffer over pixels that owner keeps allocated (nothing is copied).
+  static std::shared_ptr<FrameBuffer> Borrow(const std::uint32_t* pixels, int width, int height, int stride,
+                                             std::shared_ptr<const void> owner) {
+    auto b = std::make_shared<FrameBuffer>();
+    b->pixels = pixels;
+    b->width = width;
+    b->height = height;
+    b->stride = stride;
+    b->keep_alive = std::move(owner);
+    return b;
+  }
+
+  const std::uint32_t* Row(int y) const { return pixels + static_cast<std::ptrdiff_t>(y) * stride; }
+  // The pixels with the rows packed.
+  std::vector<std::uint32_t> Packed() const {
+    std::vector<std::uint32_t> out;
+    out.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) out.insert(out.end(), Row(y), Row(y) + width);
+    return out;
+  }
+
+  const std::uint32_t* pixels = nullptr;
   int width = 0;
   int height = 0;
+  int stride = 0;  // in pixels
+  std::vector<std::uint32_t> storage;
+  std::shared_ptr<const void> keep_alive;
 };
 
 // A frame handed to a backend. The backend shares the buffer and may keep

@@ -39,9 +39,9 @@ struct WindowClass {
 };
 
 // A layered window's frame: the one the backend was given last and shares.
-// No second buffer is kept beside it: a new picture gets a buffer of its
-// own only while it replaces this one, and a picture equal to it (a fade
-// step, a repaint that changed nothing) reuses it.
+// A window's canvas is shown from its own pixels, so no second buffer is
+// kept beside it; only sources without an owner are copied, and a copy equal
+// to the new picture (a fade step) is reused.
 struct LayeredFrame {
   std::shared_ptr<FrameBuffer> shown;
   BYTE alpha = 255;

@@ -23,6 +23,7 @@ struct DeviceContext {
   int width = 0;
   int height = 0;
   int stride = 0;
+  std::shared_ptr<const void> owner;  // set: frames borrow the bits instead of copying them
 };
 
 // Device contexts may be made before the window system starts (bitmaps are
@@ -46,6 +47,13 @@ bool LookUp(HDC dc, DeviceContext* out) {
   return true;
 }
 
+HDC Register(DeviceContext* dc) {
+  auto& table = Contexts();
+  std::lock_guard lock(table.mutex);
+  table.live.insert(dc);
+  return reinterpret_cast<HDC>(dc);
+}
+
 constexpr UINT kGetNonClientMetrics = 0x0029;  // SPI_GETNONCLIENTMETRICS (platform/Gdi.h)
 
 BOOL Invalid() {
@@ -63,36 +71,45 @@ Window* LayeredTopLevel(HWND wnd) {
   return w;
 }
 
-// Copies width x height pixels at (x, y) of the context into buffer.
-void CopyPixels(const DeviceContext& dc, int x, int y, int width, int height, bool opaque, FrameBuffer* buffer) {
-  buffer->pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-  buffer->width = width;
-  buffer->height = height;
-  const auto* base = static_cast<const unsigned char*>(dc.bits);
+const unsigned char* PixelAt(const DeviceContext& dc, int x, int y) {
+  return static_cast<const unsigned char*>(dc.bits) + static_cast<size_t>(y) * static_cast<size_t>(dc.stride) +
+         static_cast<size_t>(x) * 4;
+}
+
+// The frame of width x height pixels at (x, y) of the context: the canvas's
+// own pixels when it has an owner that keeps them, else a copy (pixels shown
+// opaque are stored with their alpha set).
+std::shared_ptr<FrameBuffer> FrameFrom(const DeviceContext& dc, int x, int y, int width, int height, bool opaque) {
+  if (dc.owner && !opaque && dc.stride % 4 == 0) {
+    return FrameBuffer::Borrow(reinterpret_cast<const std::uint32_t*>(PixelAt(dc, x, y)), width, height,
+                               dc.stride / 4, dc.owner);
+  }
+  auto b = std::make_shared<FrameBuffer>();
+  b->storage.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
   for (int row = 0; row < height; ++row) {
-    const unsigned char* src = base + static_cast<size_t>(y + row) * static_cast<size_t>(dc.stride) +
-                               static_cast<size_t>(x) * 4;
-    std::memcpy(buffer->pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(width), src,
+    std::memcpy(b->storage.data() + static_cast<size_t>(row) * static_cast<size_t>(width), PixelAt(dc, x, y + row),
                 static_cast<size_t>(width) * 4);
   }
   if (opaque) {
-    for (auto& p : buffer->pixels) p |= 0xFF000000u;
+    for (auto& p : b->storage) p |= 0xFF000000u;
   }
+  b->pixels = b->storage.data();
+  b->width = width;
+  b->height = height;
+  b->stride = width;
+  return b;
 }
 
-// Whether the shown frame already holds exactly these pixels of the context.
+// Whether the shown frame is a copy that already holds exactly these pixels
+// of a context without an owner. A canvas's own pixels always come as a new
+// frame: whatever the shown frame borrowed from it may have been redrawn.
 bool ShowsPixels(const FrameBuffer* shown, const DeviceContext& dc, int x, int y, int width, int height,
                  bool opaque) {
-  if (!shown || opaque || shown->width != width || shown->height != height || width == 0 || height == 0)
+  if (!shown || dc.owner || shown->storage.empty() || opaque || shown->width != width ||
+      shown->height != height || width == 0 || height == 0)
     return false;
-  const auto* base = static_cast<const unsigned char*>(dc.bits);
   for (int row = 0; row < height; ++row) {
-    const unsigned char* src = base + static_cast<size_t>(y + row) * static_cast<size_t>(dc.stride) +
-                               static_cast<size_t>(x) * 4;
-    if (std::memcmp(shown->pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(width), src,
-                    static_cast<size_t>(width) * 4) != 0) {
-      return false;
-    }
+    if (std::memcmp(shown->Row(row), PixelAt(dc, x, y + row), static_cast<size_t>(width) * 4) != 0) return false;
   }
   return true;
 }
@@ -114,11 +131,20 @@ HDC CreateMemoryDC(void* bits, int width, int height, int stride) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  auto* dc = new DeviceContext{bits, width, height, stride};
-  auto& table = Contexts();
-  std::lock_guard lock(table.mutex);
-  table.live.insert(dc);
-  return reinterpret_cast<HDC>(dc);
+  return Register(new DeviceContext{bits, width, height, stride, nullptr});
+}
+
+HDC CreateMemoryDC(cairo_surface_t* image) {
+  if (!image || cairo_surface_get_type(image) != CAIRO_SURFACE_TYPE_IMAGE ||
+      cairo_image_surface_get_format(image) != CAIRO_FORMAT_ARGB32) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  cairo_surface_flush(image);
+  std::shared_ptr<const void> owner(cairo_surface_reference(image), &cairo_surface_destroy);
+  return Register(new DeviceContext{cairo_image_surface_get_data(image), cairo_image_surface_get_width(image),
+                                    cairo_image_surface_get_height(image), cairo_image_surface_get_stride(image),
+                                    std::move(owner)});
 }
 
 BOOL DeleteDC(HDC dc) {
@@ -139,10 +165,10 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc,
   if (width < 0 || height < 0 || width > kDisplaySizeMax || height > kDisplaySizeMax) return Invalid();
   bool use_blend = (flags & ULW_ALPHA) && blend;
   bool opaque = (flags & ULW_OPAQUE) || !use_blend || !(blend->AlphaFormat & AC_SRC_ALPHA);
-  // New pixels go into a buffer of their own and replace the shown frame
-  // only when presented: until then the display may still read the old one,
-  // also from handlers of the move below. Pixels the shown frame already
-  // holds need no buffer (a fade sends the same picture with other alphas).
+  // The new frame replaces the shown one only when presented: until then the
+  // display may still read the old one, also from handlers of the move
+  // below. A copy that already holds the pixels is kept (a fade sends the
+  // same picture with other alphas).
   std::shared_ptr<FrameBuffer> next;
   if (src_dc) {
     DeviceContext dc;
@@ -154,8 +180,7 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc,
       return Invalid();
     }
     if (!ShowsPixels(w->frame ? w->frame->shown.get() : nullptr, dc, from.x, from.y, width, height, opaque)) {
-      next = std::make_shared<FrameBuffer>();
-      CopyPixels(dc, from.x, from.y, width, height, opaque, next.get());
+      next = FrameFrom(dc, from.x, from.y, width, height, opaque);
     }
   } else {
     // Without new pixels the size must stay the shown frame's.
@@ -232,12 +257,12 @@ bool LayeredPassesThrough(const Window* w, POINT screen) {
   if (!w->frame) return true;  // nothing shown yet
   const LayeredFrame& f = *w->frame;
   if (f.alpha == 0) return true;
-  if (!f.shown || f.shown->pixels.empty()) return false;  // a constant-alpha window without frames
+  if (!f.shown || !f.shown->pixels) return false;  // a constant-alpha window without frames
   const FrameBuffer& b = *f.shown;
   int x = screen.x - w->rect.left;
   int y = screen.y - w->rect.top;
   if (x < 0 || y < 0 || x >= b.width || y >= b.height) return true;
-  std::uint32_t a = b.pixels[static_cast<size_t>(y) * static_cast<size_t>(b.width) + static_cast<size_t>(x)] >> 24;
+  std::uint32_t a = b.Row(y)[x] >> 24;
   return a * f.alpha / 255 == 0;
 }
 

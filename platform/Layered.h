@@ -6,9 +6,16 @@
 // per-pixel alpha. Mouse input passes through pixels whose resulting alpha is
 // 0 and through the whole window when it has WS_EX_TRANSPARENT.
 //
-// The source of a frame is a memory device context over pixel memory that
-// the caller owns (a bitmap's bits); it must outlive the DC.
+// The source of a frame is a memory device context over pixel memory: either
+// bits that the caller owns, which must outlive the DC and which each frame
+// copies, or a cairo image surface (a window's canvas), which the window
+// system shows without a copy and keeps alive for as long as it shows it.
+// Such a canvas must be drawn into only after UpdateLayeredWindow returns,
+// and only as a whole frame before control goes back to the message loop:
+// an exposure or a new constant alpha shows what it holds then.
 #pragma once
+
+#include <cairo.h>
 
 #include "platform/Messages.h"
 
@@ -17,6 +24,10 @@ namespace varnika {
 // A device context over width x height premultiplied ARGB32 pixels with the
 // given stride in bytes (the bits are not copied).
 HDC CreateMemoryDC(void* bits, int width, int height, int stride);
+// A device context over a CAIRO_FORMAT_ARGB32 image surface, which it holds
+// a reference to (as does every frame presented from it); nullptr for
+// another kind of surface.
+HDC CreateMemoryDC(cairo_surface_t* image);
 BOOL DeleteDC(HDC dc);
 
 // dst_dc is ignored. position/size nullptr keep the window's own. src_dc

@@ -168,11 +168,7 @@ void Present(HWND root) {
   Window* w = FindQuiet(root);
   if (it == States().end() || !it->second.buffer || !w || !w->TopLevel()) return;
   const PixelBuffer& b = *it->second.buffer;
-  auto frame = std::make_shared<FrameBuffer>();
-  frame->pixels = b.pixels;
-  frame->width = b.width;
-  frame->height = b.height;
-  Sys().backend->PresentFrame(root, FrameView{std::move(frame), 255});
+  Sys().backend->PresentFrame(root, FrameView{FrameBuffer::Copy(b.pixels.data(), b.width, b.height, b.width), 255});
 }
 
 void ReleaseContext(HDC handle) {

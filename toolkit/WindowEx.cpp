@@ -8,12 +8,13 @@ namespace varnika {
 
 namespace {
 
-// A memory device context over a bitmap's pixels for the time of one call.
+// A memory device context over a bitmap's pixels for the time of one call;
+// the window system shows them without a copy and holds the bitmap's surface
+// while it does.
 class BitmapDC {
  public:
   explicit BitmapDC(TBitmapEx& bitmap) {
-    cairo_surface_flush(bitmap.Image());
-    if (bitmap.Bits()) dc_ = CreateMemoryDC(bitmap.Bits(), bitmap.Width(), bitmap.Height(), bitmap.Stride());
+    if (bitmap.Bits()) dc_ = CreateMemoryDC(bitmap.Image());
   }
   ~BitmapDC() {
     if (dc_) DeleteDC(dc_);

@@ -324,7 +324,7 @@ HeadlessBackend::Surface HeadlessBackend::SurfaceOf(HWND wnd) const {
   if (it == surfaces_.end()) return Surface{};
   Surface s = it->second;
   auto source = frame_sources_.find(wnd);
-  if (source != frame_sources_.end() && source->second) s.pixels = source->second->pixels;
+  if (source != frame_sources_.end() && source->second) s.pixels = source->second->Packed();
   return s;
 }
 

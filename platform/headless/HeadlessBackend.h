@@ -101,7 +101,7 @@ class HeadlessBackend : public Backend {
   // --- observation ---------------------------------------------------------
   bool HasSurface(HWND wnd) const;
   // A copy; empty when unknown. Its pixels are copied from the last frame
-  // presented.
+  // presented (for a window's canvas, as the canvas holds them now).
   Surface SurfaceOf(HWND wnd) const;
   // The buffer of the frame shown last (shared with the window system).
   std::shared_ptr<const FrameBuffer> FrameBufferOf(HWND wnd) const;

@@ -90,6 +90,14 @@ void ApplyConstantAlpha(const std::uint32_t* src, int src_stride, std::uint32_t*
   }
 }
 
+BYTE LowestVisibleAlpha(BYTE alpha) {
+  for (unsigned a = 1; a <= 255; ++a) {
+    const unsigned t = a * alpha + 128u;
+    if (((t + (t >> 8)) >> 8) != 0) return static_cast<BYTE>(a);
+  }
+  return 0;
+}
+
 std::vector<std::uint8_t> AlphaMask(const std::uint32_t* pixels, int stride, int width, int height,
                                     BYTE min_alpha) {
   if (width <= 0 || height <= 0) return {};

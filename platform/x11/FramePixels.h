@@ -18,6 +18,10 @@ namespace varnika::x11 {
 void ApplyConstantAlpha(const std::uint32_t* src, int src_stride, std::uint32_t* dst, int dst_stride, int width,
                         int height, BYTE alpha, bool force_opaque);
 
+// The smallest pixel alpha that ApplyConstantAlpha with this constant
+// alpha leaves above 0 (0: none, when alpha is 0).
+BYTE LowestVisibleAlpha(BYTE alpha);
+
 // The shape of a frame as a 1-bit mask: a bit for each pixel whose alpha is
 // at least min_alpha (0 counts as 1: the pixels that are not fully
 // transparent). Rows of (width + 7) / 8 bytes, the leftmost pixel in the least

@@ -19,6 +19,8 @@ void ClearShape(Display* display, ::Window window, int kind) {
 }
 
 constexpr BYTE kHalfOpaque = 128;
+// The band a scaled frame is put through: 64 KB.
+constexpr int kBandPixels = 16384;
 
 bool LittleEndianHost() {
   const std::uint32_t probe = 1;
@@ -34,14 +36,15 @@ FramePresenter::FramePresenter(const Target& target)
       window_(target.window),
       visual_(target.visual),
       depth_(target.depth),
-      use_shm_(target.use_shm),
       has_shape_(target.has_shape),
       gc_(target.display, XCreateGC(target.display, target.window, 0, nullptr)) {
   XSetGraphicsExposures(display_, gc_.Get(), False);
 }
 
 void FramePresenter::Present(const FrameView& frame) {
-  if (frame.buffer && frame.buffer == source_ && frame.alpha == alpha_ && uploaded_) return;
+  // The same buffer is the same picture: the window system makes a new one
+  // for every picture that may differ.
+  if (frame.buffer && frame.buffer == source_ && frame.alpha == alpha_ && puts_ > 0) return;
   alpha_ = frame.alpha;
   if (frame.Empty()) {
     ForgetFrame();
@@ -50,16 +53,14 @@ void FramePresenter::Present(const FrameView& frame) {
   source_ = frame.buffer;
   width_ = source_->width;
   height_ = source_->height;
-  Upload(source_->pixels.data());
+  Upload();
 }
 
 void FramePresenter::ForgetFrame() {
   source_.reset();
   width_ = 0;
   height_ = 0;
-  uploaded_ = nullptr;
-  uploaded_stride_ = 0;
-  upload_.clear();
+  band_ = {};
   mask_.clear();
   mask_width_ = 0;
   shape_dirty_ = true;
@@ -69,11 +70,11 @@ void FramePresenter::ForgetFrame() {
 void FramePresenter::SetAlpha(BYTE alpha) {
   if (alpha == alpha_) return;
   alpha_ = alpha;
-  if (HasFrame()) Upload(source_->pixels.data());
+  if (HasFrame()) Upload();
 }
 
 void FramePresenter::Redraw(unsigned long expose_serial) {
-  if (!HasFrame() || !uploaded_) return;
+  if (!HasFrame()) return;
   // Request numbers grow by one a request and wrap at the width of long.
   if (last_put_serial_ != 0 && static_cast<long>(last_put_serial_ - expose_serial) > 0) return;
   Put();
@@ -91,44 +92,14 @@ void FramePresenter::SetMode(bool layered, bool compositing, bool click_through)
   click_through_ = click_through;
   shape_dirty_ = true;
   if (reupload && HasFrame()) {
-    Upload(source_->pixels.data());
+    Upload();
   } else {
     if (recut) RefreshMask();
     UpdateShape();
   }
 }
 
-bool FramePresenter::EnsureShmCapacity() {
-  if (shm_.Valid() && shm_.Width() >= width_ && shm_.Height() >= height_) return true;
-  // Grow only, so a frame that shrinks and grows again (an animation) does
-  // not make a new segment each time.
-  int w = std::max(width_, shm_.Width());
-  int h = std::max(height_, shm_.Height());
-  WaitForServer();
-  if (shm_.Create(display_, visual_, depth_, w, h) && shm_.Image()->bits_per_pixel == 32) return true;
-  shm_.Release();
-  use_shm_ = false;
-  return false;
-}
-
-void FramePresenter::Upload(const std::uint32_t* source) {
-  const bool force_opaque = !layered_;
-  if (use_shm_ && EnsureShmCapacity()) {
-    WaitForServer();
-    auto* dst = reinterpret_cast<std::uint32_t*>(shm_.Image()->data);
-    int stride = shm_.Image()->bytes_per_line / 4;
-    ApplyConstantAlpha(source, width_, dst, stride, width_, height_, alpha_, force_opaque);
-    uploaded_ = dst;
-    uploaded_stride_ = stride;
-  } else if (alpha_ == 255 && !force_opaque) {
-    uploaded_ = source;
-    uploaded_stride_ = width_;
-  } else {
-    upload_.resize(static_cast<size_t>(width_) * static_cast<size_t>(height_));
-    ApplyConstantAlpha(source, width_, upload_.data(), width_, width_, height_, alpha_, force_opaque);
-    uploaded_ = upload_.data();
-    uploaded_stride_ = width_;
-  }
+void FramePresenter::Upload() {
   RefreshMask();
   // The shape before the pixels: a put clipped by the old shape would be
   // lost where the new one uncovers the window, and need a second put when
@@ -138,16 +109,20 @@ void FramePresenter::Upload(const std::uint32_t* source) {
 }
 
 void FramePresenter::RefreshMask() {
-  if (!layered_ || !has_shape_ || !uploaded_ || !source_) return;
+  if (!layered_ || !has_shape_ || !source_) return;
   // Without a compositing manager a pixel shows its premultiplied colour
   // over black: the faint ones (a soft shadow) would make a dark frame, so
   // the cut keeps only the frame's pixels that are at least half opaque. A
   // constant alpha (a fade) darkens them without changing the cut, unless
-  // it is 0. Input under a compositing manager takes every visible pixel.
-  std::vector<std::uint8_t> mask =
-      compositing_ || alpha_ == 0
-          ? AlphaMask(uploaded_, uploaded_stride_, width_, height_)
-          : AlphaMask(source_->pixels.data(), width_, width_, height_, kHalfOpaque);
+  // it is 0. Input under a compositing manager takes every pixel that the
+  // constant alpha leaves visible.
+  std::vector<std::uint8_t> mask;
+  if (alpha_ == 0) {
+    mask.assign((static_cast<size_t>(width_) + 7) / 8 * static_cast<size_t>(height_), 0);
+  } else {
+    const BYTE floor = compositing_ ? LowestVisibleAlpha(alpha_) : kHalfOpaque;
+    mask = AlphaMask(source_->pixels, source_->stride, width_, height_, floor);
+  }
   if (mask != mask_ || width_ != mask_width_) {
     mask_ = std::move(mask);
     mask_width_ = width_;
@@ -158,25 +133,37 @@ void FramePresenter::RefreshMask() {
 void FramePresenter::Put() {
   ++puts_;
   last_put_serial_ = NextRequest(display_);
-  if (use_shm_ && shm_.Valid()) {
-    put_serial_ = last_put_serial_;
-    XShmPutImage(display_, window_, gc_.Get(), shm_.Image(), 0, 0, 0, 0, static_cast<unsigned>(width_),
-                 static_cast<unsigned>(height_), False);
+  if (alpha_ != 255 || !layered_) {
+    PutScaled();
     return;
   }
-  char* data = reinterpret_cast<char*>(const_cast<std::uint32_t*>(uploaded_));
+  band_ = {};
+  // Xlib writes the bytes out (splitting a request too large for the
+  // server) before it returns: the canvas is free again after the call.
+  char* data = reinterpret_cast<char*>(const_cast<std::uint32_t*>(source_->pixels));
   BorrowedImage image(XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0, data,
                                    static_cast<unsigned>(width_), static_cast<unsigned>(height_), 32,
-                                   uploaded_stride_ * 4));
+                                   source_->stride * 4));
   if (!image) return;
   image->byte_order = LittleEndianHost() ? LSBFirst : MSBFirst;
   XPutImage(display_, window_, gc_.Get(), image.get(), 0, 0, 0, 0, static_cast<unsigned>(width_),
             static_cast<unsigned>(height_));
 }
 
-void FramePresenter::WaitForServer() {
-  if (put_serial_ != 0 && LastKnownRequestProcessed(display_) < put_serial_) XSync(display_, False);
-  put_serial_ = 0;
+void FramePresenter::PutScaled() {
+  const int rows = std::max(1, std::min(height_, kBandPixels / width_));
+  band_.resize(static_cast<size_t>(rows) * static_cast<size_t>(width_));
+  BorrowedImage image(XCreateImage(display_, visual_, static_cast<unsigned>(depth_), ZPixmap, 0,
+                                   reinterpret_cast<char*>(band_.data()), static_cast<unsigned>(width_),
+                                   static_cast<unsigned>(rows), 32, width_ * 4));
+  if (!image) return;
+  image->byte_order = LittleEndianHost() ? LSBFirst : MSBFirst;
+  for (int top = 0; top < height_; top += rows) {
+    const int n = std::min(rows, height_ - top);
+    ApplyConstantAlpha(source_->Row(top), source_->stride, band_.data(), width_, width_, n, alpha_, !layered_);
+    XPutImage(display_, window_, gc_.Get(), image.get(), 0, 0, 0, top, static_cast<unsigned>(width_),
+              static_cast<unsigned>(n));
+  }
 }
 
 XPixmapHandle FramePresenter::MaskPixmap() {

@@ -1,9 +1,9 @@
 // Shows a surface's layered frames in its X window: keeps a reference to the
-// last frame it was given (the window system never changes a presented
-// buffer, so no copy is needed), applies the constant alpha into the upload
-// buffer (a MIT-SHM image when the server offers one, else client memory
-// sent with XPutImage), and keeps the window's shapes in step with the
-// pixels:
+// last frame it was given (a window's canvas, shown from its own pixels),
+// puts it with XPutImage straight from that memory (Xlib has sent the bytes
+// when the call returns, so the canvas may be drawn again at once), with the
+// constant alpha applied a band of rows at a time into a small buffer when
+// there is one, and keeps the window's shapes in step with the pixels:
 // - bounding shape: without a compositing manager, the frame's pixels that
 //   are at least half opaque (so transparent corners and faint shadows stay
 //   cut instead of showing dark; a constant alpha of 0 cuts all); with one,
@@ -35,7 +35,6 @@ class FramePresenter {
     ::Window window = 0;
     Visual* visual = nullptr;
     int depth = 24;
-    bool use_shm = false;
     bool has_shape = false;
   };
 
@@ -48,7 +47,7 @@ class FramePresenter {
   // Shows the last frame again with another constant alpha.
   void SetAlpha(BYTE alpha);
   // The server lost what the window showed (an Expose whose last event has
-  // the request number expose_serial): puts the uploaded pixels again, unless
+  // the request number expose_serial): puts the frame's pixels again, unless
   // a put that the server took after the exposure has drawn them already
   // (a frame sent while a window manager was mapping the window).
   void Redraw(unsigned long expose_serial);
@@ -60,19 +59,17 @@ class FramePresenter {
   bool HasFrame() const { return width_ > 0 && height_ > 0; }
   BYTE Alpha() const { return alpha_; }
   int Puts() const { return puts_; }
-  bool UsesShm() const { return use_shm_; }
 
  private:
-  // Applies the alpha to source (width_ x height_, rows packed) into the
-  // upload buffer, puts it and reshapes.
-  void Upload(const std::uint32_t* source);
+  // Recomputes the shape and puts the frame.
+  void Upload();
   // Drops the frame and everything made from it.
   void ForgetFrame();
   void Put();
-  // Makes sure the server has finished reading the shared image.
-  void WaitForServer();
-  bool EnsureShmCapacity();
-  // Recomputes mask_ from the uploaded pixels for the present mode.
+  // Puts the frame with the constant alpha (and, for a window that is not
+  // layered, opaque) through band_, a band of rows at a time.
+  void PutScaled();
+  // Recomputes mask_ from the frame's pixels for the present mode.
   void RefreshMask();
   void UpdateShape();
   // A depth-1 pixmap holding mask_ (width_ x height_).
@@ -82,7 +79,6 @@ class FramePresenter {
   ::Window window_;
   Visual* visual_;
   int depth_;
-  bool use_shm_;
   bool has_shape_;
   XGcHandle gc_;
 
@@ -91,18 +87,14 @@ class FramePresenter {
   int height_ = 0;
   BYTE alpha_ = 255;
 
-  ShmImage shm_;
-  unsigned long put_serial_ = 0;  // request number of the last shared-memory put, until the server has it
-  unsigned long last_put_serial_ = 0;  // request number of the last put of either kind
+  unsigned long last_put_serial_ = 0;  // request number of the last put
   int puts_ = 0;
-  std::vector<std::uint32_t> upload_;
-  const std::uint32_t* uploaded_ = nullptr;  // what the last put sent
-  int uploaded_stride_ = 0;
+  std::vector<std::uint32_t> band_;  // while the constant alpha is not 255
 
   bool layered_ = true;
   bool compositing_ = false;
   bool click_through_ = false;
-  std::vector<std::uint8_t> mask_;  // AlphaMask of the last upload, for the present mode
+  std::vector<std::uint8_t> mask_;  // AlphaMask of the frame, for the present mode
   int mask_width_ = 0;
   XGcHandle mask_gc_;              // for drawing into depth-1 pixmaps
   bool shape_dirty_ = true;

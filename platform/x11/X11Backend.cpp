@@ -11,7 +11,6 @@
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/cursorfont.h>
-#include <X11/extensions/XShm.h>
 #include <X11/extensions/Xfixes.h>
 #include <X11/extensions/shape.h>
 #include <poll.h>
@@ -135,7 +134,6 @@ std::unique_ptr<X11Backend> X11Backend::Open(const char* display_name, std::stri
 
   int event_base = 0;
   int error_base = 0;
-  c->shm = options.use_shm && XShmQueryExtension(d);
   c->shape = XShapeQueryExtension(d, &event_base, &error_base);
   c->xfixes = XFixesQueryExtension(d, &c->xfixes_event_base, &error_base);
   if (c->xfixes) {
@@ -262,7 +260,6 @@ void X11Backend::CreateSurface(HWND wnd, const SurfaceDesc& desc) {
   target.window = s->xid();
   target.visual = x_->visual;
   target.depth = x_->depth;
-  target.use_shm = x_->shm;
   target.has_shape = x_->shape;
   s->presenter = std::make_unique<x11::FramePresenter>(target);
 

@@ -35,9 +35,9 @@ class Tray;
 // (37683, the widget's close request, and 37684, its feed reload) get through.
 inline constexpr const char* kForeignMessageAtom = "_VARNIKA_MESSAGE";
 
-struct X11Options {
-  bool use_shm = true;  // MIT-SHM uploads when the server offers them
-};
+// How a backend is opened (nothing to choose yet; tests and benchmarks
+// pass it through).
+struct X11Options {};
 
 class X11Backend final : public Backend {
  public:

@@ -29,7 +29,6 @@ struct X11Backend::Connection {
   x11::XColormapHandle own_colormap;
   Colormap colormap = 0;
 
-  bool shm = false;
   bool shape = false;
   bool xfixes = false;
   int xfixes_event_base = 0;

@@ -7,7 +7,6 @@
 #include "platform/x11/XIncludes.h"
 // After XIncludes.h.
 #include "platform/x11/XErrors.h"
-#include <X11/extensions/XShm.h>
 
 #include <memory>
 #include <type_traits>
@@ -113,33 +112,5 @@ struct BorrowedImageDeleter {
   }
 };
 using BorrowedImage = std::unique_ptr<XImage, BorrowedImageDeleter>;
-
-// A shared-memory image attached to the server. Its segment is marked for
-// removal as soon as both sides have attached, so it never outlives the
-// process.
-class ShmImage {
- public:
-  ShmImage() { segment_.shmid = -1; }
-  ShmImage(const ShmImage&) = delete;
-  ShmImage& operator=(const ShmImage&) = delete;
-  ~ShmImage();
-
-  // Width x height pixels of the given visual and depth; false when the
-  // server refuses (then the object stays empty).
-  bool Create(Display* display, Visual* visual, int depth, int width, int height);
-  void Release();
-
-  XImage* Image() const { return image_; }
-  XShmSegmentInfo* Segment() { return &segment_; }
-  bool Valid() const { return image_ != nullptr; }
-  int Width() const { return image_ ? image_->width : 0; }
-  int Height() const { return image_ ? image_->height : 0; }
-
- private:
-  Display* display_ = nullptr;
-  XImage* image_ = nullptr;
-  XShmSegmentInfo segment_{};
-  bool attached_ = false;
-};
 
 }  // namespace varnika::x11

@@ -1,4 +1,5 @@
 // Layered windows and the desktop's metrics.
+#include <algorithm>
 #include <climits>
 
 #include "platform/Icons.h"
@@ -71,6 +72,42 @@ TEST_F(LayeredTest, ThePictureAlreadyShownIsNotCopiedAndNoSpareBufferIsKept) {
   // come as a new picture.
   EXPECT_TRUE(Show(w, POINT{0, 0}, 255, ULW_OPAQUE));
   EXPECT_EQ(display->SurfaceOf(w).pixels[1], 0xFF000000u);
+}
+
+// A window's canvas is shown from its own pixels. Each present of it is a
+// new frame (the canvas may have been drawn again in between), the display
+// keeps the canvas alive while it shows it, and lets it go with the next one.
+TEST_F(LayeredTest, ACanvasIsShownWithoutACopyAndHeldOnlyWhileShown) {
+  HWND w = Layered("w", POINT{0, 0});
+  cairo_surface_t* canvas = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 4, 2);
+  static cairo_user_data_key_t key;
+  bool freed = false;
+  cairo_surface_set_user_data(canvas, &key, &freed, [](void* flag) { *static_cast<bool*>(flag) = true; });
+  auto* bits = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(canvas));
+  auto present = [&](HDC dc) {
+    SIZE size{4, 2};
+    POINT at{0, 0}, src{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    EXPECT_TRUE(UpdateLayeredWindow(w, nullptr, &at, &size, dc, &src, 0, &blend, ULW_ALPHA));
+    DeleteDC(dc);
+  };
+  for (std::uint32_t colour : {0xFF00FF00u, 0xFF0000FFu}) {
+    std::fill(bits, bits + 8, colour);
+    cairo_surface_mark_dirty(canvas);
+    const int before = display->SurfaceOf(w).frames_presented;
+    present(CreateMemoryDC(canvas));
+    EXPECT_EQ(display->FrameBufferOf(w)->pixels, bits) << "no copy";
+    EXPECT_EQ(display->SurfaceOf(w).pixels, std::vector<std::uint32_t>(8, colour));
+    EXPECT_EQ(display->SurfaceOf(w).frames_presented, before + 1);
+  }
+  cairo_surface_destroy(canvas);
+  EXPECT_FALSE(freed) << "still shown";
+  EXPECT_EQ(NameOf(WindowFromPoint(POINT{1, 0})), "w") << "hit testing reads the canvas";
+  present(CreateMemoryDC(pixels_, 4, 2, 16));
+  EXPECT_TRUE(freed);
+  cairo_surface_t* a8 = cairo_image_surface_create(CAIRO_FORMAT_A8, 4, 2);
+  EXPECT_EQ(CreateMemoryDC(a8), nullptr);
+  cairo_surface_destroy(a8);
 }
 
 TEST_F(LayeredTest, AMoveByFrameGoesThroughWindowPosChanging) {

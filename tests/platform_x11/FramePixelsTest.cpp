@@ -19,6 +19,11 @@ TEST(ConstantAlpha, ScalesEveryChannelRoundedToNearestForAllValues) {
       ApplyConstantAlpha(src, 3, dst, 3, 3, 1, static_cast<BYTE>(a), false);
       auto want = static_cast<std::uint32_t>(std::floor(c * a / 255.0 + 0.5));
       for (std::uint32_t d : dst) ASSERT_EQ(d, want << 24 | want << 16 | want << 8 | want) << "c=" << c << " a=" << a;
+      // The floor of the input shape under a compositing manager.
+      const BYTE lowest = LowestVisibleAlpha(static_cast<BYTE>(a));
+      if (c > 0) {
+        ASSERT_EQ(want != 0, lowest != 0 && c >= lowest) << "c=" << c << " a=" << a;
+      }
     }
   }
 }

@@ -1,4 +1,6 @@
 // Layered frames as a screenshot of the root window shows them.
+#include <algorithm>
+
 #include "tests/platform_x11/X11Harness.h"
 
 namespace varnika::xtest {
@@ -25,19 +27,12 @@ POINT InRed() { return POINT{kPlace.left + 20, kPlace.top + 40}; }
 POINT InHalf() { return POINT{kPlace.left + 90, kPlace.top + 40}; }
 POINT InCorner() { return POINT{kPlace.left + 2, kPlace.top + 2}; }
 
-// Both upload paths: shared memory and plain XPutImage.
-class PresentTest : public X11Test, public ::testing::WithParamInterface<bool> {
+class PresentTest : public X11Test {
  protected:
-  X11Options Options() const override {
-    X11Options o;
-    o.use_shm = GetParam();
-    return o;
-  }
-
   std::uint32_t Screen(POINT p) { return User().ScreenPixel(p.x, p.y); }
 };
 
-TEST_P(PresentTest, WithoutCompositorPixelsShowPremultipliedOverBlackAndCornersStayCut) {
+TEST_F(PresentTest, WithoutCompositorPixelsShowPremultipliedOverBlackAndCornersStayCut) {
   ASSERT_FALSE(Backend().Compositing());
   ASSERT_EQ(Screen(InCorner()), kRootColour);
   HWND wnd = MakeTopLevel(kPlace);
@@ -67,7 +62,7 @@ TEST_P(PresentTest, WithoutCompositorPixelsShowPremultipliedOverBlackAndCornersS
   EXPECT_EQ(PixelSoon(InRed().x, InRed().y, kRootColour), kRootColour);
 }
 
-TEST_P(PresentTest, AWindowShownAgainIsRepaintedFromItsLastFrame) {
+TEST_F(PresentTest, AWindowShownAgainIsRepaintedFromItsLastFrame) {
   HWND wnd = MakeTopLevel(kPlace);
   Present(wnd, TestFrame());
   Settle();
@@ -81,7 +76,7 @@ TEST_P(PresentTest, AWindowShownAgainIsRepaintedFromItsLastFrame) {
 
 // The exposure of a window that has just been mapped finds the frame already
 // put after it, and the same picture with the same alpha is sent once.
-TEST_P(PresentTest, AFrameIsPutOnceAcrossTheMapsExposureAndIdenticalRepeats) {
+TEST_F(PresentTest, AFrameIsPutOnceAcrossTheMapsExposureAndIdenticalRepeats) {
   HWND wnd = MakeTopLevel(kPlace, WS_EX_LAYERED, false);
   ShowWindow(wnd, SW_SHOWNA);
   Present(wnd, TestFrame());
@@ -99,7 +94,7 @@ TEST_P(PresentTest, AFrameIsPutOnceAcrossTheMapsExposureAndIdenticalRepeats) {
 
 // Under a window manager the window becomes viewable only after it has been
 // taken into a frame: a frame sent before that is put again on exposure.
-TEST_P(PresentTest, AFrameSentBeforeTheWindowManagerMapsTheWindowIsShown) {
+TEST_F(PresentTest, AFrameSentBeforeTheWindowManagerMapsTheWindowIsShown) {
   WindowManager wm;
   HWND wnd = MakeTopLevel(kPlace, WS_EX_LAYERED, false);
   ShowWindow(wnd, SW_SHOWNA);
@@ -107,7 +102,7 @@ TEST_P(PresentTest, AFrameSentBeforeTheWindowManagerMapsTheWindowIsShown) {
   EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0xFF0000, 0, 10000), 0xFF0000u);
 }
 
-TEST_P(PresentTest, AFrameOfAnotherSizeResizesTheWindowInTheSameStep) {
+TEST_F(PresentTest, AFrameOfAnotherSizeResizesTheWindowInTheSameStep) {
   HWND wnd = MakeTopLevel(kPlace);
   Present(wnd, TestFrame());
   Frame big(200, 100, 0xFF00FF00u);
@@ -130,7 +125,7 @@ TEST_P(PresentTest, AFrameOfAnotherSizeResizesTheWindowInTheSameStep) {
   EXPECT_TRUE(User().BoundingShape(XWindow(wnd)) == (std::vector<int>{0, 0, 200, 100}));
 }
 
-TEST_P(PresentTest, WithCompositorPixelsBlendOverWhatLiesBeneath) {
+TEST_F(PresentTest, WithCompositorPixelsBlendOverWhatLiesBeneath) {
   Compositor compositor;
   Pump([&] { return Backend().Compositing(); });
   ASSERT_TRUE(Backend().Compositing());
@@ -159,7 +154,7 @@ TEST_P(PresentTest, WithCompositorPixelsBlendOverWhatLiesBeneath) {
   EXPECT_TRUE(Near(faded, Over(0x80800000u, bg_half), 2)) << std::hex << faded;
 }
 
-TEST_P(PresentTest, ACompositorArrivingOrLeavingSwitchesBetweenShapeAndBlending) {
+TEST_F(PresentTest, ACompositorArrivingOrLeavingSwitchesBetweenShapeAndBlending) {
   HWND wnd = MakeTopLevel(kPlace);
   Present(wnd, TestFrame());
   Settle();
@@ -179,7 +174,7 @@ TEST_P(PresentTest, ACompositorArrivingOrLeavingSwitchesBetweenShapeAndBlending)
 // Every third pixel transparent, shifted by one on each row so that no two
 // neighbouring rows share their runs: far more rectangles than one shape
 // request can carry. The connection must survive and the holes stay cut.
-TEST_P(PresentTest, AFrameWithTensOfThousandsOfHolesIsShapedWithoutBreakingTheConnection) {
+TEST_F(PresentTest, AFrameWithTensOfThousandsOfHolesIsShapedWithoutBreakingTheConnection) {
   constexpr RECT kWide{100, 100, 575, 450};  // 475 x 350, the widget's size
   HWND wnd = MakeTopLevel(kWide);
   Frame sieve(475, 350, kRed);
@@ -199,10 +194,47 @@ TEST_P(PresentTest, AFrameWithTensOfThousandsOfHolesIsShapedWithoutBreakingTheCo
   EXPECT_TRUE(User().BoundingShape(XWindow(wnd)) == (std::vector<int>{0, 0, 475, 350}));
 }
 
+// The widget's way: a canvas shown from its own pixels, drawn again between
+// frames. Each new picture reaches the screen, a new constant alpha or an
+// exposure shows what the canvas holds, and the canvas outlives its owner's
+// reference for as long as the window shows it.
+TEST_F(PresentTest, ACanvasRedrawnBetweenFramesShowsEachPictureAndOutlivesItsOwner) {
+  HWND wnd = MakeTopLevel(kPlace);
+  cairo_surface_t* canvas = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 120, 80);
+  auto paint = [&](std::uint32_t colour) {
+    auto* bits = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(canvas));
+    std::fill(bits, bits + cairo_image_surface_get_stride(canvas) / 4 * 80, colour);
+    cairo_surface_mark_dirty(canvas);
+    HDC dc = CreateMemoryDC(canvas);
+    ASSERT_NE(dc, nullptr);
+    SIZE size{120, 80};
+    POINT origin{0, 0};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    EXPECT_TRUE(UpdateLayeredWindow(wnd, nullptr, nullptr, &size, dc, &origin, 0, &blend, ULW_ALPHA));
+    DeleteDC(dc);
+  };
+  const struct {
+    std::uint32_t colour;
+    std::uint32_t shown;
+  } pictures[] = {{kRed, 0xFF0000}, {0xFF00FF00u, 0x00FF00}, {kRed, 0xFF0000}, {0xFF0000FFu, 0x0000FF}};
+  for (const auto& p : pictures) {
+    paint(p.colour);
+    EXPECT_EQ(PixelSoon(InRed().x, InRed().y, p.shown), p.shown) << std::hex << p.colour;
+  }
+  SetLayeredWindowAttributes(wnd, 0, 128, LWA_ALPHA);
+  EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0x000080), 0x000080u);
+  SetLayeredWindowAttributes(wnd, 0, 255, LWA_ALPHA);
+  cairo_surface_destroy(canvas);
+  ShowWindow(wnd, SW_HIDE);
+  Settle();
+  ShowWindow(wnd, SW_SHOWNA);
+  EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0x0000FF), 0x0000FFu);
+}
+
 // An empty frame replaces the last one: later alpha changes, exposures and
 // mode changes have nothing of the old frame left to read (the window
 // system has freed it), and the next real frame shows normally.
-TEST_P(PresentTest, AfterAnEmptyFrameAlphaChangesAndExposuresReadNoOldPixels) {
+TEST_F(PresentTest, AfterAnEmptyFrameAlphaChangesAndExposuresReadNoOldPixels) {
   HWND wnd = MakeTopLevel(kPlace);
   Present(wnd, TestFrame());
   Settle();
@@ -218,11 +250,6 @@ TEST_P(PresentTest, AfterAnEmptyFrameAlphaChangesAndExposuresReadNoOldPixels) {
   Present(wnd, TestFrame());
   EXPECT_EQ(PixelSoon(InRed().x, InRed().y, 0xFF0000), 0xFF0000u);
 }
-
-INSTANTIATE_TEST_SUITE_P(Upload, PresentTest, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return info.param ? "SharedMemory" : "PutImage";
-                         });
 
 }  // namespace
 }  // namespace varnika::xtest
