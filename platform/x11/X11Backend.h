@@ -1,6 +1,6 @@
 // The display backend for a real X server (Xlib). Top-level windows become X
-// windows with a 32-bit ARGB visual; frames are uploaded with the constant
-// alpha applied (MIT-SHM when offered); without a compositing manager the
+// windows with a 32-bit ARGB visual; frames are put straight from the
+// window's canvas, with the constant alpha applied; without a compositing manager the
 // window's shape follows the frame's alpha. X events become raw events
 // through a table of one small handler per event type. Wait sleeps in poll
 // on the X connection, a wake-up eventfd, the SIGTERM/SIGHUP/SIGINT pipe and the

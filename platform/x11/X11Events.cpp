@@ -1,7 +1,7 @@
 // The event loop: poll on the X connection, the wake-up eventfd and the
 // signal pipe; X events become raw events through one table from event type
-// to a small handler. Event types without a row (MIT-SHM completions, other
-// extensions' events) are ignored.
+// to a small handler. Event types without a row (other extensions' events)
+// are ignored.
 #include "platform/x11/X11Internal.h"
 
 #include <X11/XKBlib.h>
