@@ -51,7 +51,43 @@ TBitmapEx::TBitmapEx(int width, int height, int format) : format_(format) {
 
 TBitmapEx::~TBitmapEx() = default;
 
+std::unique_ptr<TBitmapEx> TBitmapEx::CreateOverPixels(const std::uint8_t* pixels, int width, int height,
+                                                       int stride) {
+  if (!pixels || width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
+      stride < cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width)) {
+    return std::make_unique<TBitmapEx>(0, 0);
+  }
+  auto bitmap = std::make_unique<TBitmapEx>(0, 0);
+  // cairo takes the pixels as writable; nothing here writes them.
+  auto* bits = const_cast<std::uint8_t*>(pixels);
+  CairoSurfacePtr image(cairo_image_surface_create_for_data(bits, CAIRO_FORMAT_ARGB32, width, height, stride));
+  if (cairo_surface_status(image.get()) != CAIRO_STATUS_SUCCESS) return bitmap;
+  bitmap->image_ = std::move(image);
+  bitmap->width_ = width;
+  bitmap->height_ = height;
+  bitmap->stride_ = stride;
+  bitmap->bits_ = bits;
+  bitmap->read_only_ = true;
+  return bitmap;
+}
+
+void TBitmapEx::MakeWritable() {
+  if (!read_only_) return;
+  TBitmapEx own(width_, height_, format_);
+  for (int y = 0; own.bits_ && y < height_; ++y) {
+    std::memcpy(own.bits_ + static_cast<std::size_t>(y) * static_cast<std::size_t>(own.stride_),
+                bits_ + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride_),
+                static_cast<std::size_t>(width_) * 4);
+  }
+  own.EndPixelAccess();
+  image_ = std::move(own.image_);
+  bits_ = own.bits_;
+  stride_ = own.stride_;
+  read_only_ = false;
+}
+
 std::unique_ptr<TBitmapEx> TBitmapEx::CreateCopy(const TBitmapEx& source) {
+  if (source.read_only_) return CreateOverPixels(source.bits_, source.width_, source.height_, source.stride_);
   auto copy = std::make_unique<TBitmapEx>(source.width_, source.height_, source.format_);
   if (copy->bits_ && source.bits_) {
     source.BeginPixelAccess();
@@ -63,6 +99,7 @@ std::unique_ptr<TBitmapEx> TBitmapEx::CreateCopy(const TBitmapEx& source) {
 
 void TBitmapEx::Blur(int passes) {
   if (passes <= 0 || !HasPixels() || width_ < 3 || height_ < 3) return;
+  MakeWritable();
   BeginPixelAccess();
   for (int pass = 0; pass < passes; ++pass) BlurPass();
   EndPixelAccess();
@@ -85,6 +122,7 @@ void TBitmapEx::BlurPass() {
 
 void TBitmapEx::Fade(BYTE alpha) {
   if (!HasPixels()) return;
+  MakeWritable();
   BeginPixelAccess();
   std::uint8_t* end = bits_ + static_cast<std::size_t>(width_) * height_ * 4;
   for (std::uint8_t* p = bits_; p != end; ++p) *p = static_cast<std::uint8_t>((*p * alpha) >> 8);
@@ -93,6 +131,7 @@ void TBitmapEx::Fade(BYTE alpha) {
 
 void TBitmapEx::Tint(ARGB color) {
   if (!HasPixels()) return;
+  MakeWritable();
   const unsigned factors[3] = {ColorBlue(color), ColorGreen(color), ColorRed(color)};
   BeginPixelAccess();
   std::uint8_t* end = bits_ + static_cast<std::size_t>(width_) * height_ * 4;

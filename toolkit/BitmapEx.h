@@ -27,9 +27,16 @@ class TBitmapEx {
   TBitmapEx(const TBitmapEx&) = delete;
   TBitmapEx& operator=(const TBitmapEx&) = delete;
 
-  // An exact copy of source's pixels, size and format.
+  // An exact copy of source's pixels, size and format. A copy of a bitmap
+  // over read-only pixels shares them (and copies them only when changed).
   static std::unique_ptr<TBitmapEx> CreateCopy(const TBitmapEx& source);
-  // Decodes the PNG resource res_id of type res_type (ImageLoader.cpp). All
+  // A Format 0 bitmap over premultiplied ARGB32 pixels that live as long as
+  // the program (the executable's own), which it never writes: the pixel
+  // operations and Bits() first give it a copy of its own.
+  static std::unique_ptr<TBitmapEx> CreateOverPixels(const std::uint8_t* pixels, int width, int height, int stride);
+  // The image resource res_id of type res_type (ImageLoader.cpp): for a PNG
+  // whose pixels the program also holds ready to draw (kResourceTypeArgb,
+  // the same id), a bitmap over those; otherwise the PNG decoded. All
   // resources belong to the one executable, so instance is not consulted.
   // Raises EResNotFound ("Resource %s not found") when there is no such
   // resource; bytes that do not decode give a 0 x 0 bitmap.
@@ -50,6 +57,7 @@ class TBitmapEx {
   // (>> 8); alpha is kept.
   void Tint(ARGB color);
 
+  // A source to draw from; draw into it only when it is not ReadOnly.
   cairo_surface_t* Image() const { return image_.get(); }
   // What the window system reads a finished frame from.
   cairo_surface_t* DC() const { return image_.get(); }
@@ -57,13 +65,20 @@ class TBitmapEx {
   int Width() const { return width_; }
   int Height() const { return height_; }
   int Stride() const { return stride_; }
-  std::uint8_t* Bits() { return bits_; }
+  std::uint8_t* Bits() {
+    MakeWritable();
+    return bits_;
+  }
   const std::uint8_t* Bits() const { return bits_; }
+  // Whether the pixels are shared read-only ones (CreateOverPixels).
+  bool ReadOnly() const { return read_only_; }
 
  private:
   bool HasPixels() const { return bits_ && format_ == kBitmapFormatArgb32 && width_ > 0 && height_ > 0; }
   void BlurPass();
   void BeginPixelAccess() const { cairo_surface_flush(image_.get()); }
+  // Gives a bitmap over read-only pixels a copy of its own to change.
+  void MakeWritable();
   void EndPixelAccess() { cairo_surface_mark_dirty(image_.get()); }
 
   CairoSurfacePtr image_;
@@ -71,7 +86,8 @@ class TBitmapEx {
   int height_ = 0;
   int width_ = 0;
   int stride_ = 0;
-  std::uint8_t* bits_ = nullptr;  // owned by image_ (freed with the surface)
+  std::uint8_t* bits_ = nullptr;  // owned by image_ (freed with the surface), unless read_only_
+  bool read_only_ = false;
 };
 
 }  // namespace varnika

@@ -46,12 +46,25 @@ void TControlEx::Repaint() {
   if (painting_) return;
   PaintingGuard guard(painting_);
   if (!HasWindow()) return;
+  const bool shares = SharesParentCanvas();
   // An uncached control is due again after every walk, also one that
   // skipped its paint; a cached one keeps its picture until asked again.
-  if (Redraw() && !Locked()) Paint();
+  if (Redraw() && !Locked() && !shares) Paint();
   SetRedraw(!Cached());
   if (!Locked()) RepaintChildren();
-  UpdateLayer();
+  // Shared, the children have drawn into the parent's canvas already.
+  if (!shares) UpdateLayer();
+}
+
+bool TControlEx::SharesParentCanvas() const {
+  if (!shares_parent_canvas_ || opacity_ != 255 || Left() != 0 || Top() != 0) return false;
+  const auto* parent = dynamic_cast<const TControlEx*>(Parent());
+  return parent && Width() == parent->Width() && Height() == parent->Height();
+}
+
+TCanvasEx& TControlEx::ComposeCanvas() {
+  if (SharesParentCanvas()) return static_cast<TControlEx*>(Parent())->ComposeCanvas();
+  return *canvas_;
 }
 
 void TControlEx::RepaintChildren() {
@@ -72,7 +85,7 @@ void TControlEx::UpdateLayer() {
   if (!Parent()) return;
   auto* parent = dynamic_cast<TControlEx*>(Parent());
   if (!parent) throw EInvalidCast(u"Invalid class typecast");
-  parent->Canvas().DrawAlpha(canvas_->Bitmap(), Left(), Top(), opacity_);
+  parent->ComposeCanvas().DrawAlpha(canvas_->Bitmap(), Left(), Top(), opacity_);
 }
 
 void TControlEx::Invalidate() {

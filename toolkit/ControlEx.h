@@ -23,6 +23,16 @@ class TControlEx : public TControl {
   void SetOpacity(BYTE opacity) { opacity_ = opacity; }
   // True while this control's Repaint runs.
   bool Painting() const { return painting_; }
+  // For a control that paints nothing itself (no Paint of its own, no
+  // OnPaint): while it covers its parent exactly (at 0, 0 with the parent's
+  // size) with Opacity 255, its children compose straight into the parent's
+  // canvas, and its own canvas stays unused: the same pixels without a
+  // picture that would only be a copy of theirs. Off by default.
+  void SetSharesParentCanvas(bool shares) { shares_parent_canvas_ = shares; }
+  bool SharesParentCanvas() const;
+  // The canvas the children compose into: Canvas(), or the parent's while
+  // this control shares it.
+  TCanvasEx& ComposeCanvas();
 
   // The paint walk: Paint when due (unless Locked), the visible children
   // from the bottom of the z-order up (unless Locked), then UpdateLayer.
@@ -47,6 +57,7 @@ class TControlEx : public TControl {
   class PaintingGuard;
 
   bool painting_ = false;
+  bool shares_parent_canvas_ = false;
   std::unique_ptr<TCanvasEx> canvas_;
   BYTE opacity_ = 255;
 };

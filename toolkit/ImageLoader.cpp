@@ -1,5 +1,9 @@
-// Decoding PNG resources into bitmaps.
+// Image resources into bitmaps: pixels stored ready to draw are wrapped as
+// they are, PNGs decoded.
+#include <algorithm>
+
 #include "platform/PngDecoder.h"
+#include "resources/RawImage.h"
 #include "resources/Resources.h"
 #include "toolkit/BitmapEx.h"
 
@@ -20,9 +24,24 @@ std::unique_ptr<TBitmapEx> TBitmapEx::CreateFromPng(std::span<const std::uint8_t
   return bitmap;
 }
 
+namespace {
+
+bool SameType(std::u16string_view a, std::u16string_view b) {
+  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char16_t x, char16_t y) {
+           return lower(x) == lower(y);
+         });
+}
+
+}  // namespace
+
 std::unique_ptr<TBitmapEx> TBitmapEx::CreateFromResource(HINSTANCE instance, int res_id,
                                                           std::u16string_view res_type) {
   (void)instance;
+  if (SameType(res_type, kResourceTypePng)) {
+    const RawImage raw = ReadRawImage(FindResourceData(kResourceTypeArgb, res_id));
+    if (raw.pixels) return CreateOverPixels(raw.pixels, raw.width, raw.height, raw.stride);
+  }
   return CreateFromPng(LoadResourceData(res_type, res_id));
 }
 

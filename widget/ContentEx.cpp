@@ -194,7 +194,7 @@ void TContentEx::UpdateLayer() {
   if (!parent) throw EInvalidCast(u"Invalid class typecast");
   if (!HasItems() || !boxes_valid_) return;  // nothing drawn: the list is transparent
   tiles_.SetSize(Width(), Height());
-  TCanvasEx& target = parent->Canvas();
+  TCanvasEx& target = parent->ComposeCanvas();
   tiles_.Compose(target, Left(), Top(), Opacity(), -Top(), target.Height() - Top(),
                  [this](TCanvasEx& tile, int tile_top) { PaintTile(tile, tile_top); });
 }

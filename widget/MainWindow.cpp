@@ -196,6 +196,9 @@ void TMainWindow::CreateFace() {
   const auto drag_or_menu = [this](TControl*, int keys, int, int) { DragOrMenu(keys); };
   root_ = Place<TControlEx>(this, 0, 0, kWidth, kHeight);
   root_->OnMouseDown = drag_or_menu;
+  // The root only holds the face: grown, the background draws straight into
+  // the window's canvas.
+  root_->SetSharesParentCanvas(true);
   root_->Show();
 
   background_ = Place<TBackgroundEx>(root_, 0, 0, kWidth, kHeight);

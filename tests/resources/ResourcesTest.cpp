@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "resources/Language.h"
 #include "resources/MenuResource.h"
+#include "resources/RawImage.h"
 #include "resources/Resources.h"
 #include "resources/StringTable.h"
 
@@ -40,6 +42,35 @@ TEST(Resources, ProgramCarriesItsIconMenuAndStrings) {
   EXPECT_EQ(Text(icon.first(8)), "\x89PNG\r\n\x1a\n");
   EXPECT_FALSE(FindResourceData(kResourceTypeMenu, 101).empty());
   EXPECT_FALSE(FindResourceData(kResourceTypeStringTable, 1).empty());
+}
+
+// Stored pixels are taken only when the header describes exactly the bytes
+// that follow, in this machine's byte order.
+TEST(RawImage, OnlyAWellFormedImageOfThisMachineIsRead) {
+  alignas(16) std::uint8_t bytes[16 + 2 * 12] = {};
+  auto with = [&](std::uint32_t magic, std::uint32_t width, std::uint32_t height, std::uint32_t stride,
+                  std::size_t size, std::size_t offset = 0) {
+    const RawImageHeader h{magic, width, height, stride};
+    std::memcpy(bytes + offset, &h, sizeof h);
+    return ReadRawImage({bytes + offset, size});
+  };
+  const RawImage good = with(RawImageHeader::kMagic, 2, 2, 12, 40);
+  EXPECT_EQ(good.pixels, bytes + 16);
+  EXPECT_EQ(good.width, 2);
+  EXPECT_EQ(good.stride, 12);
+  const struct {
+    std::uint32_t magic, width, height, stride;
+    std::size_t size;
+    const char* why;
+  } bad[] = {{__builtin_bswap32(RawImageHeader::kMagic), 2, 2, 12, 40, "the other byte order"},
+             {RawImageHeader::kMagic, 2, 2, 12, 39, "a row cut short"},
+             {RawImageHeader::kMagic, 2, 2, 12, 41, "bytes left over"},
+             {RawImageHeader::kMagic, 4, 2, 12, 40, "a stride narrower than the row"},
+             {RawImageHeader::kMagic, 2, 2, 10, 36, "a stride that is no multiple of four"},
+             {RawImageHeader::kMagic, 40000, 0, 160000, 16, "wider than cairo draws"},
+             {RawImageHeader::kMagic, 0, 0, 0, 8, "shorter than a header"}};
+  for (const auto& b : bad) EXPECT_EQ(with(b.magic, b.width, b.height, b.stride, b.size).pixels, nullptr) << b.why;
+  EXPECT_EQ(with(RawImageHeader::kMagic, 1, 1, 4, 20, 2).pixels, nullptr) << "pixels off the four-byte grid";
 }
 
 TEST(StringTable, HoldsTheProgramsTextsInBothLanguages) {

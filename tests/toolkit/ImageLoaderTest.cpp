@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "resources/Resources.h"
 #include "tests/toolkit/PixelSupport.h"
 #include "tests/toolkit/TestImageIds.h"
@@ -79,6 +81,35 @@ TEST(ImageLoader, UndecodableBytesGiveAnEmptyBitmapThatDrawsNothing) {
     EXPECT_EQ(BytesOf(canvas.Bitmap()), std::vector<std::uint8_t>(64, 0));
   }
   EXPECT_EQ(TBitmapEx::CreateFromPng({})->Width(), 0);
+}
+
+// The skin's images come as pixels stored at build time, drawn from the
+// executable without decoding: each must be exactly its PNG decoded, and
+// whoever changes one (a fade, a tint, a blur) gets a copy of its own.
+TEST(ImageLoader, SkinImagesAreTheirPngsDecodedAndCopiedBeforeAnyChange) {
+  for (int id = 5000; id <= 5013; ++id) {
+    auto stored = Load(id);
+    auto decoded = TBitmapEx::CreateFromPng(FindResourceData(kResourceTypePng, id));
+    ASSERT_TRUE(stored->ReadOnly()) << id;
+    ASSERT_GT(decoded->Width(), 0) << id;
+    EXPECT_EQ(stored->Width(), decoded->Width()) << id;
+    EXPECT_EQ(stored->Height(), decoded->Height()) << id;
+    EXPECT_EQ(BytesOf(*stored), BytesOf(*decoded)) << id;
+  }
+  const std::vector<std::uint8_t> logo = BytesOf(*Load(5004));
+  auto copy = Load(5004)->Clone();
+  EXPECT_TRUE(copy->ReadOnly()) << "a copy shares the stored pixels until changed";
+  const std::function<void(TBitmapEx&)> changes[] = {[](TBitmapEx& b) { b.Fade(100); },
+                                                     [](TBitmapEx& b) { b.Tint(0xFF808080); },
+                                                     [](TBitmapEx& b) { b.Blur(2); },
+                                                     [](TBitmapEx& b) { b.Bits()[4 * 20 + 3] ^= 0xFF; }};
+  for (const auto& change : changes) {
+    auto image = Load(5004);
+    change(*image);
+    EXPECT_FALSE(image->ReadOnly());
+    EXPECT_NE(BytesOf(*image), logo);
+    EXPECT_EQ(BytesOf(*Load(5004)), logo) << "the stored pixels stay";
+  }
 }
 
 TEST(ImageLoader, ProgramIconIsAPngWithTransparentCorners) {

@@ -1,6 +1,7 @@
 // Layered controls and windows: the paint walk and its switches, the
 // composition order, the frames handed to the window system, and the
 // window's own messages.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,48 @@ TEST_F(LayeredTest, ComposedFrameMatchesTheExpectedPicture) {
       }
       EXPECT_EQ(surface.pixels[static_cast<std::size_t>(y * kW + x)], expected) << "at " << x << "," << y;
     }
+  }
+}
+
+// A holder that paints nothing lets its children draw straight into the
+// window's canvas while it covers the window exactly and is opaque; the
+// window shows the same picture as with a canvas of the holder's own, and
+// the holder's canvas stays unused. Off the window's rectangle, or faded, it
+// composes as every control does.
+TEST_F(LayeredTest, AHolderCoveringItsWindowSharesTheWindowsCanvasWithTheSamePicture) {
+  constexpr int kW = 12, kH = 8;
+  const struct {
+    int left, top, width;
+    BYTE opacity;
+    bool shares;
+  } cases[] = {{0, 0, kW, 255, true}, {1, 0, kW - 1, 255, false}, {0, 0, kW - 2, 255, false},
+               {0, 0, kW, 0x80, false}};
+  for (const auto& c : cases) {
+    std::vector<std::uint32_t> frames[2];
+    TControlEx* holders[2] = {};
+    for (int own = 0; own < 2; ++own) {
+      auto* window = MakeWindow(kW, kH, 0);
+      auto* holder = Make<TControlEx>(window);
+      holder->SetLeft(c.left);
+      holder->SetTop(c.top);
+      holder->SetSize(c.width, kH);
+      holder->SetOpacity(c.opacity);
+      holder->SetSharesParentCanvas(own == 0);
+      holder->Show();
+      MakeChild(holder, 1, 1, 6, 4, 0x80402010);
+      MakeChild(holder, 4, 3, 6, 4, 0xC0C00000);
+      window->Show();
+      window->Invalidate();
+      frames[own] = Backend().SurfaceOf(window->WindowHandle()).pixels;
+      holders[own] = holder;
+    }
+    EXPECT_EQ(holders[0]->SharesParentCanvas(), c.shares) << c.left << "," << c.width << "," << int{c.opacity};
+    EXPECT_EQ(frames[0], frames[1]) << c.left << "," << c.width << "," << int{c.opacity};
+    const TBitmapEx& unused = holders[0]->Canvas().Bitmap();
+    const auto* bits = reinterpret_cast<const std::uint32_t*>(unused.Bits());
+    EXPECT_EQ(std::count(bits, bits + unused.Stride() / 4 * unused.Height(), 0u) ==
+                  static_cast<std::ptrdiff_t>(unused.Stride() / 4 * unused.Height()),
+              c.shares);
   }
 }
 
