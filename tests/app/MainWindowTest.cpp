@@ -296,7 +296,7 @@ TEST_F(WidgetTest, ReloadsHoldTheListsMemoryFlat) {
   }
   EXPECT_EQ(w.NewsList()->TileCount(), tiles);
 #if !defined(__SANITIZE_ADDRESS__)  // the sanitizer's quarantine holds freed memory
-  EXPECT_LT(resident() - rss, 4L << 20);  // each tile added would be 1.5 MB
+  EXPECT_LT(resident() - rss, 4L << 20);  // each tile added would be 0.8 MB
 #endif
 }
 
