@@ -54,6 +54,7 @@ enum class RawEventKind : std::uint8_t {
   EndSession,    // the session ends: WM_QUERYENDSESSION, then WM_CLOSE, to each top-level window
   TrayInput,     // on the tray icon (surface: its owner, wparam: its id): lparam the mouse message
                  // (WM_MOUSEMOVE, WM_xBUTTONDOWN/UP) at pt, or a NIN_* balloon event
+  TrayHostChanged,  // a status notifier watcher came or went: the window system chooses the tray's host again
 };
 
 struct RawEvent {
@@ -222,6 +223,9 @@ class Backend {
   // A host for the notification area's icons, which the window system owns
   // and drops before the backend; nullptr when the backend has none.
   virtual std::unique_ptr<TrayHost> OpenTray(const TrayHostContext&) { return nullptr; }
+  // Whether the icons may go to a status notifier host on the session bus
+  // instead, which the window system prefers while a watcher runs.
+  virtual bool StatusNotifierHosts() const { return false; }
   // While set, keys reach the core even when another program holds the
   // focus (a popup menu keeps it while open); nullptr releases it.
   virtual void GrabKeyboard(HWND wnd) = 0;

@@ -16,6 +16,7 @@
 #include "platform/Backend.h"
 #include "platform/DesktopNotifications.h"
 #include "platform/Messages.h"
+#include "platform/StatusNotifierTray.h"
 #include "platform/Window.h"
 
 namespace varnika::core {
@@ -141,11 +142,16 @@ class WindowSystem : public IRawEventSink {
   std::atomic<bool> running{false};
   std::thread::id ui_thread;
   std::unique_ptr<Backend> backend;
-  // Beside the backend: the notification area's host (opened at its first
-  // use; null when the backend has none) and the desktop notifier that shows
-  // balloons. Both go before the backend.
+  // Beside the backend: the notification area's hosts (opened at their first
+  // use) and the desktop notifier that shows balloons and carries the
+  // status notifier host's bus work. The icons are shown on one host at a
+  // time: the status notifier host while a watcher runs or it is not yet
+  // known whether one does, else the backend's (null when it has none). All
+  // go before the backend.
   std::unique_ptr<DesktopNotifier> notifier;
+  std::unique_ptr<StatusNotifierTray> status_tray;
   std::unique_ptr<TrayHost> tray;
+  TrayHost* tray_in_use = nullptr;
   bool tray_opened = false;
 
   // Windows. The map belongs to the UI thread; it changes only under
@@ -159,6 +165,7 @@ class WindowSystem : public IRawEventSink {
   // Posted messages (any thread).
   std::mutex post_mutex;
   std::deque<MSG> posted;
+  std::deque<RawEvent> posted_raw;  // PostRawEvent's, until the loop routes them
   std::uint64_t post_serial = 0;  // counts posts, so a waiter sees whether one arrived
   bool sleeping = false;          // the UI thread waits (or is about to) in the backend
 
@@ -218,6 +225,9 @@ LRESULT Send(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
 void QueueInput(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD serial = 0);
 void DropWindowMessages(HWND wnd);  // posted and input messages, timers
 void ClearQueues();
+// Queues a raw event for the UI thread to route, from any thread (dropped
+// while the window system is not running).
+void PostRawEvent(RawEvent event);
 // The mouse messages, client and non-client, and the keyboard's: what a
 // modal loop keeps for itself or from the windows it does not serve.
 bool IsMouseInput(UINT msg);
@@ -283,6 +293,8 @@ void RunMoveLoop(HWND wnd);
 // --- the notification area (NotifyIcon.cpp) ---------------------------------
 // A TrayInput raw event: the callback message to the icon's owner.
 void OnTrayInput(const RawEvent& event);
+// TrayHostChanged: moves the icons to the host that is to show them now.
+void OnTrayHostChanged(const RawEvent& event);
 // Forgets every icon and closes the tray host and the notifier (the window
 // system shuts down).
 void ClearTray();

@@ -38,20 +38,6 @@ struct LoopUnref {
   void operator()(GMainLoop* l) const { g_main_loop_unref(l); }
 };
 
-std::string SessionBusAddress() {
-  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-  if (address && *address) return address;
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  if (!runtime || runtime[0] != '/') return {};
-  const std::string socket = std::string(runtime) + "/bus";
-  struct stat st {};
-  if (::stat(socket.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) return {};
-  gchar* escaped = g_dbus_address_escape_value(socket.c_str());
-  std::string result = std::string("unix:path=") + escaped;
-  g_free(escaped);
-  return result;
-}
-
 const char* IconNameOf(DWORD flags) {
   switch (flags & 0x0F) {
     case NIIF_INFO: return "dialog-information";
@@ -325,6 +311,20 @@ class DesktopNotifier::Worker {
   std::map<guint32, Owner> shown_;  // the service's ids of the notices on the screen
 };
 
+std::string SessionBusAddress() {
+  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (address && *address) return address;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (!runtime || runtime[0] != '/') return {};
+  const std::string socket = std::string(runtime) + "/bus";
+  struct stat st {};
+  if (::stat(socket.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) return {};
+  gchar* escaped = g_dbus_address_escape_value(socket.c_str());
+  std::string result = std::string("unix:path=") + escaped;
+  g_free(escaped);
+  return result;
+}
+
 DesktopNotifier::DesktopNotifier() = default;
 
 DesktopNotifier::~DesktopNotifier() = default;
@@ -333,6 +333,11 @@ void DesktopNotifier::Show(const Notice& notice) {
   if (!worker_) worker_ = std::make_unique<Worker>();
   Worker* worker = worker_.get();
   worker->Post([worker, notice] { worker->Show(notice); });
+}
+
+void DesktopNotifier::RunOnBusThread(std::function<void()> task) {
+  if (!worker_) worker_ = std::make_unique<Worker>();
+  worker_->Post(std::move(task));
 }
 
 void DesktopNotifier::Close(HWND owner, UINT id) {

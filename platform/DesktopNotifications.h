@@ -14,8 +14,12 @@
 //
 // The session bus is $DBUS_SESSION_BUS_ADDRESS, else $XDG_RUNTIME_DIR/bus
 // when that socket exists; no bus is started.
+//
+// Other services on the session bus share the notifier's thread
+// (RunOnBusThread) instead of starting threads of their own.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -45,10 +49,18 @@ class DesktopNotifier {
   void Show(const Notice& notice);
   // Takes the icon's notice away, if it has one.
   void Close(HWND owner, UINT id);
+  // Runs task on the notifier's thread (starting it), where the thread's own
+  // GLib main context is the thread default: bus callbacks that a task sets
+  // up run there too. Any thread may call this; tasks run in order, and
+  // those posted before the notifier goes still run.
+  void RunOnBusThread(std::function<void()> task);
 
  private:
   class Worker;
   std::unique_ptr<Worker> worker_;
 };
+
+// The session bus's address as described above; empty without one.
+std::string SessionBusAddress();
 
 }  // namespace varnika

@@ -347,11 +347,12 @@ void OnEndSession(const RawEvent&) {
 using RawHandler = void (*)(const RawEvent&);
 
 // One row per RawEventKind, in its order.
-constexpr std::array<RawHandler, 14> kRawHandlers = {
+constexpr std::array<RawHandler, 15> kRawHandlers = {
     OnPointerMove, OnPointerLeave, OnButtonDown, OnButtonUp,     OnWheel,   OnKeyDown,    OnKeyUp,
     OnActivate,    OnDeactivate,   OnCloseRequest, OnConfigure, OnMessage, OnEndSession, core::OnTrayInput,
+    core::OnTrayHostChanged,
 };
-static_assert(static_cast<size_t>(RawEventKind::TrayInput) + 1 == kRawHandlers.size());
+static_assert(static_cast<size_t>(RawEventKind::TrayHostChanged) + 1 == kRawHandlers.size());
 
 }  // namespace
 

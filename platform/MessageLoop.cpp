@@ -82,6 +82,17 @@ bool TakePosted(const Filter& f, bool remove, MSG* out, std::uint64_t* seen) {
   return TakeFrom(sys.taken, f, remove, out);
 }
 
+// Raw events other threads posted join the backend's.
+void TakePostedRaw() {
+  auto& sys = Sys();
+  std::deque<RawEvent> posted;
+  {
+    std::lock_guard lock(sys.post_mutex);
+    posted.swap(sys.posted_raw);
+  }
+  for (RawEvent& event : posted) sys.Deliver(std::move(event));
+}
+
 // The due timer that fires first (earliest due time, then oldest).
 Timer* DueTimer(const Filter& f, DWORD now) {
   Timer* best = nullptr;
@@ -150,6 +161,7 @@ bool NextMessage(MSG* out, const Filter& f, bool remove, bool wait) {
       if (remove) Stamp(out);
       return true;
     }
+    if (sys.raw.empty()) TakePostedRaw();
     if (!sys.raw.empty()) {
       RawEvent event = std::move(sys.raw.front());
       sys.raw.pop_front();
@@ -369,6 +381,18 @@ LRESULT Send(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam) {
   return w->proc(wnd, msg, wparam, lparam);
 }
 
+void PostRawEvent(RawEvent event) {
+  auto& sys = Sys();
+  std::lock_guard lock(sys.post_mutex);
+  if (!sys.running) return;
+  sys.posted_raw.push_back(std::move(event));
+  ++sys.post_serial;
+  if (sys.sleeping) {
+    sys.sleeping = false;
+    sys.backend->Wake();
+  }
+}
+
 void QueueInput(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam, DWORD serial) {
   auto& sys = Sys();
   sys.input.push_back(MSG{wnd, msg, wparam, lparam, sys.in.event_time, sys.in.cursor, serial});
@@ -390,6 +414,7 @@ void ClearQueues() {
   {
     std::lock_guard lock(sys.post_mutex);
     sys.posted.clear();
+    sys.posted_raw.clear();
   }
   sys.taken.clear();
   sys.input.clear();

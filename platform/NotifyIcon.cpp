@@ -49,19 +49,46 @@ TrayTipLooks TipLooks() {
   return looks;
 }
 
-// Opens the backend's tray host at its first use; nullptr when it has none.
-TrayHost* Host() {
+// The status notifier host, where the backend allows one and a session bus
+// is known.
+void OpenStatusTray() {
   auto& sys = Sys();
-  if (!sys.backend) return nullptr;
-  if (!sys.tray_opened) {
-    sys.tray_opened = true;
-    if (!sys.notifier) sys.notifier = std::make_unique<DesktopNotifier>();
+  if (!sys.backend->StatusNotifierHosts()) return;
+  StatusNotifierContext context;
+  context.bus_address = SessionBusAddress();
+  if (context.bus_address.empty()) return;
+  context.notifier = sys.notifier.get();
+  context.post = [](RawEvent event) { core::PostRawEvent(std::move(event)); };
+  sys.status_tray = std::make_unique<StatusNotifierTray>(std::move(context));
+}
+
+// The host that is to show the icons now: the status notifier host unless
+// no watcher runs, else the backend's (opened here; nullptr when it has none).
+TrayHost* ChooseHost() {
+  auto& sys = Sys();
+  if (sys.status_tray && sys.status_tray->WatcherState() != StatusNotifierTray::Watcher::Absent) {
+    return sys.status_tray.get();
+  }
+  if (!sys.tray) {
     TrayHostContext context;
     context.looks = TipLooks();
     context.notifier = sys.notifier.get();
     sys.tray = sys.backend->OpenTray(context);
   }
   return sys.tray.get();
+}
+
+// Opens the hosts at the first use; nullptr without any.
+TrayHost* Host() {
+  auto& sys = Sys();
+  if (!sys.backend) return nullptr;
+  if (!sys.tray_opened) {
+    sys.tray_opened = true;
+    if (!sys.notifier) sys.notifier = std::make_unique<DesktopNotifier>();
+    OpenStatusTray();
+    sys.tray_in_use = ChooseHost();
+  }
+  return sys.tray_in_use;
 }
 
 std::vector<IconRecord>::iterator FindIcon(HWND owner, UINT id) {
@@ -197,10 +224,27 @@ void OnTrayInput(const RawEvent& e) {
   if (it->state.callback) PostMessageW(it->state.owner, it->state.callback, it->state.id, message);
 }
 
+void OnTrayHostChanged(const RawEvent&) {
+  auto& sys = Sys();
+  if (!sys.tray_opened) return;
+  TrayHost* next = ChooseHost();
+  TrayHost* before = sys.tray_in_use;
+  if (next == before) return;
+  for (IconRecord& r : Icons()) {
+    if (r.shown && before) before->RemoveIcon(r.state.owner, r.state.id);
+    r.shown = false;
+  }
+  sys.tray_in_use = next;
+  if (before && before == sys.tray.get()) sys.tray.reset();  // the backend's host rests while the other shows them
+  for (IconRecord& r : Icons()) Show(r);
+}
+
 void ClearTray() {
   auto& icons = Icons();
   while (!icons.empty()) Remove(icons.begin());
   auto& sys = Sys();
+  sys.tray_in_use = nullptr;
+  sys.status_tray.reset();
   sys.tray.reset();
   sys.notifier.reset();
   sys.tray_opened = false;

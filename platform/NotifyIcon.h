@@ -14,9 +14,11 @@
 // NIN_BALLOONTIMEOUT (expired, or closed by the user) and
 // NIN_BALLOONUSERCLICK the same way.
 //
-// Where the icons appear is the display backend's affair (TrayHost.h):
-// without a notification area they are kept, shown once one appears, and
-// every call still succeeds. UI thread only.
+// Where the icons appear is a tray host's affair (TrayHost.h): a status
+// notifier host on the session bus while a watcher runs there
+// (StatusNotifierTray.h), else the display backend's; the icons move when a
+// watcher comes or goes. Without a notification area they are kept, shown
+// once one appears, and every call still succeeds. UI thread only.
 #pragma once
 
 #include "platform/Messages.h"

@@ -1,9 +1,10 @@
 // What a tray host does for Shell_NotifyIconW: shows the icons the window
 // system keeps, their tips and balloons, and reports the user's mouse
 // actions on them as RawEventKind::TrayInput events. The window system owns
-// the host it opened (Backend::OpenTray), beside the backend, and the
-// desktop notifier that shows balloons; a backend without a notification
-// area opens none. UI thread only, except where noted.
+// the hosts it opened (Backend::OpenTray, and the status notifier host of
+// StatusNotifierTray.h), beside the backend, and the desktop notifier that
+// shows balloons; a backend without a notification area opens none. UI
+// thread only, except where noted.
 #pragma once
 
 #include <string>

@@ -289,6 +289,16 @@ void HeadlessBackend::SetTrayAvailable(bool available) {
   tray_available_ = available;
 }
 
+void HeadlessBackend::SetStatusNotifierHosts(bool on) {
+  std::lock_guard lock(mutex_);
+  status_notifier_hosts_ = on;
+}
+
+bool HeadlessBackend::StatusNotifierHosts() const {
+  std::lock_guard lock(mutex_);
+  return status_notifier_hosts_;
+}
+
 std::vector<TrayIconState> HeadlessBackend::TrayIcons() const {
   std::lock_guard lock(mutex_);
   return tray_icons_;

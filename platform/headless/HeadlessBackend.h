@@ -86,6 +86,9 @@ class HeadlessBackend : public Backend {
   void TrayBalloonEvent(HWND owner, UINT id, LPARAM event);
   // Without a tray (off) the backend offers no tray host at all.
   void SetTrayAvailable(bool available);
+  // Whether icons may go to a status notifier host on the session bus (off
+  // unless a test turns it on).
+  void SetStatusNotifierHosts(bool on);
 
   struct TrayBalloonRecord {
     HWND owner = nullptr;
@@ -134,6 +137,7 @@ class HeadlessBackend : public Backend {
   void GrabPointer(HWND wnd) override;
   // A host while SetTrayAvailable allows one (it is asked once).
   std::unique_ptr<TrayHost> OpenTray(const TrayHostContext& context) override;
+  bool StatusNotifierHosts() const override;
   void GrabKeyboard(HWND wnd) override;
   bool Compositing() const override;
   void Wait(DWORD timeout_ms) override;
@@ -180,6 +184,7 @@ class HeadlessBackend : public Backend {
   bool compositing_ = false;
   HWND activation_request_ = nullptr;
   bool tray_available_ = true;
+  bool status_notifier_hosts_ = false;
   std::vector<TrayIconState> tray_icons_;
   std::vector<TrayBalloonRecord> tray_balloons_;
 };

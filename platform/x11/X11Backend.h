@@ -68,6 +68,7 @@ class X11Backend final : public Backend {
   // The XEmbed system tray (one per display; none without a display). The
   // caller owns it and drops it before the backend.
   std::unique_ptr<TrayHost> OpenTray(const TrayHostContext& context) override;
+  bool StatusNotifierHosts() const override { return true; }
   void GrabKeyboard(HWND wnd) override;
   bool Compositing() const override;  // whether a compositing manager owns _NET_WM_CM_S<screen>
   void Wait(DWORD timeout_ms) override;

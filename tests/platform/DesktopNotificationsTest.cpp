@@ -161,12 +161,9 @@ class DesktopNotificationsTest : public PlatformTest {
 
   // Starts the private bus; false when dbus-daemon cannot run here.
   bool StartBus() {
-    address_ = "unix:path=" + folder_.Path() + "/bus";
-    daemon_ = std::make_unique<ChildProcess>(std::vector<std::string>{"dbus-daemon", "--session", "--nofork",
-                                                               "--print-address", "--address=" + address_});
-    if (!daemon_->AwaitOutput("unix:", 10000)) return false;
-    env_ = std::make_unique<ScopedEnv>("DBUS_SESSION_BUS_ADDRESS", address_.c_str());
-    return true;
+    bus_ = std::make_unique<PrivateBus>(folder_.Path());
+    address_ = bus_->Address();
+    return bus_->Started();
   }
 
   DesktopNotifier::Notice Notice(const char16_t* text) {
@@ -194,8 +191,7 @@ class DesktopNotificationsTest : public PlatformTest {
 
   TempFolder folder_;
   std::string address_;
-  std::unique_ptr<ChildProcess> daemon_;
-  std::unique_ptr<ScopedEnv> env_;
+  std::unique_ptr<PrivateBus> bus_;
   HWND owner_ = nullptr;
 };
 

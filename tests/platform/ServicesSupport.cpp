@@ -140,6 +140,13 @@ void ChildProcess::Kill(int signal) {
   if (pid_ > 0 && !reaped_) ::kill(pid_, signal);
 }
 
+PrivateBus::PrivateBus(const std::string& folder)
+    : address_("unix:path=" + folder + "/bus"),
+      daemon_({"dbus-daemon", "--session", "--nofork", "--print-address", "--address=" + address_}) {
+  started_ = daemon_.AwaitOutput("unix:", 10000);
+  if (started_) env_ = std::make_unique<ScopedEnv>("DBUS_SESSION_BUS_ADDRESS", address_.c_str());
+}
+
 bool Eventually(const std::function<bool()>& done, int timeout_ms) {
   const long long end = NowMs() + timeout_ms;
   while (!done()) {

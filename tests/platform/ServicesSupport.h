@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,22 @@ class ChildProcess {
   bool reaped_ = false;
   int status_ = 0;
   std::string output_;
+};
+
+// A dbus-daemon of the test's own in folder, which is the session bus
+// ($DBUS_SESSION_BUS_ADDRESS) while the object lives.
+class PrivateBus {
+ public:
+  explicit PrivateBus(const std::string& folder);
+  // False when dbus-daemon cannot run here.
+  bool Started() const { return started_; }
+  const std::string& Address() const { return address_; }
+
+ private:
+  std::string address_;
+  ChildProcess daemon_;
+  bool started_ = false;
+  std::unique_ptr<ScopedEnv> env_;
 };
 
 // Polls done() every 5 ms until it holds or timeout_ms passed.

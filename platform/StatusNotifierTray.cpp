@@ -1,0 +1,442 @@
+// Reading map. Pictures (ItemPixmaps) at the top; then the bus side (Bus:
+// the watcher's name, the items' connections and objects, their calls and
+// properties), which lives on the bus thread; the UI side at the bottom
+// only hands work over to it.
+#include "platform/StatusNotifierTray.h"
+
+#include <cairo.h>
+#include <gio/gio.h>
+
+#include <algorithm>
+#include <string_view>
+#include <utility>
+
+#include "base/Utf.h"
+#include "platform/CairoOwners.h"
+
+namespace varnika {
+namespace {
+
+constexpr const char* kDBus = "org.freedesktop.DBus";
+constexpr const char* kDBusPath = "/org/freedesktop/DBus";
+constexpr const char* kWatcher = "org.kde.StatusNotifierWatcher";
+constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
+constexpr const char* kItemPath = "/StatusNotifierItem";
+constexpr const char* kItemInterface = "org.kde.StatusNotifierItem";
+constexpr int kPixmapSizes[] = {16, 22, 24, 32, 48, 64, 96, 128, 256};
+
+#define VARNIKA_POINT_ARGS "<arg name='x' type='i' direction='in'/><arg name='y' type='i' direction='in'/>"
+constexpr const char* kItemXml =
+    "<node><interface name='org.kde.StatusNotifierItem'>"
+    "<property name='Category' type='s' access='read'/>"
+    "<property name='Id' type='s' access='read'/>"
+    "<property name='Title' type='s' access='read'/>"
+    "<property name='Status' type='s' access='read'/>"
+    "<property name='WindowId' type='i' access='read'/>"
+    "<property name='IconName' type='s' access='read'/>"
+    "<property name='IconPixmap' type='a(iiay)' access='read'/>"
+    "<property name='OverlayIconName' type='s' access='read'/>"
+    "<property name='OverlayIconPixmap' type='a(iiay)' access='read'/>"
+    "<property name='AttentionIconName' type='s' access='read'/>"
+    "<property name='AttentionIconPixmap' type='a(iiay)' access='read'/>"
+    "<property name='AttentionMovieName' type='s' access='read'/>"
+    "<property name='ToolTip' type='(sa(iiay)ss)' access='read'/>"
+    "<property name='ItemIsMenu' type='b' access='read'/>"
+    "<method name='ContextMenu'>" VARNIKA_POINT_ARGS "</method>"
+    "<method name='Activate'>" VARNIKA_POINT_ARGS "</method>"
+    "<method name='SecondaryActivate'>" VARNIKA_POINT_ARGS "</method>"
+    "<method name='Scroll'><arg name='delta' type='i' direction='in'/>"
+    "<arg name='orientation' type='s' direction='in'/></method>"
+    "<signal name='NewTitle'/><signal name='NewIcon'/><signal name='NewAttentionIcon'/>"
+    "<signal name='NewOverlayIcon'/><signal name='NewToolTip'/>"
+    "<signal name='NewStatus'><arg name='status' type='s'/></signal>"
+    "</interface></node>";
+#undef VARNIKA_POINT_ARGS
+
+using ConnectionPtr = GObjectPtr<GDBusConnection>;
+
+void AppendArgb(std::uint32_t pixel, std::vector<std::uint8_t>* out) {
+  out->push_back(static_cast<std::uint8_t>(pixel >> 24));
+  out->push_back(static_cast<std::uint8_t>(pixel >> 16));
+  out->push_back(static_cast<std::uint8_t>(pixel >> 8));
+  out->push_back(static_cast<std::uint8_t>(pixel));
+}
+
+CairoSurfacePtr Premultiplied(const IconPixels& icon) {
+  CairoSurfacePtr image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, icon.width, icon.height));
+  cairo_surface_flush(image.get());
+  auto* data = cairo_image_surface_get_data(image.get());
+  const int stride = cairo_image_surface_get_stride(image.get());
+  for (int y = 0; y < icon.height; ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+    for (int x = 0; x < icon.width; ++x) {
+      const std::uint32_t p = icon.argb[static_cast<std::size_t>(y) * static_cast<std::size_t>(icon.width) +
+                                        static_cast<std::size_t>(x)];
+      const std::uint32_t a = p >> 24;
+      auto channel = [&](int shift) { return (((p >> shift) & 0xFF) * a + 127) / 255; };
+      row[x] = a << 24 | channel(16) << 16 | channel(8) << 8 | channel(0);
+    }
+  }
+  cairo_surface_mark_dirty(image.get());
+  return image;
+}
+
+// The source drawn into a picture whose longer side is `size`.
+ItemPixmap Scaled(cairo_surface_t* source, const IconPixels& icon, int size) {
+  const int longer = std::max(icon.width, icon.height);
+  ItemPixmap out;
+  out.width = std::max(1, (icon.width * size + longer / 2) / longer);
+  out.height = std::max(1, (icon.height * size + longer / 2) / longer);
+  CairoSurfacePtr target(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, out.width, out.height));
+  {
+    CairoContextPtr cr(cairo_create(target.get()));
+    cairo_scale(cr.get(), static_cast<double>(out.width) / icon.width, static_cast<double>(out.height) / icon.height);
+    cairo_set_source_surface(cr.get(), source, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr.get()), CAIRO_FILTER_GOOD);
+    cairo_paint(cr.get());
+  }
+  cairo_surface_flush(target.get());
+  const auto* data = cairo_image_surface_get_data(target.get());
+  const int stride = cairo_image_surface_get_stride(target.get());
+  out.argb.reserve(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height) * 4);
+  for (int y = 0; y < out.height; ++y) {
+    const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+    for (int x = 0; x < out.width; ++x) {
+      const std::uint32_t p = row[x];
+      const std::uint32_t a = p >> 24;
+      auto channel = [&](int shift) { return a ? (((p >> shift) & 0xFF) * 255 + a / 2) / a : 0u; };
+      AppendArgb(a << 24 | channel(16) << 16 | channel(8) << 8 | channel(0), &out.argb);
+    }
+  }
+  return out;
+}
+
+GVariant* PixmapsVariant(const std::vector<ItemPixmap>& pixmaps) {
+  GVariantBuilder builder;
+  g_variant_builder_init(&builder, G_VARIANT_TYPE("a(iiay)"));
+  for (const ItemPixmap& p : pixmaps) {
+    GVariant* bytes = g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, p.argb.data(), p.argb.size(), 1);
+    g_variant_builder_add(&builder, "(ii@ay)", p.width, p.height, bytes);
+  }
+  return g_variant_builder_end(&builder);
+}
+
+ConnectionPtr Connect(const std::string& address) {
+  GError* error = nullptr;
+  ConnectionPtr bus(g_dbus_connection_new_for_address_sync(
+      address.c_str(),
+      static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                        G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+      nullptr, nullptr, &error));
+  if (error) g_error_free(error);
+  if (bus) g_dbus_connection_set_exit_on_close(bus.get(), FALSE);
+  return bus;
+}
+
+void Disconnect(ConnectionPtr& bus) {
+  if (!bus) return;
+  g_dbus_connection_close_sync(bus.get(), nullptr, nullptr);
+  bus.reset();
+}
+
+}  // namespace
+
+std::vector<ItemPixmap> ItemPixmaps(const IconPixels& icon) {
+  std::vector<ItemPixmap> out;
+  if (icon.width <= 0 || icon.height <= 0 ||
+      icon.argb.size() < static_cast<std::size_t>(icon.width) * static_cast<std::size_t>(icon.height)) {
+    return out;
+  }
+  CairoSurfacePtr source = Premultiplied(icon);
+  const int longer = std::max(icon.width, icon.height);
+  for (int size : kPixmapSizes) {
+    if (size < longer) out.push_back(Scaled(source.get(), icon, size));
+  }
+  ItemPixmap own;  // its own size, exactly
+  own.width = icon.width;
+  own.height = icon.height;
+  own.argb.reserve(icon.argb.size() * 4);
+  for (std::size_t i = 0; i < static_cast<std::size_t>(icon.width) * static_cast<std::size_t>(icon.height); ++i) {
+    AppendArgb(icon.argb[i], &own.argb);
+  }
+  out.push_back(std::move(own));
+  return out;
+}
+
+// --- the bus side (the bus thread only, but for `watcher`) ------------------------------
+
+class StatusNotifierTray::Bus : public std::enable_shared_from_this<Bus> {
+ public:
+  Bus(std::string address, std::string id, std::function<void(RawEvent)> post)
+      : address_(std::move(address)), id_(std::move(id)), post_(std::move(post)),
+        node_(g_dbus_node_info_new_for_xml(kItemXml, nullptr)) {}
+
+  ~Bus() { g_dbus_node_info_unref(node_); }
+
+  Bus(const Bus&) = delete;
+  Bus& operator=(const Bus&) = delete;
+
+  std::atomic<Watcher> watcher{Watcher::Unknown};
+
+  // Follows the watcher's name: its owner changes are signalled, and the
+  // question after subscribing cannot miss one.
+  void Start() {
+    control_ = Connect(address_);
+    if (!control_) {
+      WatcherSeen(false);
+      return;
+    }
+    subscription_ = g_dbus_connection_signal_subscribe(control_.get(), kDBus, kDBus, "NameOwnerChanged", kDBusPath,
+                                                       kWatcher, G_DBUS_SIGNAL_FLAGS_NONE, &Bus::OnOwnerChanged,
+                                                       new std::weak_ptr<Bus>(weak_from_this()), &Bus::DeleteWeak);
+    GVariant* reply = g_dbus_connection_call_sync(control_.get(), kDBus, kDBusPath, kDBus, "NameHasOwner",
+                                                  g_variant_new("(s)", kWatcher), G_VARIANT_TYPE("(b)"),
+                                                  G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+    gboolean owned = FALSE;
+    if (reply) {
+      g_variant_get(reply, "(b)", &owned);
+      g_variant_unref(reply);
+    }
+    WatcherSeen(owned);
+  }
+
+  void Show(const TrayIconState& state) {
+    if (closed_) return;
+    Item* item = Find(state.owner, state.id);
+    if (!item) {
+      Add(state);
+      return;
+    }
+    const bool icon_changed = item->state.icon.width != state.icon.width ||
+                              item->state.icon.height != state.icon.height || item->state.icon.argb != state.icon.argb;
+    const bool tip_changed = item->state.tip != state.tip;
+    item->state = state;
+    if (icon_changed) {
+      item->pixmaps = ItemPixmaps(state.icon);
+      Emit(*item, "NewIcon");
+    }
+    if (tip_changed) {
+      Emit(*item, "NewToolTip");
+      Emit(*item, "NewTitle");
+    }
+  }
+
+  void Remove(HWND owner, UINT id) {
+    auto it = std::find_if(items_.begin(), items_.end(),
+                           [&](const auto& item) { return item->state.owner == owner && item->state.id == id; });
+    if (it == items_.end()) return;
+    Drop(**it);
+    items_.erase(it);
+  }
+
+  void Close() {
+    closed_ = true;
+    for (auto& item : items_) Drop(*item);
+    items_.clear();
+    if (control_ && subscription_) g_dbus_connection_signal_unsubscribe(control_.get(), subscription_);
+    subscription_ = 0;
+    Disconnect(control_);
+  }
+
+ private:
+  struct Item {
+    TrayIconState state;
+    std::vector<ItemPixmap> pixmaps;
+    ConnectionPtr connection;
+    guint object = 0;
+  };
+
+  // What an item's object carries to its callbacks.
+  struct ItemRef {
+    std::weak_ptr<Bus> bus;
+    HWND owner;
+    UINT id;
+  };
+
+  Item* Find(HWND owner, UINT id) const {
+    for (const auto& item : items_) {
+      if (item->state.owner == owner && item->state.id == id) return item.get();
+    }
+    return nullptr;
+  }
+
+  void Add(const TrayIconState& state) {
+    auto item = std::make_unique<Item>();
+    item->connection = Connect(address_);
+    if (!item->connection) return;  // the bus went: the next ShowIcon tries again
+    item->state = state;
+    item->pixmaps = ItemPixmaps(state.icon);
+    static const GDBusInterfaceVTable vtable = {&Bus::OnCall, &Bus::OnGet, nullptr, {}};
+    item->object = g_dbus_connection_register_object(item->connection.get(), kItemPath, node_->interfaces[0], &vtable,
+                                                     new ItemRef{weak_from_this(), state.owner, state.id},
+                                                     &Bus::DeleteRef, nullptr);
+    if (watcher.load() == Watcher::Present) Register(*item);
+    items_.push_back(std::move(item));
+  }
+
+  void Drop(Item& item) {
+    if (item.object) g_dbus_connection_unregister_object(item.connection.get(), item.object);
+    item.object = 0;
+    Disconnect(item.connection);  // its name goes, and the watcher forgets the item
+  }
+
+  // No answer is awaited: a watcher that refuses changes nothing here.
+  void Register(Item& item) {
+    g_dbus_connection_call(item.connection.get(), kWatcher, kWatcherPath, kWatcher, "RegisterStatusNotifierItem",
+                           g_variant_new("(s)", g_dbus_connection_get_unique_name(item.connection.get())), nullptr,
+                           G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
+  }
+
+  void Emit(Item& item, const char* signal) {
+    g_dbus_connection_emit_signal(item.connection.get(), nullptr, kItemPath, kItemInterface, signal, nullptr,
+                                  nullptr);
+  }
+
+  void WatcherSeen(bool present) {
+    if (closed_) return;
+    const Watcher now = present ? Watcher::Present : Watcher::Absent;
+    const Watcher before = watcher.exchange(now);
+    if (present) {
+      for (auto& item : items_) Register(*item);  // a new watcher knows nothing of them
+    }
+    if (before == now) return;
+    RawEvent changed;
+    changed.kind = RawEventKind::TrayHostChanged;
+    post_(std::move(changed));
+  }
+
+  // A click of the button whose press is `down`, at the host's point.
+  void Click(const ItemRef& ref, LPARAM down, int x, int y) {
+    if (closed_) return;
+    for (LPARAM message : {down, down + 1}) {  // WM_xBUTTONUP follows WM_xBUTTONDOWN
+      RawEvent e;
+      e.kind = RawEventKind::TrayInput;
+      e.surface = ref.owner;
+      e.wparam = ref.id;
+      e.lparam = message;
+      e.pt = POINT{x, y};
+      post_(std::move(e));
+    }
+  }
+
+  GVariant* Property(const Item& item, const gchar* name) const {
+    const std::string title = item.state.tip.empty() ? id_ : Utf16ToUtf8(item.state.tip);
+    const std::string_view property(name);
+    if (property == "Category") return g_variant_new_string("ApplicationStatus");
+    if (property == "Id") return g_variant_new_string(id_.c_str());
+    if (property == "Title") return g_variant_new_string(title.c_str());
+    if (property == "Status") return g_variant_new_string("Active");
+    if (property == "WindowId") return g_variant_new_int32(0);
+    if (property == "IconPixmap") return PixmapsVariant(item.pixmaps);
+    if (property == "OverlayIconPixmap" || property == "AttentionIconPixmap") return PixmapsVariant({});
+    if (property == "ToolTip") {
+      return g_variant_new("(s@a(iiay)ss)", "", PixmapsVariant({}), title.c_str(), "");
+    }
+    if (property == "ItemIsMenu") return g_variant_new_boolean(FALSE);
+    return g_variant_new_string("");  // the icon, overlay, attention and movie names: none
+  }
+
+  static void OnOwnerChanged(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+                             GVariant* parameters, gpointer data) {
+    auto bus = static_cast<std::weak_ptr<Bus>*>(data)->lock();
+    if (!bus || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sss)"))) return;
+    const gchar* new_owner = nullptr;
+    g_variant_get(parameters, "(&s&s&s)", nullptr, nullptr, &new_owner);
+    bus->WatcherSeen(new_owner && *new_owner);
+  }
+
+  static void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
+                     GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data) {
+    const auto* ref = static_cast<const ItemRef*>(data);
+    const std::string_view name(method);
+    LPARAM down = 0;
+    if (name == "Activate") down = WM_LBUTTONDOWN;
+    if (name == "ContextMenu") down = WM_RBUTTONDOWN;
+    if (name == "SecondaryActivate") down = WM_MBUTTONDOWN;
+    auto bus = ref->bus.lock();
+    if (bus && down && g_variant_is_of_type(parameters, G_VARIANT_TYPE("(ii)"))) {
+      gint32 x = 0;
+      gint32 y = 0;
+      g_variant_get(parameters, "(ii)", &x, &y);
+      bus->Click(*ref, down, x, y);
+    }
+    g_dbus_method_invocation_return_value(invocation, nullptr);
+  }
+
+  static GVariant* OnGet(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* property,
+                         GError** error, gpointer data) {
+    const auto* ref = static_cast<const ItemRef*>(data);
+    auto bus = ref->bus.lock();
+    const Item* item = bus ? bus->Find(ref->owner, ref->id) : nullptr;
+    if (!item) {
+      g_set_error_literal(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_OBJECT, "the item is gone");
+      return nullptr;
+    }
+    return bus->Property(*item, property);
+  }
+
+  static void DeleteWeak(gpointer data) { delete static_cast<std::weak_ptr<Bus>*>(data); }
+  static void DeleteRef(gpointer data) { delete static_cast<ItemRef*>(data); }
+
+  const std::string address_;
+  const std::string id_;
+  const std::function<void(RawEvent)> post_;
+  GDBusNodeInfo* node_;
+  ConnectionPtr control_;  // follows the watcher's name
+  guint subscription_ = 0;
+  std::vector<std::unique_ptr<Item>> items_;
+  bool closed_ = false;
+};
+
+// --- the UI side --------------------------------------------------------------------------------
+
+namespace {
+
+std::string ItemId(const std::string& id) {
+  if (!id.empty()) return id;
+  const char* name = g_get_prgname();
+  return name && *name ? name : "varnika";
+}
+
+}  // namespace
+
+StatusNotifierTray::StatusNotifierTray(StatusNotifierContext context)
+    : notifier_(context.notifier),
+      bus_(std::make_shared<Bus>(std::move(context.bus_address), ItemId(context.id), std::move(context.post))) {
+  OnBusThread([](Bus& bus) { bus.Start(); });
+}
+
+StatusNotifierTray::~StatusNotifierTray() {
+  OnBusThread([](Bus& bus) { bus.Close(); });
+}
+
+void StatusNotifierTray::OnBusThread(std::function<void(Bus&)> task) {
+  notifier_->RunOnBusThread([bus = bus_, task = std::move(task)] { task(*bus); });
+}
+
+StatusNotifierTray::Watcher StatusNotifierTray::WatcherState() const { return bus_->watcher.load(); }
+
+void StatusNotifierTray::ShowIcon(const TrayIconState& icon) {
+  OnBusThread([icon](Bus& bus) { bus.Show(icon); });
+}
+
+void StatusNotifierTray::RemoveIcon(HWND owner, UINT id) {
+  notifier_->Close(owner, id);
+  OnBusThread([owner, id](Bus& bus) { bus.Remove(owner, id); });
+}
+
+void StatusNotifierTray::ShowBalloon(const TrayIconState& icon, const TrayBalloon& balloon) {
+  DesktopNotifier::Notice notice;
+  notice.owner = icon.owner;
+  notice.id = icon.id;
+  notice.callback = icon.callback;
+  notice.title = balloon.title;
+  notice.text = balloon.text;
+  notice.flags = balloon.flags;
+  notice.timeout_ms = balloon.timeout_ms;
+  notifier_->Show(notice);
+}
+
+void StatusNotifierTray::HideBalloon(HWND owner, UINT id) { notifier_->Close(owner, id); }
+
+}  // namespace varnika
