@@ -8,6 +8,7 @@
 #include <gio/gio.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string_view>
 #include <utility>
 
@@ -119,6 +120,40 @@ GVariant* PixmapsVariant(const std::vector<ItemPixmap>& pixmaps) {
     g_variant_builder_add(&builder, "(ii@ay)", p.width, p.height, bytes);
   }
   return g_variant_builder_end(&builder);
+}
+
+// The data folders of the desktop's icon themes, read afresh each time.
+std::vector<std::string> DataFolders() {
+  std::vector<std::string> folders;
+  const char* home = std::getenv("XDG_DATA_HOME");
+  const char* user = std::getenv("HOME");
+  if (home && *home) {
+    folders.emplace_back(home);
+  } else if (user && *user) {
+    folders.push_back(std::string(user) + "/.local/share");
+  }
+  const char* system = std::getenv("XDG_DATA_DIRS");
+  std::string list = system && *system ? system : "/usr/local/share:/usr/share";
+  for (std::size_t start = 0; start <= list.size();) {
+    const std::size_t end = std::min(list.find(':', start), list.size());
+    if (end > start) folders.push_back(list.substr(start, end - start));
+    start = end + 1;
+  }
+  return folders;
+}
+
+// `name` when the hicolor theme holds an icon of that name (as the
+// program's installation puts it there), else empty: a host would look for
+// a name in vain and may then show nothing.
+std::string InstalledIconName(const std::string& name) {
+  for (const std::string& folder : DataFolders()) {
+    for (int size : kPixmapSizes) {
+      const std::string size_text = std::to_string(size);
+      const std::string path = folder + "/icons/hicolor/" + size_text + "x" + size_text + "/apps/" + name + ".png";
+      if (g_file_test(path.c_str(), G_FILE_TEST_IS_REGULAR)) return name;
+    }
+  }
+  return {};
 }
 
 ConnectionPtr Connect(const std::string& address) {
@@ -333,7 +368,8 @@ class StatusNotifierTray::Bus : public std::enable_shared_from_this<Bus> {
       return g_variant_new("(s@a(iiay)ss)", "", PixmapsVariant({}), title.c_str(), "");
     }
     if (property == "ItemIsMenu") return g_variant_new_boolean(FALSE);
-    return g_variant_new_string("");  // the icon, overlay, attention and movie names: none
+    if (property == "IconName") return g_variant_new_string(InstalledIconName(id_).c_str());
+    return g_variant_new_string("");  // the overlay, attention and movie names: none
   }
 
   static void OnOwnerChanged(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,

@@ -6,8 +6,9 @@
 // connection's name goes, so removing an icon closes its connection). The
 // item is registered with org.kde.StatusNotifierWatcher whenever a watcher
 // owns that name, again when another one takes it over. Its properties: the
-// icon as pixmaps of the usual tray sizes up to the picture's own, the tip as
-// the tooltip and the title; NewIcon, NewToolTip and NewTitle say when they
+// icon as pixmaps of the usual tray sizes up to the picture's own (and as
+// the Id's name while the hicolor icon theme holds an icon of that name), the
+// tip as the tooltip and the title; NewIcon, NewToolTip and NewTitle say when they
 // change. Activate is the left click, ContextMenu the right one and
 // SecondaryActivate the middle one: a press and a release of that button
 // reach the window system as TrayInput events at the point the host gives,

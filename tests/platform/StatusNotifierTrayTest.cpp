@@ -7,6 +7,7 @@
 #include <gio/gio.h>
 
 #include <cstring>
+#include <filesystem>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -207,6 +208,9 @@ class StatusNotifierTrayTest : public PlatformTest {
   }
 
   TempFolder folder_;
+  // Icon themes: none installed until a test puts one there.
+  ScopedEnv data_home_{"XDG_DATA_HOME", (folder_ / "data").c_str()};
+  ScopedEnv data_dirs_{"XDG_DATA_DIRS", (folder_ / "none").c_str()};
   HWND owner_ = nullptr;
 };
 
@@ -232,6 +236,11 @@ TEST_F(StatusNotifierTrayTest, TheItemRegistersShowsTheIconAndTipAndTakesClicks)
       {"IconName", ""},
   };
   for (const auto& p : properties) EXPECT_EQ(Text(Property(watcher.Bus(), item, p.name)), p.value) << p.name;
+  // The icon's name once the theme holds it.
+  const std::string id = Text(Property(watcher.Bus(), item, "Id"));
+  std::filesystem::create_directories(folder_ / "data/icons/hicolor/48x48/apps");
+  WriteFile(folder_ / ("data/icons/hicolor/48x48/apps/" + id + ".png"), "png");
+  EXPECT_EQ(Text(Property(watcher.Bus(), item, "IconName")), id);
 
   GVariant* pixmaps = Property(watcher.Bus(), item, "IconPixmap");
   ASSERT_TRUE(pixmaps);
@@ -302,7 +311,7 @@ TEST_P(StatusNotifierFollowTest, TheIconFollowsTheWatcher) {
   for (int round = 0; round < 2; ++round) {
     {
       StandInWatcher watcher(bus.Address());
-      EXPECT_TRUE(PumpUntil([&] { return watcher.Registered().size() == 1; }));
+      EXPECT_TRUE(PumpUntil([&] { return !watcher.Registered().empty(); }));
       EXPECT_TRUE(PumpUntil([&] { return display->TrayIcons().empty(); }));
     }
     EXPECT_TRUE(PumpUntil([&] { return display->TrayIcons().size() == shown_by_backend; }));
