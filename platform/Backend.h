@@ -68,6 +68,9 @@ struct RawEvent {
   bool extended = false;
   std::u16string text;
   RECT rect;
+  // Configure: the window manager's answer to a place asked for, which it
+  // put elsewhere: taken as it is, not corrected and asked for again.
+  bool settled = false;
   UINT message = 0;
   WPARAM wparam = 0;
   LPARAM lparam = 0;
@@ -220,6 +223,10 @@ class Backend {
     (void)pointer;
     return false;
   }
+  // Whether the window manager has been seen putting a window elsewhere
+  // than asked (sway places X windows itself): then corrections of the
+  // places it gives are not asked for.
+  virtual bool ManagerPlacesWindows() const { return false; }
   // A host for the notification area's icons, which the window system owns
   // and drops before the backend; nullptr when the backend has none.
   virtual std::unique_ptr<TrayHost> OpenTray(const TrayHostContext&) { return nullptr; }

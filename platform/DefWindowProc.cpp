@@ -322,8 +322,10 @@ void RunMoveLoop(HWND wnd) {
     }
   }
   // Where the window manager's drag ended, the window's own rules (edge
-  // snapping) have their say once; the display follows any correction.
-  if (drag.managed && FindQuiet(wnd)) {
+  // snapping) have their say once; the display follows any correction. A
+  // manager that places windows itself would answer with a place of its
+  // own (sway: the centre of the screen), so it is not asked.
+  if (drag.managed && FindQuiet(wnd) && !Sys().backend->ManagerPlacesWindows()) {
     RECT end;
     GetWindowRect(wnd, &end);
     SetWindowPos(wnd, nullptr, end.left, end.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -324,11 +324,13 @@ void OnCloseRequest(const RawEvent& e) {
 // correction; otherwise the backend already has that rectangle and the echo
 // changes nothing.
 // While the window manager moves the window, its places are taken as they
-// come (the correction is made once, when the drag ends).
+// come (the correction is made once, when the drag ends), and so is its
+// answer to a place asked for that it put elsewhere: asking again would
+// only bring the same answer, again and again.
 void OnConfigure(const RawEvent& e) {
   Window* w = Surface(e);
   if (!w) return;
-  const UINT managed = Sys().managed_move == w->handle ? SWP_NOSENDCHANGING : 0;
+  const UINT managed = Sys().managed_move == w->handle || e.settled ? SWP_NOSENDCHANGING : 0;
   core::SetPosition(w, nullptr, e.rect.left, e.rect.top, e.rect.right - e.rect.left, e.rect.bottom - e.rect.top,
                     SWP_NOZORDER | SWP_NOACTIVATE | managed);
 }

@@ -248,6 +248,7 @@ void X11Backend::CreateSurface(HWND wnd, const SurfaceDesc& desc) {
   auto s = std::make_unique<Surface>();
   s->hwnd = wnd;
   s->rect = desc.rect;
+  s->on_server = desc.rect;
   s->style = desc.style;
   s->ex_style = desc.ex_style;
   s->popup = IsPopupRole(desc.role);
@@ -287,7 +288,13 @@ void X11Backend::DestroySurface(HWND wnd) {
 void X11Backend::ApplyGeometry(Surface& s) {
   if (!s.geometry_pending) return;
   s.geometry_pending = false;
+  // Already there (the window system learnt the server's place late): a
+  // request would only make a manager that places windows itself move it.
+  if (s.rect == s.on_server) return;
+  s.on_server = s.rect;
   s.configure_serial = NextRequest(x_->dpy());
+  s.awaiting_answer = s.mapped && !s.popup;
+  s.asked = s.rect;
   XMoveResizeWindow(x_->dpy(), s.xid(), Coordinate(s.rect.left), Coordinate(s.rect.top),
                     Dimension(s.rect.right - s.rect.left), Dimension(s.rect.bottom - s.rect.top));
 }

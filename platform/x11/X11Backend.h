@@ -65,6 +65,7 @@ class X11Backend final : public Backend {
   void GrabPointer(HWND wnd) override;
   // Through _NET_WM_MOVERESIZE when the manager lists it.
   bool BeginManagedMove(HWND wnd, POINT pointer) override;
+  bool ManagerPlacesWindows() const override { return manager_places_; }
   // The XEmbed system tray (one per display; none without a display). The
   // caller owns it and drops it before the backend.
   std::unique_ptr<TrayHost> OpenTray(const TrayHostContext& context) override;
@@ -157,6 +158,7 @@ class X11Backend final : public Backend {
   HWND keyboard_grab_ = nullptr;
   HWND explicit_focus_ = nullptr;  // the surface that holds the X input focus itself
   HWND managed_move_ = nullptr;    // the surface the window manager is moving
+  bool manager_places_ = false;    // the manager put a window elsewhere than asked
   bool delivered_ = false;
   bool loss_reported_ = false;
   int poll_wake_ups_ = 0;

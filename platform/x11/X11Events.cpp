@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <utility>
 
 #include "platform/x11/WmHints.h"
 #include "platform/x11/X11Keys.h"
@@ -354,12 +355,19 @@ void X11Backend::OnConfigure(const XEvent& e) {
     XTranslateCoordinates(x_->dpy(), c.window, x_->root, 0, 0, &x, &y, &child);
   }
   RECT now{x, y, x + c.width, y + c.height};
+  // The first report after a request of ours answers it: a manager that put
+  // the window elsewhere places windows itself, and its places stand from
+  // then on.
+  s->on_server = now;
+  const bool overruled = std::exchange(s->awaiting_answer, false) && now != s->asked;
+  if (overruled) manager_places_ = true;
   if (now == s->rect) return;
   s->rect = now;
   RawEvent r;
   r.kind = RawEventKind::Configure;
   r.surface = s->hwnd;
   r.rect = now;
+  r.settled = manager_places_;
   Deliver(std::move(r));
 }
 

@@ -50,6 +50,9 @@ struct X11Backend::Surface {
   RECT rect;                         // where the window system wants it
   bool geometry_pending = false;     // rect not yet sent to the server
   unsigned long configure_serial = 0;  // request number of the last move or resize we sent
+  bool awaiting_answer = false;        // the next report answers that request (sent while mapped)
+  RECT asked;                          // the place that request asked for
+  RECT on_server;                      // the place last asked of, or reported by, the server
   ::Window parent = 0;               // as the events read so far tell: the root or a manager's frame
   DWORD style = 0;
   DWORD ex_style = 0;
