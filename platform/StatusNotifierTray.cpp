@@ -26,7 +26,6 @@ constexpr const char* kItemPath = "/StatusNotifierItem";
 constexpr const char* kItemInterface = "org.kde.StatusNotifierItem";
 constexpr int kPixmapSizes[] = {16, 22, 24, 32, 48, 64, 96, 128, 256};
 
-#define VARNIKA_POINT_ARGS "<arg name='x' type='i' direction='in'/><arg name='y' type='i' direction='in'/>"
 constexpr const char* kItemXml =
     "<node><interface name='org.kde.StatusNotifierItem'>"
     "<property name='Category' type='s' access='read'/>"
@@ -43,16 +42,18 @@ constexpr const char* kItemXml =
     "<property name='AttentionMovieName' type='s' access='read'/>"
     "<property name='ToolTip' type='(sa(iiay)ss)' access='read'/>"
     "<property name='ItemIsMenu' type='b' access='read'/>"
-    "<method name='ContextMenu'>" VARNIKA_POINT_ARGS "</method>"
-    "<method name='Activate'>" VARNIKA_POINT_ARGS "</method>"
-    "<method name='SecondaryActivate'>" VARNIKA_POINT_ARGS "</method>"
+    "<method name='ContextMenu'><arg name='x' type='i' direction='in'/><arg name='y' type='i' direction='in'/>"
+    "</method>"
+    "<method name='Activate'><arg name='x' type='i' direction='in'/><arg name='y' type='i' direction='in'/>"
+    "</method>"
+    "<method name='SecondaryActivate'><arg name='x' type='i' direction='in'/><arg name='y' type='i' direction='in'/>"
+    "</method>"
     "<method name='Scroll'><arg name='delta' type='i' direction='in'/>"
     "<arg name='orientation' type='s' direction='in'/></method>"
     "<signal name='NewTitle'/><signal name='NewIcon'/><signal name='NewAttentionIcon'/>"
     "<signal name='NewOverlayIcon'/><signal name='NewToolTip'/>"
     "<signal name='NewStatus'><arg name='status' type='s'/></signal>"
     "</interface></node>";
-#undef VARNIKA_POINT_ARGS
 
 using ConnectionPtr = GObjectPtr<GDBusConnection>;
 
