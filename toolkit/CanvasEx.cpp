@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "toolkit/TextContext.h"
 #include "toolkit/TextLayout.h"
 
 namespace varnika {
@@ -37,10 +38,7 @@ float Span(int from, int to) { return static_cast<float>(static_cast<double>(to)
 
 TCanvasEx::TCanvasEx(int width, int height, int format) : width_(width), height_(height), format_(format) {
   CreateSurfaceObjects();
-  text_context_.reset(pango_font_map_create_context(pango_cairo_font_map_get_default()));
-  pango_cairo_context_set_resolution(text_context_.get(), kFontResolutionDpi);
-  ApplyTextRenderingHint(text_context_.get(), text_rendering_hint_);
-  layout_.reset(pango_layout_new(text_context_.get()));
+  layout_.reset(pango_layout_new(TTextContext::Shared().Context(text_rendering_hint_)));
   typographic_format_ = CreateTypographicFormat();
   font_ = std::make_unique<TFontEx>();
   string_format_ = std::make_unique<TStringFormatEx>();
@@ -190,8 +188,8 @@ void TCanvasEx::SetAntialias(bool antialias) {
 void TCanvasEx::SetTextRenderingHint(int hint) {
   if (hint == text_rendering_hint_) return;
   text_rendering_hint_ = hint;
-  ApplyTextRenderingHint(text_context_.get(), hint);
-  pango_layout_context_changed(layout_.get());
+  // The shared contexts never change: the text moves to the hint's own.
+  layout_.reset(pango_layout_new(TTextContext::Shared().Context(hint)));
 }
 
 // The other settings are read by the operations that use them.

@@ -1,7 +1,8 @@
 // The canvas a layered control paints with: a bitmap of its own, a cairo
 // context over it for compositing and lines, and pango for text, with the
 // font, string format, brush and pen it owns and the quality settings of
-// RenderingHints.h. All coordinates are integer canvas pixels from the top
+// RenderingHints.h. Its text is laid out in the text context that all
+// canvases share for its text rendering hint (TextContext.h). All coordinates are integer canvas pixels from the top
 // left corner; the context's operator is OVER outside Clear.
 #pragma once
 
@@ -105,7 +106,6 @@ class TCanvasEx : public TGraphicObjectEx {
 
   std::unique_ptr<TBitmapEx> bitmap_;
   CairoContextPtr context_;
-  PangoContextPtr text_context_;
   PangoLayoutPtr layout_;
   std::unique_ptr<TStringFormatEx> typographic_format_;
   std::unique_ptr<TFontEx> font_;

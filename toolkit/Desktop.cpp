@@ -6,10 +6,15 @@
 
 namespace varnika {
 
-TDesktop::TDesktop(TComponent* owner) : TComponent(owner), screen_(GetDC(nullptr)) {}
+TDesktop::TDesktop(TComponent* owner) : TComponent(owner) {}
 
 TDesktop::~TDesktop() {
   if (screen_) ReleaseDC(nullptr, screen_);
+}
+
+HDC TDesktop::ScreenDC() const {
+  if (!screen_) screen_ = GetDC(nullptr);
+  return screen_;
 }
 
 void TDesktop::GetWorkArea(RECT& rect) const { SystemParametersInfoW(SPI_GETWORKAREA, 0, &rect, 0); }

@@ -1,6 +1,6 @@
 // The screen: owns the application's main window (as its owner component),
-// holds the screen's device context for its lifetime and answers the
-// desktop's work area, whole or per monitor.
+// holds the screen's device context from its first use to its end and
+// answers the desktop's work area, whole or per monitor.
 #pragma once
 
 #include "base/Component.h"
@@ -18,10 +18,12 @@ class TDesktop : public TComponent {
   // The work area of the monitor that place overlaps most, or of the one
   // nearest to it when it is on none.
   void GetWorkAreaOf(const RECT& place, RECT& rect) const;
-  HDC ScreenDC() const { return screen_; }
+  // Taken when first asked for: a device context comes with the desktop's
+  // font, which the widget's start does not need.
+  HDC ScreenDC() const;
 
  private:
-  HDC screen_ = nullptr;
+  mutable HDC screen_ = nullptr;
 };
 
 }  // namespace varnika

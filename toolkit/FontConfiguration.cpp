@@ -6,6 +6,7 @@
 #include "resources/Resources.h"
 #include "toolkit/CairoHandles.h"
 #include "toolkit/FontEx.h"
+#include "toolkit/TextContext.h"
 
 namespace varnika {
 
@@ -54,6 +55,8 @@ bool AddFontConfiguration(std::string_view xml) {
   } else {
     ParseInto(rules.get(), text);
   }
+  // Names resolved before may have a stand-in now.
+  TTextContext::Shared().ForgetFamilies();
   return true;
 }
 

@@ -1,7 +1,7 @@
 #include "toolkit/FontEx.h"
 
 #include "base/Utf.h"
-#include "toolkit/FontConfiguration.h"
+#include "toolkit/TextContext.h"
 
 namespace varnika {
 
@@ -11,12 +11,6 @@ namespace {
 constexpr int kMaxFontSize = 32767;
 
 ARGB StoredFontColor(ARGB color) { return ColorAlpha(color) == 0xFF ? (color & 0x00FFFFFF) | 0xFE000000 : color; }
-
-bool AnyFontInstalled() {
-  if (!FcInit()) return false;
-  FcFontSet* system_fonts = FcConfigGetFonts(nullptr, FcSetSystem);  // owned by fontconfig
-  return system_fonts && system_fonts->nfont > 0;
-}
 
 }  // namespace
 
@@ -31,26 +25,11 @@ bool FontFamilyInstalled(const std::string& family) {
 
 TFontEx::TFontEx() { CreateHandle(); }
 
-// The installed family for name_, asked of fontconfig only when the name
-// changed: size and style changes rebuild the handle with the same family.
-const std::u16string& TFontEx::ResolvedFamily() {
-  if (resolved_ && resolved_name_ == name_) return resolved_family_;
-  const std::string family = Utf16ToUtf8(name_);
-  // A family the program's font rules give a stand-in for keeps its name:
-  // pango follows the same rules to the stand-in.
-  if (!family.empty() && family.find('\0') == std::string::npos &&
-      (FontFamilyInstalled(family) || !FontFamilyStandIn(family).empty()))
-    resolved_family_ = name_;
-  else
-    resolved_family_ = AnyFontInstalled() ? kGenericSansSerif : u"";
-  resolved_name_ = name_;
-  resolved_ = true;
-  return resolved_family_;
-}
-
 void TFontEx::CreateHandle() {
   if (size_ <= 0 || size_ > kMaxFontSize) return;
-  family_ = ResolvedFamily();
+  // Size and style changes make the handle again with the family the
+  // shared text context resolved for the name once.
+  family_ = TTextContext::Shared().FamilyFor(name_);
   if (family_.empty()) return;
   const std::string family = Utf16ToUtf8(family_);
   handle_.reset(pango_font_description_new());

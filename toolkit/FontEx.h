@@ -24,6 +24,7 @@ enum : int {
 };
 
 // Fonts are sized in points at this resolution: 10 points are 13 1/3 pixels.
+// The canvases' text contexts take it from TTextContext::Resolution.
 inline constexpr double kFontResolutionDpi = 96.0;
 
 inline constexpr char16_t kGenericSansSerif[] = u"sans-serif";
@@ -65,11 +66,6 @@ class TFontEx : public TGraphicObjectEx {
 
   PangoFontDescriptionPtr handle_;
   std::u16string family_;
-  // The last name checked against the installed fonts, and its answer.
-  const std::u16string& ResolvedFamily();
-  bool resolved_ = false;
-  std::u16string resolved_name_;
-  std::u16string resolved_family_;
   ARGB color_ = kDefaultColor;
   std::u16string name_ = u"Arial";
   int size_ = 10;

@@ -110,7 +110,12 @@ void TSolidBrush::Assign(const TGraphicObject& source) {
 
 // --- TFont ---------------------------------------------------------------------------------
 
-void TFont::CreateHandle() {
+HFONT TFont::Handle() const {
+  if (!handle_) CreateHandle();
+  return handle_;
+}
+
+void TFont::CreateHandle() const {
   HDC screen = GetDC(nullptr);
   // The desktop font's style; the face is this font's own, so the desktop
   // font's family is not looked up.
@@ -145,7 +150,6 @@ void TFont::SetSize(int size) {
   if (size == size_) return;
   FreeHandle();
   size_ = size;
-  CreateHandle();
   Changed();
 }
 
@@ -153,7 +157,6 @@ void TFont::SetName(const std::u16string& name) {
   if (name == name_) return;
   FreeHandle();
   name_ = name;
-  CreateHandle();
   Changed();
 }
 
@@ -161,7 +164,6 @@ void TFont::SetStyle(int style) {
   if (style == style_) return;
   FreeHandle();
   style_ = style;
-  CreateHandle();
   Changed();
 }
 
@@ -179,7 +181,6 @@ void TFont::Assign(const TGraphicObject& source) {
   name_ = font->name_;
   style_ = font->style_;
   color_ = font->color_;
-  CreateHandle();
   Changed();
 }
 

@@ -108,10 +108,12 @@ class TFont : public TGraphicObject {
  public:
   static constexpr int kMaxFaceLength = LF_FACESIZE - 1;
 
-  TFont() { CreateHandle(); }
+  TFont() = default;
   ~TFont() override { FreeHandle(); }
 
-  HFONT Handle() const { return handle_; }
+  // Made when first asked for: a font that nothing draws with never asks
+  // the desktop for its font.
+  HFONT Handle() const;
   void SetHandle(HFONT font);
   int Size() const { return size_; }
   void SetSize(int size);
@@ -125,10 +127,10 @@ class TFont : public TGraphicObject {
   void Assign(const TGraphicObject& source) override;
 
  private:
-  void CreateHandle();
+  void CreateHandle() const;
   void FreeHandle();
 
-  HFONT handle_ = nullptr;
+  mutable HFONT handle_ = nullptr;
   int size_ = 8;
   std::u16string name_ = u"Tahoma";
   int style_ = 0;

@@ -94,6 +94,14 @@ void ConfigureBounds(PangoLayout* layout, const TStringFormatEx& format, double 
   pango_layout_set_width(layout, pango_width);
   pango_layout_set_height(layout, pango_height);
   pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+  // A wrapped text that fits its height shows the same without the
+  // ellipsis, and pango then neither shapes a "…" nor loads a font for it.
+  if (wrap && ellipsize != PANGO_ELLIPSIZE_NONE) {
+    pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_NONE);
+    PangoRectangle logical;
+    pango_layout_get_extents(layout, nullptr, &logical);
+    if (logical.height <= pango_height) return;
+  }
   pango_layout_set_ellipsize(layout, ellipsize);
 }
 

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <pango/pangocairo.h>
+
 #include <cmath>
 
 #include "tests/toolkit/PixelSupport.h"
 #include "toolkit/CanvasEx.h"
+#include "toolkit/TextContext.h"
 #include "toolkit/TextLayout.h"
 
 namespace varnika {
@@ -294,6 +297,47 @@ TEST(CanvasText, LineLimitKeepsTheWholeLineWhereTheLineAlignmentPutsIt) {
     EXPECT_EQ(ink.Bottom - ink.Top, whole.Bottom - whole.Top) << vertical;  // not cut
     EXPECT_LE(ink.Bottom, height) << vertical;
     EXPECT_GT(ink.Top, whole.Top) << vertical;  // moved down from the top
+  }
+}
+
+TEST(CanvasText, CanvasesShareOneContextPerHint) {
+  TTextContext& shared = TTextContext::Shared();
+  EXPECT_EQ(&shared, &TTextContext::Shared());
+  EXPECT_EQ(shared.Context(TextRenderingHintAntiAlias), shared.Context(TextRenderingHintAntiAlias));
+  EXPECT_NE(shared.Context(TextRenderingHintAntiAlias), shared.Context(TextRenderingHintAntiAliasGridFit));
+  EXPECT_EQ(shared.Context(99), shared.Context(TextRenderingHintSystemDefault));
+  EXPECT_DOUBLE_EQ(pango_cairo_context_get_resolution(shared.Context(0)), kFontResolutionDpi);
+  // A canvas that changes its hint draws what a canvas made with it draws.
+  TCanvasEx changed(200, 40), made(200, 40);
+  changed.SetTextRenderingHint(TextRenderingHintSingleBitPerPixelGridFit);
+  made.SetTextRenderingHint(TextRenderingHintAntiAliasGridFit);
+  made.SetTextRenderingHint(TextRenderingHintSingleBitPerPixelGridFit);
+  changed.DrawText({0, 0, 200, 40}, kSample);
+  made.DrawText({0, 0, 200, 40}, kSample);
+  EXPECT_EQ(testing::BytesOf(changed.Bitmap()), testing::BytesOf(made.Bitmap()));
+}
+
+// A wrapped text is given the ellipsis only when it overflows its height;
+// one that fits looks the same with or without ellipsis trimming.
+TEST(CanvasText, WrappedTextIsEllipsizedOnlyWhenItOverflows) {
+  const std::u16string text = u"Bu programın ilgili kurumlarla bir ilişkisi yoktur.";
+  struct Case {
+    int width, height;
+    bool ellipsized;
+  } cases[] = {{400, 40, false}, {120, 200, false}, {120, 20, true}, {60, 40, true}};
+  PangoLayoutPtr layout(pango_layout_new(TTextContext::Shared().Context(TextRenderingHintAntiAlias)));
+  TFontEx font;
+  TStringFormatEx format;
+  format.SetTrimming(StringTrimmingEllipsisCharacter);
+  for (const Case& c : cases) {
+    ConfigureLayout(layout.get(), font, format, text, c.width, c.height);
+    EXPECT_EQ(pango_layout_is_ellipsized(layout.get()), c.ellipsized) << c.width << "x" << c.height;
+    if (c.ellipsized) continue;
+    TCanvasEx trimmed(c.width, c.height), plain(c.width, c.height);
+    plain.StringFormat().SetTrimming(StringTrimmingNone);
+    trimmed.DrawText({0, 0, c.width, c.height}, text);
+    plain.DrawText({0, 0, c.width, c.height}, text);
+    EXPECT_EQ(testing::BytesOf(trimmed.Bitmap()), testing::BytesOf(plain.Bitmap())) << c.width << "x" << c.height;
   }
 }
 
