@@ -32,6 +32,18 @@ void ClipToLayoutRect(cairo_t* cr, double x, double y, double w, double h, int c
   cairo_clip(cr);
 }
 
+// Whether a line of the text ends in a space, which the typographic format
+// measures and the others drop.
+bool HasTrailingSpace(std::u16string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != u' ') continue;
+    if (i + 1 == text.size() || text[i + 1] == u'\n' || text[i + 1] == u'\r' || text[i + 1] == u'\u2028' ||
+        text[i + 1] == u'\u2029')
+      return true;
+  }
+  return false;
+}
+
 float Span(int from, int to) { return static_cast<float>(static_cast<double>(to) - from); }
 
 }  // namespace
@@ -177,6 +189,21 @@ TSize TCanvasEx::TextExtent(std::u16string_view text) {
 float TCanvasEx::TextHeight(std::u16string_view text, int width) {
   return static_cast<float>(
       MeasureLayout(layout_.get(), *font_, *typographic_format_, text, std::max(width, 0)).height);
+}
+
+TCanvasEx::TWrappedExtent TCanvasEx::WrappedExtent(std::u16string_view text, int width) {
+  const int bound = std::max(width, 0);
+  const TextBox box = MeasureLayout(layout_.get(), *font_, *typographic_format_, text, bound);
+  int text_width = 1;  // an empty text's extent
+  if (!font_->Handle() || text.empty()) {
+  } else if (string_format_->HotkeyPrefix() != HotkeyPrefixNone || HasTrailingSpace(text)) {
+    text_width = TextWidth(text);  // the two formats lay such a text out differently
+  } else if (bound > 0 && pango_layout_is_wrapped(layout_.get())) {
+    text_width = bound;
+  } else {
+    text_width = static_cast<int>(std::trunc(box.width + 1.0));
+  }
+  return {static_cast<float>(box.height), bound > 0 ? std::min(text_width, bound) : text_width};
 }
 
 void TCanvasEx::SetAntialias(bool antialias) {

@@ -75,6 +75,14 @@ class TCanvasEx : public TGraphicObjectEx {
   // (no trimming, trailing spaces counted); with a width, as the text
   // wraps when drawn in a box that wide.
   float TextHeight(std::u16string_view text, int width = 0);
+  // TextHeight(text, width) and TextWidth(text), the latter no wider than a
+  // width above 0, mostly from one layout: a text that has to wrap is wider
+  // than width.
+  struct TWrappedExtent {
+    float Height = 0;
+    int Width = 0;
+  };
+  TWrappedExtent WrappedExtent(std::u16string_view text, int width);
 
   bool Antialias() const { return antialias_; }
   void SetAntialias(bool antialias);

@@ -36,7 +36,7 @@ inline constexpr char kReferral[] = "varnika";
 
 // Text measurements and drawing calls made by a list since the last reset.
 struct TContentCounters {
-  std::uint64_t TextMeasures = 0;  // TextHeight and TextWidth calls
+  std::uint64_t TextMeasures = 0;  // texts laid out to be measured (a title once, a summary once)
   std::uint64_t TextDraws = 0;     // DrawText calls
   std::uint64_t LineDraws = 0;     // rules drawn
   std::uint64_t TilePaints = 0;

@@ -341,5 +341,27 @@ TEST(CanvasText, WrappedTextIsEllipsizedOnlyWhenItOverflows) {
   }
 }
 
+// One layout gives what TextHeight and TextWidth (capped at the width) give.
+TEST(CanvasText, WrappedExtentAgreesWithTheTwoMeasures) {
+  const std::u16string texts[] = {u"", u"Kapat", u"Bu programın ilgili kurumlarla bir ilişkisi yoktur.",
+                                  u"Satır\r\nbaşka", u"Boşluklu son  ", u"&Dosya menüsü"};
+  for (int style : {FontStyleRegular, FontStyleBold}) {
+    for (HotkeyPrefix prefix : {HotkeyPrefixNone, HotkeyPrefixShow}) {
+      for (int width : {0, 40, 120, 1000}) {
+        for (const std::u16string& text : texts) {
+          TCanvasEx canvas(10, 1);
+          canvas.SetAntialias(false);
+          canvas.Font().SetStyle(style);
+          canvas.StringFormat().SetHotkeyPrefix(prefix);
+          const TCanvasEx::TWrappedExtent extent = canvas.WrappedExtent(text, width);
+          const int text_width = canvas.TextWidth(text);
+          EXPECT_EQ(extent.Height, canvas.TextHeight(text, width)) << width;
+          EXPECT_EQ(extent.Width, width > 0 ? std::min(text_width, width) : text_width) << width;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace varnika

@@ -230,7 +230,7 @@ TEST_F(ContentTest, TitlesFarDownATallListAreHitAndOpened) {
 
 TEST_F(ContentTest, TextIsMeasuredPerLoadAndDrawnPerRedrawNotPerScroll) {
   scene_->Load(folder_.Write("feed.xml", RealLookingRss(40)));
-  EXPECT_EQ(List().Counters().TextMeasures, 120u);
+  EXPECT_EQ(List().Counters().TextMeasures, 80u);  // each title and summary once
   EXPECT_EQ(List().Counters().TilePaints, 1u);
   EXPECT_GT(List().Counters().TextDraws, 0u);
   const TFrame top_frame = Frame();
@@ -253,7 +253,7 @@ TEST_F(ContentTest, TextIsMeasuredPerLoadAndDrawnPerRedrawNotPerScroll) {
 
   // A reload with Redraw set measures and paints the new headlines.
   scene_->Load(DataFile("corpus/rss_mixed.xml"));
-  EXPECT_EQ(List().Counters().TextMeasures, 21u);
+  EXPECT_EQ(List().Counters().TextMeasures, 14u);
   EXPECT_EQ(List().Counters().TilePaints, 1u);
   EXPECT_FALSE(Frame() == top_frame);
   // An uncached list paints on every walk.
