@@ -2,6 +2,8 @@
 // sliding about and options panels, the option check boxes, closing, and
 // the links to the site.
 
+#include <utility>
+
 #include "platform/Autostart.h"
 #include "platform/ExecutablePath.h"
 #include "platform/Input.h"
@@ -90,9 +92,7 @@ void TMainWindow::CreateOptionsPanel() {
   options_panel_->Hide();
 
   options_slider_ = Place<TImageEx>(options_panel_, 0, -183, 385, 183);
-  options_slider_->SetImage(5005);
-  options_slider_->Image()->Fade(240);
-  options_slider_->Image()->Tint(0xFFF0F0F0);
+  options_slider_->SetImageLater(5005);
   options_slider_->SetOpacity(0);
   options_slider_->OnMouseDown = drag_or_menu;
   options_slider_->Show();
@@ -111,7 +111,7 @@ void TMainWindow::CreateOptionsPanel() {
 
   options_close_ = Place<TImageEx>(options_slider_, options_slider_->Width() - 25,
                                    options_slider_->Height() - 30, 1, 1);
-  options_close_->SetImage(5006);
+  options_close_->SetImageLater(5006);
   options_close_->SetCursor(kHandCursor);
   options_close_->SetHint(LoadStringW(IDS_CLOSEHINT));
   options_close_->OnClick = [this](TControl*, int, int, int) { HideOptions(); };
@@ -121,8 +121,6 @@ void TMainWindow::CreateOptionsPanel() {
 
 TCheckBoxEx* TMainWindow::CreateCheckBox(TControl* parent, int top, UINT caption_id) {
   auto* box = Place<TCheckBoxEx>(parent, 40, top, 300, 20);
-  box->States().SetUncheckedImage(TBitmapEx::CreateFromResource(ModuleInstance(), 5007, u"PNG"));
-  box->States().SetCheckedImage(TBitmapEx::CreateFromResource(ModuleInstance(), 5008, u"PNG"));
   box->Canvas().SetAntialias(false);
   box->Canvas().StringFormat().SetLineAlignment(StringAlignmentCenter);
   box->Font().SetName(u"Trebuchet MS");
@@ -145,18 +143,18 @@ void TMainWindow::CreateAboutPanel() {
   about_slider_->Show();
 
   about_image_ = Place<TImageEx>(about_slider_, 25, 0, 1, 1);
-  about_image_->SetImage(5009);
+  about_image_->SetImageLater(5009);
   about_image_->OnMouseDown = drag_or_menu;
   about_image_->Show();
 
   about_icon_ = Place<TImageEx>(about_image_, 35, 35, 1, 1);
-  about_icon_->SetImage(5010);
+  about_icon_->SetImageLater(5010);
   about_icon_->SetEnabled(false);
   about_icon_->Show();
 
   about_title_ = Place<TSkinText>(about_image_, 130, 45, 149, 46);
-  about_title_->SetAutoSize(false);
   about_title_->Shadow().Enabled = false;
+  about_title_->SetAutoSize(false);
   about_title_->Canvas().SetAntialias(true);
   about_title_->Font().SetName(u"Impact");
   about_title_->Font().SetSize(20);
@@ -168,8 +166,8 @@ void TMainWindow::CreateAboutPanel() {
   about_title_->Show();
 
   about_text_ = Place<TSkinText>(about_image_, 138, 85, 180, 70);
-  about_text_->SetAutoSize(false);
   about_text_->Shadow().Enabled = false;
+  about_text_->SetAutoSize(false);
   about_text_->Canvas().SetAntialias(false);
   about_text_->Font().SetName(u"Trebuchet MS");
   about_text_->Font().SetSize(8);
@@ -182,6 +180,7 @@ void TMainWindow::CreateAboutPanel() {
 
   about_link_ = Place<TSkinText>(about_image_, 138, 165, 120, 25);
   about_link_->Shadow().Enabled = false;
+  about_link_->SetAutoSize(false);  // fitted to its text when first shown
   about_link_->Canvas().SetAntialias(false);
   about_link_->Font().SetName(u"Trebuchet MS");
   about_link_->Font().SetSize(8);
@@ -195,7 +194,7 @@ void TMainWindow::CreateAboutPanel() {
   about_link_->Show();
 
   about_close_ = Place<TImageEx>(about_image_, about_image_->Width() - 21 - 25, 20, 21, 21);
-  about_close_->SetImage(5011);
+  about_close_->SetImageLater(5011);
   about_close_->SetCursor(kHandCursor);
   about_close_->SetHint(LoadStringW(IDS_CLOSEHINT));
   about_close_->OnClick = [this](TControl*, int, int, int) { HideAbout(); };
@@ -221,9 +220,35 @@ void TMainWindow::ToggleOptions() {
   }
 }
 
-void TMainWindow::ShowAbout() { SlideIn(*about_panel_, *about_slider_, OpacityStep(about_slider_->Height())); }
+void TMainWindow::BuildOptionsPixels() {
+  if (std::exchange(options_pixels_, true)) return;
+  options_slider_->LoadPendingImage();
+  options_slider_->Image()->Fade(240);
+  options_slider_->Image()->Tint(0xFFF0F0F0);
+  options_close_->LoadPendingImage();
+  const auto unchecked = TBitmapEx::CreateFromResource(ModuleInstance(), 5007, u"PNG");
+  const auto checked = TBitmapEx::CreateFromResource(ModuleInstance(), 5008, u"PNG");
+  for (TCheckBoxEx* box : {startup_box_, always_top_box_, tray_box_, auto_scale_box_}) {
+    box->States().SetUncheckedImage(unchecked->Clone());
+    box->States().SetCheckedImage(checked->Clone());
+  }
+}
+
+void TMainWindow::BuildAboutPixels() {
+  if (std::exchange(about_pixels_, true)) return;
+  about_image_->LoadPendingImage();
+  about_icon_->LoadPendingImage();
+  about_close_->LoadPendingImage();
+  about_link_->SetAutoSize(true);
+}
+
+void TMainWindow::ShowAbout() {
+  BuildAboutPixels();
+  SlideIn(*about_panel_, *about_slider_, OpacityStep(about_slider_->Height()));
+}
 void TMainWindow::HideAbout() { SlideOut(*about_panel_, *about_slider_, OpacityStep(about_slider_->Height())); }
 void TMainWindow::ShowOptions() {
+  BuildOptionsPixels();
   SlideIn(*options_panel_, *options_slider_, OpacityStep(options_slider_->Height()));
 }
 void TMainWindow::HideOptions() {

@@ -3,7 +3,9 @@
 // is what gets drawn. The drawing mode is the first of Stretch (scaled to
 // the control), Tile (repeated from the canvas origin) and Center (natural
 // size, centred) that is set, else the natural size at (0, 0). With AutoSize
-// the control takes the image's size when the image is loaded.
+// the control takes the image's size when the image is loaded. An image
+// named with SetImageLater is only read from the resource's header (its
+// size) until LoadPendingImage or the first Paint decodes it.
 #pragma once
 
 #include <memory>
@@ -24,6 +26,13 @@ class TImageEx : public TControlEx {
   // bytes that do not decode give a 0 x 0 image.
   void SetImage(int resource_id);
   int ResourceId() const { return resource_id_; }
+  // Names PNG resource resource_id without decoding it: with AutoSize the
+  // control takes the size its header gives (0 x 0 for bytes that are no
+  // PNG). A missing resource raises EResNotFound.
+  void SetImageLater(int resource_id);
+  bool ImagePending() const { return pending_; }
+  // Decodes an image named by SetImageLater; false when none was pending.
+  bool LoadPendingImage();
 
   const TBitmapEx* SourceImage() const { return source_image_.get(); }
   // The working copy, or null without an image.
@@ -54,6 +63,7 @@ class TImageEx : public TControlEx {
   int resource_id_ = 0;
   bool tile_ = false;
   bool center_ = false;
+  bool pending_ = false;
 };
 
 }  // namespace varnika

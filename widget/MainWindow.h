@@ -125,6 +125,8 @@ class TMainWindow : public TWindowEx {
   bool CollapseDone() const { return collapse_done_; }
   int Corner() const { return corner_; }
   bool Closing() const { return closing_; }
+  // Whether the heap has been trimmed once after the start.
+  bool StartTrimmed() const { return start_trimmed_; }
   bool AutoScale() const { return auto_scale_; }
   void SetAutoScale(bool on) { auto_scale_ = on; }
   TOptions* Options() const { return options_.get(); }
@@ -237,6 +239,10 @@ class TMainWindow : public TWindowEx {
   void ShowFromTray();
 
   // Panels (Commands.cpp).
+  // The panels' images are decoded and their link measured when a panel is
+  // first shown, just before it slides in: many runs never open them.
+  void BuildOptionsPixels();
+  void BuildAboutPixels();
   void SlideIn(TControlEx& host, TControlEx& slider, int step);
   void SlideOut(TControlEx& host, TControlEx& slider, int step);
   void ToggleStartup();
@@ -333,6 +339,8 @@ class TMainWindow : public TWindowEx {
   TSkinText* about_text_ = nullptr;
   TSkinText* about_link_ = nullptr;
   TImageEx* about_close_ = nullptr;
+  bool options_pixels_ = false;  // BuildOptionsPixels has run
+  bool about_pixels_ = false;    // BuildAboutPixels has run
 
   // The scroll state (drag start, ratio) and the scroll handlers.
   std::unique_ptr<TNewsScroll> scroll_;
@@ -344,6 +352,7 @@ class TMainWindow : public TWindowEx {
   TFeedCacheHeaders cache_headers_;
   TFeedCacheHeaders feed_headers_;
   bool start_trimmed_ = false;
+  bool faded_in_ = false;  // the start-up fade has shown the face
   float scale_ = 1.0f;
   float max_scale_ = 1.0f;
   float min_scale_ = 0.2f;

@@ -77,9 +77,11 @@ void TMainWindow::StartUpStep() {
   start_timer_->Stop();
   Invalidate();
   FadeIn(*this, 4, 1);
+  faded_in_ = true;
   RefreshFeed();
   CheckForUpdate();
   PingCounter();
+  TrimAfterStart();
 }
 
 // Once the user has left the widget alone, one trim gives back what can be
@@ -191,11 +193,12 @@ void TMainWindow::EndRefresh() {
   if (std::exchange(refresh_after_read_, false)) RefreshFeed();
 }
 
-// Building the face and reading the first feed leave freed heap behind;
-// it goes back to the system once, when the first refresh has ended.
-// Later trims wait for the idle check.
+// Building the face and reading the cached feed leave freed heap behind; it
+// goes back to the system once, as soon as the face has faded in and the
+// cache has been read (its headlines shown). A refresh that ends before
+// then does not trim; later trims wait for the idle check.
 void TMainWindow::TrimAfterStart() {
-  if (start_trimmed_) return;
+  if (start_trimmed_ || !faded_in_ || cache_read_) return;
   start_trimmed_ = true;
   SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
 }
@@ -239,11 +242,14 @@ void TMainWindow::FeedReadDone(TWidgetMessage&) {
 // The previous run's headlines, unless a download was quicker.
 void TMainWindow::CacheReadDone(TWidgetMessage&) {
   if (!cache_read_ || !cache_read_->Completed()) return;
-  const std::unique_ptr<TFeedRead> read = std::move(cache_read_);
-  std::unique_ptr<TElementList> items = read->TakeItems();
-  if (!items || downloaded_headlines_) return;
-  ShowHeadlines(std::move(items));
-  Invalidate();
+  std::unique_ptr<TElementList> items = cache_read_->TakeItems();
+  cache_read_.reset();
+  if (items && !downloaded_headlines_) {
+    ShowHeadlines(std::move(items));
+    Invalidate();
+  }
+  items.reset();
+  TrimAfterStart();
 }
 
 void TMainWindow::ShowHeadlines(std::unique_ptr<TElementList> items) {

@@ -147,7 +147,9 @@ TEST_F(WidgetTest, StartUpFadesInAndFetchesFeedUpdateAndCounterOnce) {
   TTestMainWindow& w = Start();
   Advance(49);
   EXPECT_TRUE(RequestsFor("/").empty());
+  EXPECT_FALSE(w.StartTrimmed());
   StartUp();
+  EXPECT_TRUE(w.StartTrimmed());
   EXPECT_EQ(w.Opacity(), 255);
   EXPECT_EQ(display->SurfaceOf(wnd).alpha, 255);
   ASSERT_EQ(RequestsFor("/gundem.rss?rand=").size(), 1u);
@@ -325,6 +327,7 @@ TEST_F(WidgetTest, AnEmptyHostSwitchesItsRequestsOff) {
   EXPECT_FALSE(w.Throbber()->Visible());
   EXPECT_TRUE(w.RefreshTimer()->Enabled());
   EXPECT_FALSE(w.CounterTimer()->Enabled());  // nothing wakes for a counter that is off
+  EXPECT_TRUE(w.StartTrimmed());              // with no refresh at all
   CloseForAnotherStart(wnd);
 
   // The user's own feed is still fetched.
@@ -455,10 +458,22 @@ TEST_F(WidgetTest, DeactivationShrinksToTheNearestCornerAndActivationGrowsBack) 
 
 TEST_F(WidgetTest, PanelsSlideInFifteenPixelStepsWithRisingOpacity) {
   TTestMainWindow& w = Start();
+  // The panels' controls have their sizes; their pictures wait for the first
+  // show and are there for the slide's first frame.
+  EXPECT_EQ(w.OptionsSlider()->Width(), 385);
+  EXPECT_EQ(w.OptionsSlider()->Height(), 183);
+  EXPECT_EQ(w.AboutClose()->Width(), 21);
+  EXPECT_TRUE(w.OptionsSlider()->ImagePending() && w.AboutClose()->ImagePending());
   std::vector<std::pair<int, int>> about;
-  w.OnPaint = [&](TControl*) { about.emplace_back(w.AboutSlider()->Top(), w.AboutSlider()->Opacity()); };
+  std::vector<bool> about_pending;
+  w.OnPaint = [&](TControl*) {
+    about.emplace_back(w.AboutSlider()->Top(), w.AboutSlider()->Opacity());
+    about_pending.push_back(w.AboutClose()->ImagePending());
+  };
   SendMessageW(wnd, WM_COMMAND, IDM_ABOUT, 0);
   ASSERT_EQ(about.size(), 16u);
+  EXPECT_FALSE(about_pending[0]);
+  EXPECT_TRUE(w.OptionsSlider()->ImagePending());
   EXPECT_EQ(about[0], std::make_pair(-224, 0));
   for (int i = 1; i <= 14; ++i) EXPECT_EQ(about[i], std::make_pair(-224 + 15 * i, 17 * i)) << i;
   EXPECT_EQ(about[15], std::make_pair(0, 255));
@@ -466,7 +481,11 @@ TEST_F(WidgetTest, PanelsSlideInFifteenPixelStepsWithRisingOpacity) {
 
   // Options while about is open: about slides out first, then options in.
   std::vector<std::pair<int, int>> options;
-  w.OnPaint = [&](TControl*) { options.emplace_back(w.OptionsSlider()->Top(), w.OptionsSlider()->Opacity()); };
+  std::vector<bool> options_pending;
+  w.OnPaint = [&](TControl*) {
+    options.emplace_back(w.OptionsSlider()->Top(), w.OptionsSlider()->Opacity());
+    options_pending.push_back(w.OptionsSlider()->ImagePending());
+  };
   SendMessageW(wnd, WM_COMMAND, IDM_OPTIONS, 0);
   EXPECT_FALSE(w.AboutPanel()->Visible());
   EXPECT_EQ(w.AboutSlider()->Top(), -224);
@@ -474,6 +493,7 @@ TEST_F(WidgetTest, PanelsSlideInFifteenPixelStepsWithRisingOpacity) {
   ASSERT_GE(options.size(), 14u);
   const auto tail = std::vector<std::pair<int, int>>(options.end() - 14, options.end());
   EXPECT_EQ(tail[0], std::make_pair(-183, 0));
+  EXPECT_FALSE(options_pending[options.size() - 14]);
   for (int i = 1; i <= 12; ++i) EXPECT_EQ(tail[i], std::make_pair(-183 + 15 * i, 21 * i)) << i;
   EXPECT_EQ(tail[13], std::make_pair(0, 255));
 

@@ -48,6 +48,28 @@ TEST_F(ImageTest, LoadingTakesTheImagesSizeUnlessAutoSizeIsOff) {
   EXPECT_EQ(fixed->Height(), 30);
 }
 
+TEST_F(ImageTest, AnImageNamedForLaterHasItsSizeAtOnceAndItsPixelsWhenLoadedOrPainted) {
+  for (int id : {5004, kCloseImage, 5009}) {
+    auto* later = Child<TImageEx>(1, 1);
+    later->SetImageLater(id);
+    const TImageEx* now = MakeImage(id);
+    EXPECT_TRUE(later->ImagePending());
+    EXPECT_EQ(later->Image(), nullptr);
+    EXPECT_EQ(later->Width(), now->Width()) << id;
+    EXPECT_EQ(later->Height(), now->Height()) << id;
+    EXPECT_TRUE(Shows(*later, [](int x, int y) { return std::pair{x, y}; })) << id;  // loads as it paints
+    EXPECT_FALSE(later->ImagePending());
+    EXPECT_EQ(BytesOf(*later->Image()), BytesOf(*now->SourceImage())) << id;
+    EXPECT_FALSE(later->LoadPendingImage());
+  }
+  auto* undecodable = Child<TImageEx>(20, 20);
+  undecodable->SetImageLater(kUndecodable);
+  EXPECT_EQ(undecodable->Width(), 0);
+  EXPECT_TRUE(undecodable->LoadPendingImage());
+  EXPECT_EQ(undecodable->Image()->Width(), 0);
+  EXPECT_THROW(undecodable->SetImageLater(4999), EResNotFound);
+}
+
 TEST_F(ImageTest, TheWorkingCopyChangesWithoutTouchingTheSource) {
   TImageEx* image = MakeImage(kCloseImage);
   const std::vector<std::uint8_t> source = BytesOf(*image->SourceImage());
