@@ -353,6 +353,8 @@ class TMainWindow : public TWindowEx {
   TFeedCacheHeaders feed_headers_;
   bool start_trimmed_ = false;
   bool faded_in_ = false;  // the start-up fade has shown the face
+  // A long cached list read before the fade-in, shown after it.
+  std::unique_ptr<TElementList> faded_in_items_;
   float scale_ = 1.0f;
   float max_scale_ = 1.0f;
   float min_scale_ = 0.2f;

@@ -35,6 +35,10 @@ constexpr const char* kFeedObject = "/gundem.rss?rand=";
 constexpr const char* kUpdateObject = "/varnika.xml?rand=";
 constexpr const char* kCounterObject = "/swidget/varnikadalmo.gif";
 constexpr std::u16string_view kDownloadLink = u"/?linkid=7931";
+// A cached list longer than this is measured once the face has faded in:
+// measuring thousands of headlines takes seconds, and a long cache must
+// not hold back the first frame.
+constexpr int kCachedItemsBeforeFadeIn = 1000;
 
 }  // namespace
 
@@ -78,6 +82,10 @@ void TMainWindow::StartUpStep() {
   Invalidate();
   FadeIn(*this, 4, 1);
   faded_in_ = true;
+  if (std::unique_ptr<TElementList> items = std::move(faded_in_items_); items && !downloaded_headlines_) {
+    ShowHeadlines(std::move(items));
+    Invalidate();
+  }
   RefreshFeed();
   CheckForUpdate();
   PingCounter();
@@ -245,6 +253,10 @@ void TMainWindow::CacheReadDone(TWidgetMessage&) {
   std::unique_ptr<TElementList> items = cache_read_->TakeItems();
   cache_read_.reset();
   if (items && !downloaded_headlines_) {
+    if (!faded_in_ && items->Count() > kCachedItemsBeforeFadeIn) {
+      faded_in_items_ = std::move(items);
+      return;
+    }
     ShowHeadlines(std::move(items));
     Invalidate();
   }

@@ -164,6 +164,19 @@ TEST_F(WidgetTest, StartUpFadesInAndFetchesFeedUpdateAndCounterOnce) {
   EXPECT_EQ(RequestsFor("/varnika.xml").size(), 1u);  // the update check runs once
 }
 
+TEST_F(WidgetTest, ALongCacheIsShownOnlyAfterTheFaceHasFadedIn) {
+  WriteFile(DataFile("news.xml"), RssFeed(1001));
+  TTestMainWindow& w = Start();
+  ASSERT_TRUE(PumpUntil([&] { return w.CacheRead() == nullptr; }));
+  EXPECT_EQ(ItemCount(w), 0);
+  EXPECT_FALSE(w.StartTrimmed());
+  w.SetServers(TServers{});  // no download to replace it
+  StartUp();
+  EXPECT_EQ(w.Opacity(), 255);
+  EXPECT_EQ(ItemCount(w), 1001);
+  EXPECT_TRUE(w.StartTrimmed());
+}
+
 TEST_F(WidgetTest, RefreshesComeFiveMinutesAfterTheEndOfTheLastDownload) {
   Start();
   StartUp();
