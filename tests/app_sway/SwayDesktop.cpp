@@ -153,6 +153,9 @@ void SwayDesktop::Start() {
     config << "xwayland enable\n"
            << "output HEADLESS-1 resolution " << kScreenWidth << "x" << kScreenHeight << " position 0 0\n"
            << "default_border none\ndefault_floating_border none\nfocus_follows_mouse no\n"
+           // swaybar keeps the tray (and the watcher of status notifier
+           // items) while hidden, and a hidden bar takes no room.
+           << "bar {\n  mode hide\n  hidden_state hide\n  tray_output *\n}\n"
            << "exec sh -c 'echo \"$DISPLAY $SWAYSOCK\" > " << session.string() << ".new && mv " << session.string()
            << ".new " << session.string() << "'\n";
   }
@@ -160,8 +163,20 @@ void SwayDesktop::Start() {
 
   const std::vector<std::string> folders{"HOME=" + home.string(), "XDG_RUNTIME_DIR=" + run.string()};
   bus_address_ = "unix:path=" + (run / "bus").string();
+  {
+    // A session bus that lets the program in when it runs as another user
+    // than sway and swaybar.
+    std::ofstream config(home / "bus.conf");
+    config << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+           << " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           << "<busconfig><type>session</type><listen>" << bus_address_ << "</listen><auth>EXTERNAL</auth>"
+           << "<policy context=\"default\"><allow user=\"*\"/><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+           << "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
+  }
+  OwnForSway(home / "bus.conf", 0600);
   bus_ = xtest::Process::Start(
-      AsSwayUser({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=" + bus_address_}), folders);
+      AsSwayUser({"dbus-daemon", "--nofork", "--nopidfile", "--config-file=" + (home / "bus.conf").string()}),
+      folders);
   if (!xtest::WaitFor([&] { return std::filesystem::exists(run / "bus"); }, 10000)) {
     why_not_ = "the session bus did not start: " + Tail(bus_.Errors());
     return;
@@ -236,6 +251,13 @@ bool SwayDesktop::Screenshot(const std::string& path) {
   xtest::Process p = xtest::Process::Start(
       {"grim", path}, {"WAYLAND_DISPLAY=" + wayland_socket_, "XDG_RUNTIME_DIR=" + (root_ / "run").string()});
   return p.WaitExit(10000) == 0;
+}
+
+std::string SwayDesktop::BusCall(const std::vector<std::string>& args) {
+  std::vector<std::string> argv{"dbus-send", "--session", "--print-reply"};
+  argv.insert(argv.end(), args.begin(), args.end());
+  xtest::Process p = xtest::Process::Start(argv, {"DBUS_SESSION_BUS_ADDRESS=" + bus_address_});
+  return p.WaitExit(10000) == 0 ? p.Output() : std::string();
 }
 
 // --- X's side -------------------------------------------------------------------------------

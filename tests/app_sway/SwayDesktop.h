@@ -47,6 +47,9 @@ class SwayDesktop {
   // The place and size sway gives the container of an X window; false when
   // sway does not know it.
   bool ContainerBox(unsigned long xid, Box* box);
+  // A method call on the session bus (dbus-send's arguments after
+  // --print-reply); its reply as dbus-send prints it, "" when it failed.
+  std::string BusCall(const std::vector<std::string>& args);
   // The whole output as a PNG file.
   bool Screenshot(const std::string& path);
 

@@ -88,7 +88,8 @@ class SwayWidget : public ::testing::Test {
     std::ofstream(root_ / "config/Telvoran/Varnika/options.ini", std::ios::binary) << Utf16Le(text);
     program_ = xtest::Process::Start({VARNIKA_PROGRAM}, {"DISPLAY=" + Desk().XDisplayName(),
                                                          "XDG_CONFIG_HOME=" + (root_ / "config").string(),
-                                                         "XDG_RUNTIME_DIR=" + (root_ / "run").string()});
+                                                         "XDG_RUNTIME_DIR=" + (root_ / "run").string(),
+                                                         "DBUS_SESSION_BUS_ADDRESS=" + Desk().BusAddress()});
     return xtest::WaitFor(
         [&] {
           const std::vector<unsigned long> found = Desk().Clients("varnikaclass");
@@ -241,6 +242,54 @@ TEST_F(SwayWidget, OnAScreenBarelyWiderThanTheWidgetTheCentreNearTheEdgeIsAskedA
   Pause(1000);
   EXPECT_LE(Desk().ConfigureNotifies(window_), 2) << "the program and sway keep moving the window";
   EXPECT_TRUE(Settled(centred)) << Places();
+}
+
+// The status notifier items swaybar's watcher knows, as bus name and path.
+std::vector<std::pair<std::string, std::string>> WatchedItems() {
+  const std::string reply =
+      Desk().BusCall({"--dest=org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                      "org.freedesktop.DBus.Properties.Get", "string:org.kde.StatusNotifierWatcher",
+                      "string:RegisteredStatusNotifierItems"});
+  std::vector<std::pair<std::string, std::string>> items;
+  for (std::size_t at = reply.find("string \""); at != std::string::npos; at = reply.find("string \"", at + 1)) {
+    const std::size_t start = at + 8;
+    const std::string item = reply.substr(start, reply.find('"', start) - start);
+    const std::size_t slash = item.find('/');
+    items.emplace_back(item.substr(0, slash), slash == std::string::npos ? "/StatusNotifierItem" : item.substr(slash));
+  }
+  return items;
+}
+
+TEST_F(SwayWidget, SwaybarsWatcherListsTheTrayIconAndActivatingItGrowsTheCollapsedWidget) {
+  ASSERT_TRUE(Launch(std::nullopt));
+  ASSERT_TRUE(Settled(kCentred)) << Places();
+  std::vector<std::pair<std::string, std::string>> items;
+  ASSERT_TRUE(xtest::WaitFor(
+      [&] {
+        items = WatchedItems();
+        return !items.empty();
+      },
+      kPatience))
+      << "no status notifier item registered";
+  // The watcher is swaybar's own, whose tray shows the item.
+  const std::string owner = Desk().BusCall({"--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                            "org.freedesktop.DBus.GetConnectionUnixProcessID",
+                                            "string:org.kde.StatusNotifierWatcher"});
+  std::string command;
+  if (const std::size_t at = owner.find("uint32 "); at != std::string::npos) {
+    std::ifstream("/proc/" + std::to_string(std::atol(owner.c_str() + at + 7)) + "/comm") >> command;
+  }
+  EXPECT_EQ(command, "swaybar");
+
+  // Collapsed behind a window of the test's own, the widget grows again at
+  // the item's Activate, which swaybar calls on a left click.
+  const unsigned long below = Desk().CreateProbe();
+  EXPECT_TRUE(Settled(Box{(kScreenWidth - 119) / 2, (kScreenHeight - 87) / 2, 119, 87})) << Places();
+  EXPECT_NE(Desk().BusCall({"--dest=" + items.front().first, items.front().second,
+                            "org.kde.StatusNotifierItem.Activate", "int32:0", "int32:0"}),
+            "");
+  EXPECT_TRUE(Settled(kCentred)) << Places();
+  Desk().DestroyWindow(below);
 }
 
 }  // namespace
