@@ -599,6 +599,10 @@ bool X11Backend::BeginManagedMove(HWND wnd, POINT pointer) {
   // The manager takes the pointer: ours (the capture's, and the press's own)
   // goes first.
   XUngrabPointer(d, CurrentTime);
+  // A manager that grabs the pointer with the time of the last event it
+  // read (xfwm4) would be refused as earlier than our grab: a property
+  // change of the window tells it the present time first.
+  XChangeProperty(d, s->xid(), x_->atoms.timestamp, XA_STRING, 8, PropModeAppend, nullptr, 0);
   x11::RequestMove(d, x_->root, s->xid(), x_->atoms, pointer, Button1);
   XFlush(d);
   managed_move_ = wnd;
