@@ -2,6 +2,8 @@
 
 #include <pango/pangocairo.h>
 
+#include <memory>
+
 #include "base/Utf.h"
 #include "toolkit/FontConfiguration.h"
 #include "toolkit/FontEx.h"
@@ -10,11 +12,6 @@
 namespace varnika {
 
 namespace {
-
-// Where the shared object hangs on the font map.
-GQuark SharedQuark() { return g_quark_from_static_string("varnika-text-context"); }
-
-void DeleteShared(gpointer shared) { delete static_cast<TTextContext*>(shared); }
 
 bool AnyFontInstalled() {
   if (!FcInit()) return false;
@@ -35,11 +32,14 @@ std::u16string ResolveFamily(const std::u16string& name) {
 }  // namespace
 
 TTextContext& TTextContext::Shared() {
+  // The thread's own, as pango's default font map is: its contexts hold the
+  // map, so it goes when the thread ends, before pango drops the map; a
+  // new default map gets new contexts.
+  thread_local std::unique_ptr<TTextContext> shared;
   PangoFontMap* map = pango_cairo_font_map_get_default();  // the thread's; not owned
-  auto* shared = static_cast<TTextContext*>(g_object_get_qdata(G_OBJECT(map), SharedQuark()));
-  if (!shared) {
-    shared = new TTextContext;
-    g_object_set_qdata_full(G_OBJECT(map), SharedQuark(), shared, DeleteShared);
+  if (!shared || shared->map_ != map) {
+    shared = std::make_unique<TTextContext>();
+    shared->map_ = map;
   }
   return *shared;
 }
@@ -51,7 +51,7 @@ PangoContext* TTextContext::Context(int text_rendering_hint) {
                                                                             : TextRenderingHintSystemDefault;
   PangoContextPtr& context = contexts_[static_cast<std::size_t>(hint)];
   if (!context) {
-    context.reset(pango_font_map_create_context(pango_cairo_font_map_get_default()));
+    context.reset(pango_font_map_create_context(map_));
     pango_cairo_context_set_resolution(context.get(), Resolution());
     pango_context_set_language(context.get(), pango_language_get_default());
     ApplyTextRenderingHint(context.get(), hint);

@@ -6,8 +6,8 @@
 // every canvas lays its text out in the same few contexts, pango builds the
 // fontset of a font once, however many canvases draw with it.
 //
-// The shared object lives with the thread's default font map (pango keeps
-// one per thread), so it needs no owner of its own and goes with the map.
+// The shared object belongs to the thread, as pango's default font map
+// does (one per thread), and ends with it.
 #pragma once
 
 #include <pango/pango.h>
@@ -22,7 +22,8 @@ namespace varnika {
 
 class TTextContext {
  public:
-  // The calling thread's, made on first use.
+  // The calling thread's, made on first use (and again for a new default
+  // font map).
   static TTextContext& Shared();
 
   TTextContext() = default;
@@ -44,6 +45,7 @@ class TTextContext {
 
  private:
   static constexpr int kHints = 6;
+  PangoFontMap* map_ = nullptr;  // the default font map the contexts are made over
   std::array<PangoContextPtr, kHints> contexts_;
   std::map<std::u16string, std::u16string> families_;
 };
