@@ -116,7 +116,9 @@ struct SurfaceDesc {
 };
 
 // A frame's pixels: height rows of width premultiplied ARGB32 pixels, the
-// rows stride pixels apart. A buffer either holds its own copy (storage) or
+// rows stride pixels apart. They are device pixels, scale of them to each
+// logical pixel of the surface (a frame for a 475 x 350 surface at scale 2
+// is 950 x 700). A buffer either holds its own copy (storage) or
 // borrows the pixels of a window's canvas, which keep_alive keeps allocated.
 // A borrowed canvas is drawn again only after PresentFrame has returned and
 // only between events, always as a whole frame: a backend takes the pixels
@@ -169,6 +171,7 @@ struct FrameBuffer {
   int width = 0;
   int height = 0;
   int stride = 0;  // in pixels
+  int scale = 1;
   std::vector<std::uint32_t> storage;
   std::shared_ptr<const void> keep_alive;
 };
@@ -254,7 +257,10 @@ class Backend {
   virtual std::vector<RECT> Monitors() { return {}; }
   virtual POINT PointerPosition() = 0;
   // How many device pixels the desktop gives each logical pixel (1, 2, ...),
-  // as read when the backend started.
+  // as read when the backend started. Every rectangle, point and size that
+  // crosses this interface is in logical pixels; a backend with a scale
+  // above 1 multiplies them where it talks to the display (and divides what
+  // the display reports), and is given frames of device pixels.
   virtual int Scale() const { return 1; }
 };
 

@@ -142,6 +142,7 @@ class WindowSystem : public IRawEventSink {
   std::atomic<bool> running{false};
   std::thread::id ui_thread;
   std::unique_ptr<Backend> backend;
+  int scale = 1;  // the backend's, read when the window system starts (DisplayScale)
   // Beside the backend: the notification area's hosts (opened at their first
   // use) and the desktop notifier that shows balloons and carries the
   // status notifier host's bus work. The icons are shown on one host at a

@@ -122,7 +122,9 @@ ContextPtr DrawingContext(DeviceContext& dc) {
   if (!dc.buffer || !dc.clip || cairo_region_is_empty(dc.clip.get())) return nullptr;
   PixelBuffer& b = *dc.buffer;
   SurfacePtr surface(cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(b.pixels.data()),
-                                                         CAIRO_FORMAT_ARGB32, b.width, b.height, b.width * 4));
+                                                         CAIRO_FORMAT_ARGB32, b.PixelWidth(), b.PixelHeight(),
+                                                         b.PixelWidth() * 4));
+  cairo_surface_set_device_scale(surface.get(), b.scale, b.scale);
   ContextPtr cr(cairo_create(surface.get()));
   cairo_translate(cr.get(), dc.origin.x, dc.origin.y);
   const int count = cairo_region_num_rectangles(dc.clip.get());
@@ -346,8 +348,10 @@ COLORREF GetPixel(HDC dc, int x, int y) {
   const int bx = cx + context->origin.x;
   const int by = cy + context->origin.y;
   if (bx < 0 || by < 0 || bx >= b.width || by >= b.height) return CLR_INVALID;
-  const std::uint32_t p = b.pixels[static_cast<std::size_t>(by) * static_cast<std::size_t>(b.width) +
-                                   static_cast<std::size_t>(bx)];
+  // The first of the scale x scale pixels of that logical pixel.
+  const std::uint32_t p = b.pixels[static_cast<std::size_t>(by) * static_cast<std::size_t>(b.scale) *
+                                       static_cast<std::size_t>(b.PixelWidth()) +
+                                   static_cast<std::size_t>(bx) * static_cast<std::size_t>(b.scale)];
   const std::uint32_t a = p >> 24;
   if (a == 0) return 0;
   auto channel = [&](int shift) { return static_cast<BYTE>(std::min<std::uint32_t>(((p >> shift) & 0xFF) * 255 / a, 255)); };

@@ -48,12 +48,16 @@ void AddSelection(HGDIOBJ object);
 void DropSelection(HGDIOBJ object);
 
 // The pixels a top-level window's contexts draw into: premultiplied ARGB32,
-// rows packed. Shared with the contexts that draw into it, so a resize that
+// rows packed, scale x scale of them for each of the width x height logical
+// pixels. Shared with the contexts that draw into it, so a resize that
 // replaces it never pulls the memory from under a context.
 struct PixelBuffer {
   std::vector<std::uint32_t> pixels;
   int width = 0;
   int height = 0;
+  int scale = 1;
+  int PixelWidth() const { return width * scale; }
+  int PixelHeight() const { return height * scale; }
 };
 
 struct DeviceContext {

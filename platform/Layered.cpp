@@ -8,6 +8,7 @@
 
 #include "platform/Core.h"
 #include "platform/Window.h"
+#include "platform/WindowSystem.h"
 
 namespace varnika {
 
@@ -24,6 +25,7 @@ struct DeviceContext {
   int height = 0;
   int stride = 0;
   std::shared_ptr<const void> owner;  // set: frames borrow the bits instead of copying them
+  int scale = 1;                      // pixels to a logical pixel
 };
 
 // Device contexts may be made before the window system starts (bitmaps are
@@ -76,13 +78,15 @@ const unsigned char* PixelAt(const DeviceContext& dc, int x, int y) {
          static_cast<size_t>(x) * 4;
 }
 
-// The frame of width x height pixels at (x, y) of the context: the canvas's
-// own pixels when it has an owner that keeps them, else a copy (pixels shown
-// opaque are stored with their alpha set).
+// The frame of width x height pixels at (x, y) of the context (all in its
+// pixels): the canvas's own pixels when it has an owner that keeps them,
+// else a copy (pixels shown opaque are stored with their alpha set).
 std::shared_ptr<FrameBuffer> FrameFrom(const DeviceContext& dc, int x, int y, int width, int height, bool opaque) {
   if (dc.owner && !opaque && dc.stride % 4 == 0) {
-    return FrameBuffer::Borrow(reinterpret_cast<const std::uint32_t*>(PixelAt(dc, x, y)), width, height,
-                               dc.stride / 4, dc.owner);
+    auto b = FrameBuffer::Borrow(reinterpret_cast<const std::uint32_t*>(PixelAt(dc, x, y)), width, height,
+                                 dc.stride / 4, dc.owner);
+    b->scale = dc.scale;
+    return b;
   }
   auto b = std::make_shared<FrameBuffer>();
   b->storage.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
@@ -97,6 +101,7 @@ std::shared_ptr<FrameBuffer> FrameFrom(const DeviceContext& dc, int x, int y, in
   b->width = width;
   b->height = height;
   b->stride = width;
+  b->scale = dc.scale;
   return b;
 }
 
@@ -106,7 +111,7 @@ std::shared_ptr<FrameBuffer> FrameFrom(const DeviceContext& dc, int x, int y, in
 bool ShowsPixels(const FrameBuffer* shown, const DeviceContext& dc, int x, int y, int width, int height,
                  bool opaque) {
   if (!shown || dc.owner || shown->storage.empty() || opaque || shown->width != width ||
-      shown->height != height || width == 0 || height == 0)
+      shown->height != height || shown->scale != dc.scale || width == 0 || height == 0)
     return false;
   for (int row = 0; row < height; ++row) {
     if (std::memcmp(shown->Row(row), PixelAt(dc, x, y + row), static_cast<size_t>(width) * 4) != 0) return false;
@@ -126,12 +131,13 @@ void Present(const Window* w) {
 
 }  // namespace
 
-HDC CreateMemoryDC(void* bits, int width, int height, int stride) {
-  if (width < 0 || height < 0 || stride < std::int64_t{width} * 4 || (!bits && width > 0 && height > 0)) {
+HDC CreateMemoryDC(void* bits, int width, int height, int stride, int scale) {
+  if (width < 0 || height < 0 || stride < std::int64_t{width} * 4 || (!bits && width > 0 && height > 0) ||
+      scale < 1 || scale > kMaxDisplayScale) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  return Register(new DeviceContext{bits, width, height, stride, nullptr});
+  return Register(new DeviceContext{bits, width, height, stride, nullptr, scale});
 }
 
 HDC CreateMemoryDC(cairo_surface_t* image) {
@@ -140,11 +146,19 @@ HDC CreateMemoryDC(cairo_surface_t* image) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
+  double x_scale = 1;
+  double y_scale = 1;
+  cairo_surface_get_device_scale(image, &x_scale, &y_scale);
+  const int scale = static_cast<int>(x_scale);
+  if (x_scale != y_scale || scale != x_scale || scale < 1 || scale > kMaxDisplayScale) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
   cairo_surface_flush(image);
   std::shared_ptr<const void> owner(cairo_surface_reference(image), &cairo_surface_destroy);
   return Register(new DeviceContext{cairo_image_surface_get_data(image), cairo_image_surface_get_width(image),
                                     cairo_image_surface_get_height(image), cairo_image_surface_get_stride(image),
-                                    std::move(owner)});
+                                    std::move(owner), scale});
 }
 
 BOOL DeleteDC(HDC dc) {
@@ -174,19 +188,26 @@ BOOL UpdateLayeredWindow(HWND wnd, HDC, POINT* position, SIZE* size, HDC src_dc,
     DeviceContext dc;
     if (!LookUp(src_dc, &dc)) return Invalid();
     POINT from = src_position ? *src_position : POINT{};
-    // In 64 bits: a source point near INT_MAX must not wrap around the check.
-    if (from.x < 0 || from.y < 0 || std::int64_t{from.x} + width > dc.width ||
-        std::int64_t{from.y} + height > dc.height) {
+    // The source point and size are logical; the context's pixels are
+    // scale times as many each way. In 64 bits: a source point near INT_MAX
+    // must not wrap around the check.
+    const std::int64_t s = dc.scale;
+    if (from.x < 0 || from.y < 0 || (std::int64_t{from.x} + width) * s > dc.width ||
+        (std::int64_t{from.y} + height) * s > dc.height) {
       return Invalid();
     }
-    if (!ShowsPixels(w->frame ? w->frame->shown.get() : nullptr, dc, from.x, from.y, width, height, opaque)) {
-      next = FrameFrom(dc, from.x, from.y, width, height, opaque);
+    const int x = from.x * dc.scale;
+    const int y = from.y * dc.scale;
+    const int pixels_wide = width * dc.scale;
+    const int pixels_high = height * dc.scale;
+    if (!ShowsPixels(w->frame ? w->frame->shown.get() : nullptr, dc, x, y, pixels_wide, pixels_high, opaque)) {
+      next = FrameFrom(dc, x, y, pixels_wide, pixels_high, opaque);
     }
   } else {
     // Without new pixels the size must stay the shown frame's.
     const FrameBuffer* shown = w->frame ? w->frame->shown.get() : nullptr;
-    const int shown_width = shown ? shown->width : 0;
-    const int shown_height = shown ? shown->height : 0;
+    const int shown_width = shown ? shown->width / shown->scale : 0;
+    const int shown_height = shown ? shown->height / shown->scale : 0;
     if (!w->frame || width != shown_width || height != shown_height) return Invalid();
   }
   const BYTE alpha = use_blend ? blend->SourceConstantAlpha : 255;
@@ -259,8 +280,8 @@ bool LayeredPassesThrough(const Window* w, POINT screen) {
   if (f.alpha == 0) return true;
   if (!f.shown || !f.shown->pixels) return false;  // a constant-alpha window without frames
   const FrameBuffer& b = *f.shown;
-  int x = screen.x - w->rect.left;
-  int y = screen.y - w->rect.top;
+  int x = (screen.x - w->rect.left) * b.scale;
+  int y = (screen.y - w->rect.top) * b.scale;
   if (x < 0 || y < 0 || x >= b.width || y >= b.height) return true;
   std::uint32_t a = b.Row(y)[x] >> 24;
   return a * f.alpha / 255 == 0;

@@ -22,11 +22,14 @@
 namespace varnika {
 
 // A device context over width x height premultiplied ARGB32 pixels with the
-// given stride in bytes (the bits are not copied).
-HDC CreateMemoryDC(void* bits, int width, int height, int stride);
+// given stride in bytes (the bits are not copied), scale of them to a
+// logical pixel (1 to 8, the display's scale): UpdateLayeredWindow's source
+// point and size stay logical, and its frame keeps the context's pixels.
+HDC CreateMemoryDC(void* bits, int width, int height, int stride, int scale = 1);
 // A device context over a CAIRO_FORMAT_ARGB32 image surface, which it holds
 // a reference to (as does every frame presented from it); nullptr for
-// another kind of surface.
+// another kind of surface. Its scale is the surface's (integer) device
+// scale.
 HDC CreateMemoryDC(cairo_surface_t* image);
 BOOL DeleteDC(HDC dc);
 

@@ -7,6 +7,7 @@
 #include "platform/Core.h"
 #include "platform/GdiInternal.h"
 #include "platform/Window.h"
+#include "platform/WindowSystem.h"
 
 namespace varnika {
 
@@ -128,11 +129,15 @@ std::shared_ptr<PixelBuffer> BufferOf(Window* root) {
   const int width = root->Width();
   const int height = root->Height();
   if (width <= 0 || height <= 0) return nullptr;
-  if (!state.buffer || state.buffer->width != width || state.buffer->height != height) {
+  const int scale = DisplayScale();
+  if (!state.buffer || state.buffer->width != width || state.buffer->height != height ||
+      state.buffer->scale != scale) {
     auto buffer = std::make_shared<PixelBuffer>();
     buffer->width = width;
     buffer->height = height;
-    buffer->pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), kFreshPixel);
+    buffer->scale = scale;
+    buffer->pixels.assign(static_cast<std::size_t>(buffer->PixelWidth()) * static_cast<std::size_t>(buffer->PixelHeight()),
+                          kFreshPixel);
     state.buffer = std::move(buffer);
   }
   return state.buffer;
@@ -168,7 +173,9 @@ void Present(HWND root) {
   Window* w = FindQuiet(root);
   if (it == States().end() || !it->second.buffer || !w || !w->TopLevel()) return;
   const PixelBuffer& b = *it->second.buffer;
-  Sys().backend->PresentFrame(root, FrameView{FrameBuffer::Copy(b.pixels.data(), b.width, b.height, b.width), 255});
+  std::shared_ptr<FrameBuffer> frame = FrameBuffer::Copy(b.pixels.data(), b.PixelWidth(), b.PixelHeight(), b.PixelWidth());
+  frame->scale = b.scale;
+  Sys().backend->PresentFrame(root, FrameView{std::move(frame), 255});
 }
 
 void ReleaseContext(HDC handle) {

@@ -8,6 +8,7 @@
 #include "base/Utf.h"
 #include "platform/Core.h"
 #include "platform/Layered.h"
+#include "platform/WindowSystem.h"
 
 namespace varnika::popup {
 
@@ -46,14 +47,16 @@ void BlurMask(cairo_surface_t* mask, int radius) {
 }
 
 void DrawShadow(Picture& picture, const RECT& r, const PanelStyle& style) {
-  SurfacePtr mask(cairo_image_surface_create(CAIRO_FORMAT_A8, picture.Width(), picture.Height()));
+  const int scale = picture.Scale();
+  SurfacePtr mask(cairo_image_surface_create(CAIRO_FORMAT_A8, picture.Width() * scale, picture.Height() * scale));
+  cairo_surface_set_device_scale(mask.get(), scale, scale);
   {
     ContextPtr m(cairo_create(mask.get()));
     RoundedRectPath(m.get(), r.left, r.top + style.shadow_offset, r.right - r.left, r.bottom - r.top, style.radius);
     cairo_set_source_rgba(m.get(), 0, 0, 0, 1);
     cairo_fill(m.get());
   }
-  BlurMask(mask.get(), static_cast<int>(std::lround(style.shadow_blur / kBlurPasses)));
+  BlurMask(mask.get(), static_cast<int>(std::lround(style.shadow_blur * scale / kBlurPasses)));
   cairo_t* cr = picture.Cr();
   cairo_save(cr);
   cairo_set_source_rgba(cr, 0, 0, 0, style.shadow_alpha);
@@ -85,8 +88,11 @@ bool Composited() {
 Picture::Picture(int width, int height)
     : width_(std::max(width, 1)),
       height_(std::max(height, 1)),
-      surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_, height_)),
-      cr_(cairo_create(surface_.get())) {}
+      scale_(DisplayScale()),
+      surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_ * scale_, height_ * scale_)) {
+  cairo_surface_set_device_scale(surface_.get(), scale_, scale_);
+  cr_.reset(cairo_create(surface_.get()));
+}
 
 Picture Picture::CopyOf(const Picture& base) {
   Picture copy(base.width_, base.height_);
@@ -97,8 +103,8 @@ Picture Picture::CopyOf(const Picture& base) {
   const unsigned char* source = cairo_image_surface_get_data(from);
   unsigned char* target = cairo_image_surface_get_data(to);
   const int stride = cairo_image_surface_get_stride(from);
-  if (source && target && stride == cairo_image_surface_get_stride(to)) {
-    std::memcpy(target, source, static_cast<size_t>(stride) * static_cast<size_t>(base.height_));
+  if (source && target && stride == cairo_image_surface_get_stride(to) && base.scale_ == copy.scale_) {
+    std::memcpy(target, source, static_cast<size_t>(stride) * static_cast<size_t>(cairo_image_surface_get_height(from)));
     cairo_surface_mark_dirty(to);
   }
   return copy;
@@ -106,8 +112,8 @@ Picture Picture::CopyOf(const Picture& base) {
 
 bool Picture::Present(HWND wnd, POINT origin) {
   cairo_surface_flush(surface_.get());
-  HDC dc = CreateMemoryDC(cairo_image_surface_get_data(surface_.get()), width_, height_,
-                          cairo_image_surface_get_stride(surface_.get()));
+  HDC dc = CreateMemoryDC(cairo_image_surface_get_data(surface_.get()), width_ * scale_, height_ * scale_,
+                          cairo_image_surface_get_stride(surface_.get()), scale_);
   if (!dc) return false;
   SIZE size{width_, height_};
   POINT from{0, 0};

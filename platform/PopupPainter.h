@@ -81,8 +81,11 @@ class Picture {
   // panel drawn once, under each repaint of what changes on it).
   static Picture CopyOf(const Picture& base);
   cairo_t* Cr() const { return cr_.get(); }
+  // Logical pixels; the surface holds Scale() device pixels for each, and
+  // its device scale lets everything be drawn in logical pixels.
   int Width() const { return width_; }
   int Height() const { return height_; }
+  int Scale() const { return scale_; }
   // Shows the picture as wnd's layered frame, the window's top-left corner
   // at origin (screen); the window takes the picture's size.
   bool Present(HWND wnd, POINT origin);
@@ -90,6 +93,7 @@ class Picture {
  private:
   int width_;
   int height_;
+  int scale_;
   SurfacePtr surface_;
   ContextPtr cr_;
 };
@@ -104,7 +108,7 @@ void FillRounded(cairo_t* cr, const RECT& r, double radius, std::uint32_t rgb);
 // pixel of the outline is either fully opaque or fully transparent.
 void DrawPanel(Picture& picture, const RECT& r, const PanelStyle& style, bool composited);
 
-// A text context at 96 pixels per inch with greyscale antialiasing (the
+// A text context at 96 logical pixels per inch with greyscale antialiasing (the
 // pictures have an alpha channel, so no subpixel colours).
 PangoContextPtr MakeTextContext();
 // A layout of text in font; wrap_width > 0 wraps at word boundaries;

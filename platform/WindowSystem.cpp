@@ -1,5 +1,7 @@
 #include "platform/WindowSystem.h"
 
+#include <algorithm>
+
 #include "platform/Core.h"
 
 namespace varnika {
@@ -12,6 +14,7 @@ void InitWindowSystem(std::unique_ptr<Backend> backend) {
   sys.ui_thread = std::this_thread::get_id();
   sys.backend = std::move(backend);
   sys.backend->Attach(&sys);
+  sys.scale = std::clamp(sys.backend->Scale(), 1, kMaxDisplayScale);
   {
     std::lock_guard lock(sys.post_mutex);
     sys.running = true;
@@ -43,6 +46,8 @@ void ShutdownWindowSystem() {
 bool WindowSystemRunning() { return Sys().running; }
 
 Backend* CurrentBackend() { return Sys().running ? Sys().backend.get() : nullptr; }
+
+int DisplayScale() { return Sys().running ? Sys().scale : 1; }
 
 namespace core {
 

@@ -14,6 +14,8 @@ namespace varnika {
 
 // Resource types of the program.
 inline constexpr std::u16string_view kResourceTypePng = u"PNG";
+// The same image (same id) drawn at twice the resolution, for scaled displays.
+inline constexpr std::u16string_view kResourceTypePng2x = u"PNG2X";
 inline constexpr std::u16string_view kResourceTypeIcon = u"ICON";
 inline constexpr std::u16string_view kResourceTypeMenu = u"MENU";
 inline constexpr std::u16string_view kResourceTypeStringTable = u"STRINGTABLE";

@@ -3,6 +3,12 @@
 // Format 0 (CAIRO_FORMAT_ARGB32) is premultiplied alpha in native byte order
 // (blue, green, red, alpha in memory), rows top to bottom, 4 x Width bytes a
 // row. A new bitmap is transparent black.
+//
+// A bitmap has a scale: it holds Scale() x Scale() pixels for each of its
+// Width() x Height() logical pixels, and its surface's device scale makes
+// cairo and pango draw on it in logical pixels. Stride, Bits and the pixel
+// operations are about the pixels (PixelWidth x PixelHeight). Canvases
+// make their bitmaps at the display's scale; images at their own.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +28,7 @@ class TBitmapEx {
  public:
   // A negative size counts as 0; a size that cairo cannot address (a side
   // above 32767 pixels) or an unknown format gives an empty 0 x 0 bitmap.
-  TBitmapEx(int width, int height, int format = kBitmapFormatArgb32);
+  TBitmapEx(int width, int height, int format = kBitmapFormatArgb32, int scale = 1);
   ~TBitmapEx();
   TBitmapEx(const TBitmapEx&) = delete;
   TBitmapEx& operator=(const TBitmapEx&) = delete;
@@ -42,8 +48,10 @@ class TBitmapEx {
   // resource; bytes that do not decode give a 0 x 0 bitmap.
   static std::unique_ptr<TBitmapEx> CreateFromResource(HINSTANCE instance, int res_id,
                                                         std::u16string_view res_type);
-  // Decodes PNG bytes into a Format 0 bitmap (0 x 0 when they do not decode).
-  static std::unique_ptr<TBitmapEx> CreateFromPng(std::span<const std::uint8_t> png);
+  // Decodes PNG bytes into a Format 0 bitmap (0 x 0 when they do not decode)
+  // of that scale: an image drawn at twice the resolution has scale 2 and
+  // half its pixels' size (rounded up).
+  static std::unique_ptr<TBitmapEx> CreateFromPng(std::span<const std::uint8_t> png, int scale = 1);
 
   std::unique_ptr<TBitmapEx> Clone() const { return CreateCopy(*this); }
 
@@ -64,6 +72,9 @@ class TBitmapEx {
   int Format() const { return format_; }
   int Width() const { return width_; }
   int Height() const { return height_; }
+  int Scale() const { return scale_; }
+  int PixelWidth() const { return width_ * scale_; }
+  int PixelHeight() const { return height_ * scale_; }
   int Stride() const { return stride_; }
   std::uint8_t* Bits() {
     MakeWritable();
@@ -75,6 +86,7 @@ class TBitmapEx {
 
  private:
   bool HasPixels() const { return bits_ && format_ == kBitmapFormatArgb32 && width_ > 0 && height_ > 0; }
+  std::size_t PixelCount() const { return static_cast<std::size_t>(PixelWidth()) * PixelHeight(); }
   void BlurPass();
   void BeginPixelAccess() const { cairo_surface_flush(image_.get()); }
   // Gives a bitmap over read-only pixels a copy of its own to change.
@@ -83,6 +95,7 @@ class TBitmapEx {
 
   CairoSurfacePtr image_;
   int format_;
+  int scale_ = 1;
   int height_ = 0;
   int width_ = 0;
   int stride_ = 0;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/WindowSystem.h"
 #include "toolkit/TextContext.h"
 #include "toolkit/TextLayout.h"
 
@@ -61,7 +62,7 @@ TCanvasEx::TCanvasEx(int width, int height, int format) : width_(width), height_
 TCanvasEx::~TCanvasEx() = default;
 
 void TCanvasEx::CreateSurfaceObjects() {
-  bitmap_ = std::make_unique<TBitmapEx>(width_, height_, format_);
+  bitmap_ = std::make_unique<TBitmapEx>(width_, height_, format_, DisplayScale());
   context_.reset(cairo_create(bitmap_->Image()));
 }
 

@@ -171,7 +171,7 @@ void TContentEx::WMSize(TWidgetMessage& message) {
 
 std::size_t TContentEx::PixelBytes() const {
   const TBitmapEx& own = const_cast<TContentEx*>(this)->Canvas().Bitmap();
-  return tiles_.PixelBytes() + static_cast<std::size_t>(own.Stride()) * static_cast<std::size_t>(own.Height());
+  return tiles_.PixelBytes() + static_cast<std::size_t>(own.Stride()) * static_cast<std::size_t>(own.PixelHeight());
 }
 
 void TContentEx::Paint() {

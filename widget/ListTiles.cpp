@@ -33,7 +33,7 @@ std::size_t TListTiles::PixelBytes() const {
   std::size_t bytes = 0;
   for (const Tile& tile : tiles_) {
     const TBitmapEx& bitmap = tile.canvas->Bitmap();
-    bytes += static_cast<std::size_t>(bitmap.Stride()) * static_cast<std::size_t>(bitmap.Height());
+    bytes += static_cast<std::size_t>(bitmap.Stride()) * static_cast<std::size_t>(bitmap.PixelHeight());
   }
   return bytes;
 }

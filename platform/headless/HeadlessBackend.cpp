@@ -56,7 +56,7 @@ class HeadlessBackend::HeadlessTray : public TrayHost {
   HeadlessBackend& backend_;
 };
 
-HeadlessBackend::HeadlessBackend() = default;
+HeadlessBackend::HeadlessBackend(int scale) : scale_(scale) {}
 HeadlessBackend::~HeadlessBackend() = default;
 
 // --- scripting -----------------------------------------------------------------

@@ -44,7 +44,10 @@ class HeadlessBackend : public Backend {
     int icon_height = 0;
   };
 
-  HeadlessBackend();
+  // scale: the display's device pixels to a logical pixel (Backend::Scale).
+  // Everything the backend is told and tells stays logical; only frames
+  // come in device pixels.
+  explicit HeadlessBackend(int scale = 1);
   ~HeadlessBackend() override;
 
   // --- scripting (any thread) ----------------------------------------------
@@ -148,8 +151,10 @@ class HeadlessBackend : public Backend {
   SIZE ScreenSize() override;
   std::vector<RECT> Monitors() override;
   POINT PointerPosition() override;
+  int Scale() const override { return scale_; }
 
  private:
+  const int scale_ = 1;
   void Queue(RawEvent event);                 // takes mutex_
   RawEvent Stamped(RawEventKind kind) const;  // caller holds mutex_
   DWORD Modifiers() const;                    // caller holds mutex_

@@ -220,8 +220,9 @@ void X11Backend::Deliver(RawEvent event) {
                      PropertyChangeMask;
   constexpr unsigned long kMask =
       CWColormap | CWBorderPixel | CWBackPixel | CWBitGravity | CWOverrideRedirect | CWEventMask;
-  return XCreateWindow(x_->dpy(), x_->root, Coordinate(rect.left), Coordinate(rect.top),
-                       Dimension(rect.right - rect.left), Dimension(rect.bottom - rect.top), 0, x_->depth,
+  const RECT r = x_->ToDevice(rect);
+  return XCreateWindow(x_->dpy(), x_->root, Coordinate(r.left), Coordinate(r.top), Dimension(r.right - r.left),
+                       Dimension(r.bottom - r.top), 0, x_->depth,
                        InputOutput, x_->visual, kMask, &attrs);
 }
 
@@ -229,7 +230,7 @@ void X11Backend::Deliver(RawEvent event) {
 void X11Backend::Introduce(Surface& s, const SurfaceDesc& desc) {
   Display* d = x_->dpy();
   x11::SetIdentity(d, s.xid(), x_->atoms, Utf16ToUtf8(desc.class_name));
-  x11::SetPositionHints(d, s.xid(), desc.rect);
+  x11::SetPositionHints(d, s.xid(), x_->ToDevice(desc.rect));
   x11::SetTitle(d, s.xid(), x_->atoms, Utf16ToUtf8(desc.title));
   if (Surface* owner = Find(desc.owner)) x11::SetTransientFor(d, s.xid(), owner->xid());
   if (s.popup) {
@@ -295,8 +296,9 @@ void X11Backend::ApplyGeometry(Surface& s) {
   s.configure_serial = NextRequest(x_->dpy());
   s.awaiting_answer = s.mapped && !s.popup;
   s.asked = s.rect;
-  XMoveResizeWindow(x_->dpy(), s.xid(), Coordinate(s.rect.left), Coordinate(s.rect.top),
-                    Dimension(s.rect.right - s.rect.left), Dimension(s.rect.bottom - s.rect.top));
+  const RECT r = x_->ToDevice(s.rect);
+  XMoveResizeWindow(x_->dpy(), s.xid(), Coordinate(r.left), Coordinate(r.top), Dimension(r.right - r.left),
+                    Dimension(r.bottom - r.top));
 }
 
 void X11Backend::ShowSurface(HWND wnd, bool visible) {
@@ -308,7 +310,7 @@ void X11Backend::ShowSurface(HWND wnd, bool visible) {
   if (visible) {
     ApplyGeometry(*s);
     // Managers read the position from the hints when the window maps.
-    if (!s->popup) x11::SetPositionHints(d, s->xid(), s->rect);
+    if (!s->popup) x11::SetPositionHints(d, s->xid(), x_->ToDevice(s->rect));
     const bool tool = (s->ex_style & WS_EX_TOOLWINDOW) != 0;
     x11::WriteState(d, s->xid(), x_->atoms, x11::WmState{(s->ex_style & WS_EX_TOPMOST) != 0, tool});
     x11::WriteDesktop(d, s->xid(), x_->atoms, tool);
@@ -603,7 +605,7 @@ bool X11Backend::BeginManagedMove(HWND wnd, POINT pointer) {
   // read (xfwm4) would be refused as earlier than our grab: a property
   // change of the window tells it the present time first.
   XChangeProperty(d, s->xid(), x_->atoms.timestamp, XA_STRING, 8, PropModeAppend, nullptr, 0);
-  x11::RequestMove(d, x_->root, s->xid(), x_->atoms, pointer, Button1);
+  x11::RequestMove(d, x_->root, s->xid(), x_->atoms, x_->ToDevice(pointer), Button1);
   XFlush(d);
   managed_move_ = wnd;
   return true;
@@ -656,7 +658,11 @@ std::unique_ptr<TrayHost> X11Backend::OpenTray(const TrayHostContext& host) {
   context.display = x_->dpy();
   context.screen = x_->screen;
   context.root = x_->root;
-  context.deliver = [this](RawEvent event) { Deliver(std::move(event)); };
+  context.deliver = [this](RawEvent event) {
+    event.pt = x_->ToLogical(event.pt);
+    Deliver(std::move(event));
+  };
+  context.scale = x_->scale;
   context.user_input = [this](Time time) { x_->last_user_time = time; };
   context.closed = [this] { tray_ = nullptr; };
   context.looks = host.looks;
@@ -689,20 +695,22 @@ void X11Backend::Sleep(DWORD ms) {
 
 RECT X11Backend::WorkArea() {
   RECT area;
-  if (!Lost() && x11::ReadWorkArea(x_->dpy(), x_->root, x_->atoms, &area)) return area;
+  if (!Lost() && x11::ReadWorkArea(x_->dpy(), x_->root, x_->atoms, &area)) return x_->ToLogical(area);
   SIZE screen = ScreenSize();
   return RECT{0, 0, screen.cx, screen.cy};
 }
 
 std::vector<RECT> X11Backend::Monitors() {
   if (Lost()) return {};
-  return x11::ReadMonitors(x_->dpy(), x_->root);
+  std::vector<RECT> monitors = x11::ReadMonitors(x_->dpy(), x_->root);
+  for (RECT& m : monitors) m = x_->ToLogical(m);
+  return monitors;
 }
 
 int X11Backend::Scale() const { return x_->scale; }
 
 SIZE X11Backend::ScreenSize() {
-  return SIZE{DisplayWidth(x_->dpy(), x_->screen), DisplayHeight(x_->dpy(), x_->screen)};
+  return SIZE{x_->ToLogical(DisplayWidth(x_->dpy(), x_->screen)), x_->ToLogical(DisplayHeight(x_->dpy(), x_->screen))};
 }
 
 POINT X11Backend::PointerPosition() {
@@ -715,7 +723,7 @@ POINT X11Backend::PointerPosition() {
   int wy = 0;
   unsigned mask = 0;
   XQueryPointer(x_->dpy(), x_->root, &root, &child, &x, &y, &wx, &wy, &mask);
-  return POINT{x, y};
+  return x_->ToLogical(POINT{x, y});
 }
 
 }  // namespace varnika

@@ -184,7 +184,7 @@ RawEvent X11Backend::PointerEvent(RawEventKind kind, unsigned long window, int x
                                   unsigned state) const {
   RawEvent e;
   e.kind = kind;
-  e.pt = POINT{x_root, y_root};
+  e.pt = x_->ToLogical(POINT{x_root, y_root});
   // Name the window only while the pointer is really in it: under a grab X
   // reports everything to the grabbing window.
   if (Surface* s = FindX(window); s && PtInRect(s->rect, e.pt)) e.surface = s->hwnd;
@@ -282,7 +282,7 @@ RawEvent X11Backend::KeyEvent(RawEventKind kind, const XEvent& e, bool with_text
   r.vk = code.vk;
   r.scan_code = code.scan_code;
   r.extended = code.extended;
-  r.pt = POINT{k.x_root, k.y_root};
+  r.pt = x_->ToLogical(POINT{k.x_root, k.y_root});
   if (Surface* s = FindX(k.window)) r.surface = s->hwnd;
   // The state from before the key, as X reports it: a modifier key's own
   // press then reads as a fresh press, not a repeat.
@@ -354,7 +354,7 @@ void X11Backend::OnConfigure(const XEvent& e) {
     ::Window child = 0;
     XTranslateCoordinates(x_->dpy(), c.window, x_->root, 0, 0, &x, &y, &child);
   }
-  RECT now{x, y, x + c.width, y + c.height};
+  const RECT now = x_->ToLogical(RECT{x, y, x + c.width, y + c.height});
   // The first report after a request of ours answers it: a manager that put
   // the window elsewhere places windows itself, and its places stand from
   // then on.

@@ -33,7 +33,7 @@ struct X11Backend::Connection {
   bool xfixes = false;
   int xfixes_event_base = 0;
   bool compositing = false;
-  int scale = 1;  // the desktop's, read at start
+  int scale = 1;  // the desktop's, read at start: device pixels to a logical pixel
   Time last_user_time = CurrentTime;
 
   x11::UniqueFd wake;  // eventfd
@@ -41,6 +41,19 @@ struct X11Backend::Connection {
   std::array<x11::XCursorHandle, kCursorShapes> cursors;
 
   Display* dpy() const { return display.get(); }
+
+  // The window system speaks logical pixels, X device pixels. Logical
+  // values the display reports are rounded down (a work area stays inside).
+  LONG ToDevice(LONG v) const { return v * scale; }
+  POINT ToDevice(POINT p) const { return POINT{ToDevice(p.x), ToDevice(p.y)}; }
+  RECT ToDevice(const RECT& r) const {
+    return RECT{ToDevice(r.left), ToDevice(r.top), ToDevice(r.right), ToDevice(r.bottom)};
+  }
+  LONG ToLogical(LONG v) const { return v >= 0 ? v / scale : -((-v + scale - 1) / scale); }
+  POINT ToLogical(POINT p) const { return POINT{ToLogical(p.x), ToLogical(p.y)}; }
+  RECT ToLogical(const RECT& r) const {
+    return RECT{ToLogical(r.left), ToLogical(r.top), ToLogical(r.right), ToLogical(r.bottom)};
+  }
 };
 
 struct X11Backend::Surface {

@@ -89,13 +89,17 @@ class Tray::Tip {
     int text_width = 0;
     int text_height = 0;
     Measure(&text_width, &text_height);
-    width_ = text_width + 2 * kTipPadding;
-    height_ = text_height + 2 * kTipPadding;
+    // Laid out in logical pixels; the window and its picture take scale
+    // device pixels for each.
+    logical_width_ = text_width + 2 * kTipPadding;
+    logical_height_ = text_height + 2 * kTipPadding;
+    width_ = logical_width_ * x_.scale;
+    height_ = logical_height_ * x_.scale;
     const int screen_width = DisplayWidth(x_.display, x_.screen);
     const int screen_height = DisplayHeight(x_.display, x_.screen);
     int left = std::clamp(pointer_x, 0, std::max(screen_width - width_, 0));
-    int top = pointer_y + kTipOffsetY;
-    if (top + height_ > screen_height) top = std::max(pointer_y - height_ - kTipPadding, 0);
+    int top = pointer_y + kTipOffsetY * x_.scale;
+    if (top + height_ > screen_height) top = std::max(pointer_y - height_ - kTipPadding * x_.scale, 0);
     XSetWindowAttributes attrs{};
     attrs.override_redirect = True;
     attrs.background_pixmap = None;
@@ -127,6 +131,7 @@ class Tray::Tip {
   // straight onto an X surface would leave glyph caches tied to the display.
   void Draw() {
     SurfacePtr picture(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width_, height_));
+    cairo_surface_set_device_scale(picture.get(), x_.scale, x_.scale);
     {
       ContextPtr cr(cairo_create(picture.get()));
       const COLORREF back = x_.looks.back;
@@ -136,7 +141,7 @@ class Tray::Tip {
       cairo_paint(cr.get());
       SetColor(cr.get(), frame);
       cairo_set_line_width(cr.get(), 1);
-      cairo_rectangle(cr.get(), 0.5, 0.5, width_ - 1, height_ - 1);
+      cairo_rectangle(cr.get(), 0.5, 0.5, logical_width_ - 1, logical_height_ - 1);
       cairo_stroke(cr.get());
       PangoLayoutPtr layout = Layout(cr.get());
       SetColor(cr.get(), fore);
@@ -145,6 +150,7 @@ class Tray::Tip {
     }
     Visual* visual = DefaultVisual(x_.display, x_.screen);
     SurfacePtr surface(cairo_xlib_surface_create(x_.display, window_, visual, width_, height_));
+    cairo_surface_set_device_scale(surface.get(), x_.scale, x_.scale);  // the picture's, so it goes over 1:1
     ContextPtr cr(cairo_create(surface.get()));
     cairo_set_source_surface(cr.get(), picture.get(), 0, 0);
     cairo_paint(cr.get());
@@ -174,7 +180,9 @@ class Tray::Tip {
   std::u16string text_;
   PangoFontDescriptionPtr description_;
   ::Window window_ = 0;
-  int width_ = 1;
+  int logical_width_ = 1;
+  int logical_height_ = 1;
+  int width_ = 1;  // device pixels
   int height_ = 1;
 };
 
@@ -293,13 +301,16 @@ void Tray::Dock(Icon& icon) {
     attrs.background_pixmap = ParentRelative;
     mask |= CWBackPixmap;
   }
-  icon.width = icon.height = kStartIconSize;
-  icon.window = XCreateWindow(d, x_.root, 0, 0, kStartIconSize, kStartIconSize, 0, depth, InputOutput, icon.visual,
-                              mask, &attrs);
+  // The tray sizes its icons in device pixels; ours asks for the logical
+  // sizes scaled.
+  const int start = kStartIconSize * x_.scale;
+  icon.width = icon.height = start;
+  icon.window = XCreateWindow(d, x_.root, 0, 0, static_cast<unsigned>(start), static_cast<unsigned>(start), 0, depth,
+                              InputOutput, icon.visual, mask, &attrs);
   XSizeHints hints{};
   hints.flags = PMinSize | PBaseSize;
-  hints.min_width = hints.min_height = kMinIconSize;
-  hints.base_width = hints.base_height = kStartIconSize;
+  hints.min_width = hints.min_height = kMinIconSize * x_.scale;
+  hints.base_width = hints.base_height = start;
   XSetWMNormalHints(d, icon.window, &hints);
   XClassHint class_hint{const_cast<char*>("varnika-tray"), const_cast<char*>("VarnikaTray")};
   XSetClassHint(d, icon.window, &class_hint);

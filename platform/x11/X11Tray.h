@@ -43,6 +43,7 @@ struct TrayContext {
   std::function<void()> closed;            // the tray is going
   TrayTipLooks looks;
   DesktopNotifier* notifier = nullptr;     // where balloons go; outlives the tray
+  int scale = 1;                           // device pixels to a logical pixel: icons and tips grow with it
 };
 
 class Tray final : public TrayHost {

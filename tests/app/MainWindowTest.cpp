@@ -23,6 +23,7 @@
 #include "platform/MessageLoop.h"
 #include "platform/Window.h"
 #include "resources/MenuResource.h"
+#include "resources/Resources.h"
 #include "tests/app/WidgetTestSupport.h"
 #include "toolkit/TrayIcon.h"
 #include "widget/BitmapControls.h"
@@ -554,6 +555,47 @@ TEST_F(WidgetTest, TheMenuChoosesAboutByItsLetter) {
   w.ShowMenu();
   Pump();
   EXPECT_TRUE(w.AboutPanel()->Visible());
+}
+
+// On a display of scale 2 the widget keeps its logical layout and shows
+// twice the pixels each way, from the skin's finer images; its menu too.
+class ScaledWidgetTest : public WidgetTest {
+ protected:
+  ScaledWidgetTest() { display_scale = 2; }
+};
+
+TEST_F(ScaledWidgetTest, AtScaleTwoTheFrameHoldsTheFinerArtAndTheLayoutStaysLogical) {
+  TTestMainWindow& w = Start();
+  StartUp();
+  const HeadlessBackend::Surface face = display->SurfaceOf(wnd);
+  EXPECT_EQ(face.rect.right - face.rect.left, 475);
+  EXPECT_EQ(face.rect.bottom - face.rect.top, 350);
+  ASSERT_EQ(face.frame_width, 950);
+  ASSERT_EQ(face.frame_height, 700);
+  // Where the background shows bare (the header and footer bands, a corner),
+  // the frame holds its finer image's pixels exactly.
+  auto fine = TBitmapEx::CreateFromPng(FindResourceData(kResourceTypePng2x, 5002), 2);
+  ASSERT_EQ(fine->PixelWidth(), 950);
+  for (POINT p : {POINT{600, 90}, POINT{480, 624}, POINT{1, 1}, POINT{946, 696}}) {
+    cairo_surface_flush(fine->Image());
+    const auto* row = reinterpret_cast<const std::uint32_t*>(fine->Bits() + p.y * fine->Stride());
+    EXPECT_EQ(face.pixels[static_cast<size_t>(p.y) * 950 + static_cast<size_t>(p.x)], row[p.x]) << p.x << "," << p.y;
+  }
+
+  RECT menu{};
+  int menu_frame_width = 0;
+  w.OnIdle = [&](HWND popup) {
+    const HeadlessBackend::Surface shown = display->SurfaceOf(popup);
+    menu = shown.rect;
+    menu_frame_width = shown.frame_width;
+    display->TypeKey('H', u"h");
+  };
+  w.ShowMenu();
+  Pump();
+  EXPECT_GT(menu.right - menu.left, 100);
+  EXPECT_EQ(menu_frame_width, 2 * (menu.right - menu.left));
+  EXPECT_TRUE(w.AboutPanel()->Visible());
+  EXPECT_EQ(w.AboutSlider()->Top(), 0) << "the panel slid in by logical steps";
 }
 
 struct Speech {

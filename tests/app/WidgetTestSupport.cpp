@@ -82,7 +82,7 @@ void WidgetTest::SetUp() {
     }
   });
 
-  auto backend = std::make_unique<HeadlessBackend>();
+  auto backend = std::make_unique<HeadlessBackend>(display_scale);
   display = backend.get();
   display->SetScreenSize(1280, 1024);
   display->SetWorkArea(RECT{0, 0, 1280, 994});

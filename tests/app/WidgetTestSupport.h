@@ -81,6 +81,7 @@ class WidgetTest : public ::testing::Test {
   // The widget speaks Turkish, whatever the locale of the test run.
   ScopedEnv language{"LANGUAGE", "tr"};
   HeadlessBackend* display = nullptr;
+  int display_scale = 1;  // the display's scale, for fixtures that set it before SetUp
   std::unique_ptr<TLoopbackServer> server;
   std::mutex replies_mutex;
   TServedReplies replies;

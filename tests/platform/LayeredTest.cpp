@@ -2,7 +2,9 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/Gdi.h"
 #include "platform/Icons.h"
+#include "platform/WindowSystem.h"
 #include "tests/platform/PlatformFixture.h"
 
 namespace varnika::test {
@@ -180,6 +182,54 @@ TEST_F(LayeredTest, TheMousePassesThroughTransparentPixelsAndFadedWindows) {
   SetLayeredWindowAttributes(w, 0, 200, LWA_ALPHA);
   EXPECT_EQ(NameOf(WindowFromPoint(POINT{10, 10})), "w");
   EXPECT_EQ(display->SurfaceOf(w).alpha, 200);
+}
+
+// On a display of scale 2 windows keep their logical size and frames come
+// in device pixels: twice as many each way, in layered and painted windows.
+class ScaledDisplayTest : public LayeredTest {
+ protected:
+  ScaledDisplayTest() { display_scale = 2; }
+};
+
+TEST_F(ScaledDisplayTest, FramesHoldDevicePixelsWhileWindowsAndTheMouseStayLogical) {
+  EXPECT_EQ(DisplayScale(), 2);
+  Top("desk", Rect(0, 0, 100, 100));
+  // 4 x 2 pixels at scale 2: a 2 x 1 window whose right half is transparent.
+  std::uint32_t pixels[8] = {0xFF112233, 0xFF112233, 0, 0, 0xFF112233, 0xFF112233, 0, 0};
+  HWND w = Top("w", Rect(0, 0, 1, 1), WS_EX_LAYERED | WS_EX_TOOLWINDOW);
+  HDC dc = CreateMemoryDC(pixels, 4, 2, 16, 2);
+  SIZE size{2, 1};
+  POINT at{10, 10};
+  POINT src{0, 0};
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  ASSERT_TRUE(UpdateLayeredWindow(w, nullptr, &at, &size, dc, &src, 0, &blend, ULW_ALPHA));
+  HeadlessBackend::Surface s = display->SurfaceOf(w);
+  EXPECT_EQ(s.rect, Rect(10, 10, 2, 1));
+  EXPECT_EQ(s.frame_width, 4);
+  EXPECT_EQ(s.frame_height, 2);
+  EXPECT_EQ(display->FrameBufferOf(w)->scale, 2);
+  EXPECT_EQ(NameOf(WindowFromPoint(POINT{10, 10})), "w");
+  EXPECT_EQ(NameOf(WindowFromPoint(POINT{11, 10})), "desk") << "device pixel (2, 0) is transparent";
+  SIZE too_wide{3, 1};
+  EXPECT_FALSE(UpdateLayeredWindow(w, nullptr, &at, &too_wide, dc, &src, 0, &blend, ULW_ALPHA))
+      << "3 logical pixels need 6 device pixels";
+  DeleteDC(dc);
+  EXPECT_EQ(CreateMemoryDC(pixels, 4, 2, 16, 0), nullptr);
+  EXPECT_EQ(CreateMemoryDC(pixels, 4, 2, 16, kMaxDisplayScale + 1), nullptr);
+
+  // A painted window's pixels: a 3 x 2 window shows a 6 x 4 frame.
+  HWND plain = Top("plain", Rect(50, 50, 3, 2));
+  HDC paint = GetDC(plain);
+  RECT all{0, 0, 3, 2};
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  FillRect(paint, &all, red);
+  EXPECT_EQ(GetPixel(paint, 2, 1), RGB(255, 0, 0));
+  ReleaseDC(plain, paint);
+  DeleteObject(red);
+  s = display->SurfaceOf(plain);
+  EXPECT_EQ(s.frame_width, 6);
+  EXPECT_EQ(s.frame_height, 4);
+  EXPECT_EQ(s.pixels, std::vector<std::uint32_t>(24, 0xFFFF0000u));
 }
 
 TEST_F(LayeredTest, WorkAreaAndScreenSizeComeFromTheDisplay) {

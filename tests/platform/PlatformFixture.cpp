@@ -59,7 +59,7 @@ std::string MessageName(UINT msg) {
 }
 
 void PlatformTest::SetUp() {
-  auto backend = std::make_unique<HeadlessBackend>();
+  auto backend = std::make_unique<HeadlessBackend>(display_scale);
   display = backend.get();
   InitWindowSystem(std::move(backend));
   current_ = this;

@@ -55,6 +55,7 @@ class PlatformTest : public ::testing::Test {
   static LRESULT Proc(HWND wnd, UINT msg, WPARAM wparam, LPARAM lparam);
 
   HeadlessBackend* display = nullptr;
+  int display_scale = 1;  // the display's scale, for fixtures that set it before SetUp
 
  private:
   std::vector<Record> records_;

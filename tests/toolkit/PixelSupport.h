@@ -46,11 +46,12 @@ inline std::vector<std::uint8_t> BytesOf(const TBitmapEx& bitmap) {
 }
 
 // The smallest rectangle holding every pixel with a non-zero alpha; Right
-// and Bottom are exclusive; all zero when there is none.
+// and Bottom are exclusive; all zero when there is none. In the bitmap's
+// pixels (device pixels on a scaled bitmap).
 inline TRect InkBounds(const TBitmapEx& bitmap) {
-  TRect r{bitmap.Width(), bitmap.Height(), 0, 0};
-  for (int y = 0; y < bitmap.Height(); ++y)
-    for (int x = 0; x < bitmap.Width(); ++x)
+  TRect r{bitmap.PixelWidth(), bitmap.PixelHeight(), 0, 0};
+  for (int y = 0; y < bitmap.PixelHeight(); ++y)
+    for (int x = 0; x < bitmap.PixelWidth(); ++x)
       if (PixelAt(bitmap, x, y) >> 24) {
         r.Left = std::min(r.Left, x);
         r.Top = std::min(r.Top, y);
