@@ -38,8 +38,9 @@ std::string Hex(std::uint32_t v) {
 SkinPicture::SkinPicture(int width, int height)
     : surface_(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)) {}
 
-SkinPicture SkinPicture::Load(int id) {
-  const std::string path = std::string(VARNIKA_ART_DIR) + "/skin" + std::to_string(id) + ".png";
+SkinPicture SkinPicture::Load(int id, int scale) {
+  const std::string path =
+      std::string(VARNIKA_ART_DIR) + "/skin" + std::to_string(id) + (scale == 2 ? "@2x" : "") + ".png";
   cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
   if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(surface);
@@ -83,21 +84,25 @@ void SkinPicture::Draw(const SkinPicture& image, int x, int y) {
   cairo_destroy(cr);
 }
 
-SkinPicture ExpectedFace(int thumb_top) {
-  SkinPicture face(475, 350);
-  face.Draw(SkinPicture::Load(5002), 0, 0);    // background
-  face.Draw(SkinPicture::Load(5004), 20, 19);  // logo
-  face.Draw(SkinPicture::Load(5012), 426, 25);  // close button
-  face.Draw(SkinPicture::Load(5013), 401, 25);  // options button
-  face.Draw(SkinPicture::Load(5000), 425, 75);  // track: the list box at (30, 75), 20 from its right
-  face.Draw(SkinPicture::Load(5001), 426, 75 + thumb_top);
+SkinPicture ExpectedFace(int thumb_top, int scale) {
+  SkinPicture face(475 * scale, 350 * scale);
+  const auto place = [&](int id, int x, int y) { face.Draw(SkinPicture::Load(id, scale), x * scale, y * scale); };
+  place(5002, 0, 0);    // background
+  place(5004, 20, 19);  // logo
+  place(5012, 426, 25);  // close button
+  place(5013, 401, 25);  // options button
+  place(5000, 425, 75);  // track: the list box at (30, 75), 20 from its right
+  place(5001, 426, 75 + thumb_top);
   return face;
 }
 
-void DrawAboutPanel(SkinPicture& face) {
-  face.Draw(SkinPicture::Load(5009), kAboutImageArea.left, kAboutImageArea.top);
-  face.Draw(SkinPicture::Load(5010), kAboutImageArea.left + 35, kAboutImageArea.top + 35);   // icon
-  face.Draw(SkinPicture::Load(5011), kAboutImageArea.left + 296, kAboutImageArea.top + 20);  // close
+void DrawAboutPanel(SkinPicture& face, int scale) {
+  const auto place = [&](int id, int x, int y) {
+    face.Draw(SkinPicture::Load(id, scale), (kAboutImageArea.left + x) * scale, (kAboutImageArea.top + y) * scale);
+  };
+  place(5009, 0, 0);
+  place(5010, 35, 35);   // icon
+  place(5011, 296, 20);  // close
 }
 
 int ThumbTop(const Pixels& window, std::uint32_t desk) {

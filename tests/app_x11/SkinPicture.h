@@ -16,8 +16,9 @@ namespace varnika::e2e {
 class SkinPicture {
  public:
   SkinPicture(int width, int height);
-  // The skin image of that resource id; an empty picture when it is missing.
-  static SkinPicture Load(int id);
+  // The skin image of that resource id (scale 2: the one drawn at twice the
+  // resolution); an empty picture when it is missing.
+  static SkinPicture Load(int id, int scale = 1);
   SkinPicture(SkinPicture&& other) noexcept;
   SkinPicture& operator=(SkinPicture&& other) noexcept;
   SkinPicture(const SkinPicture&) = delete;
@@ -39,10 +40,11 @@ class SkinPicture {
 };
 
 // The main face after start-up: background, logo, the two header buttons,
-// the scroll track and the thumb at thumb_top (in the track).
-SkinPicture ExpectedFace(int thumb_top);
+// the scroll track and the thumb at thumb_top (in the track); at scale 2
+// twice as large each way, from the finer images.
+SkinPicture ExpectedFace(int thumb_top, int scale = 1);
 // The face with the about panel open over it.
-void DrawAboutPanel(SkinPicture& face);
+void DrawAboutPanel(SkinPicture& face, int scale = 1);
 
 // Where the thumb stands in the track (0 at the top, 143 at the bottom),
 // read from a grab of the window; -1 when no place fits.

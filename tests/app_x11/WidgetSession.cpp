@@ -159,8 +159,8 @@ bool WidgetSession::Launch() {
 }
 
 bool WidgetSession::WaitForHeadlines() {
-  const SkinPicture face = ExpectedFace(0);
-  const std::uint32_t band = face.Over(kHeaderBand.x, kHeaderBand.y, kDesk);
+  const SkinPicture face = ExpectedFace(0, scale_);
+  const std::uint32_t band = face.Over(kHeaderBand.x * scale_, kHeaderBand.y * scale_, kDesk);
   return xtest::WaitFor(
       [&] {
         const Point at = OnScreen(kHeaderBand.x, kHeaderBand.y);
@@ -178,17 +178,18 @@ WindowBox WidgetSession::Box() {
 
 Point WidgetSession::OnScreen(int x, int y) {
   const WindowBox box = Box();
-  return Point{box.x + x, box.y + y};
+  return Point{box.x + x * scale_, box.y + y * scale_};
 }
 
 Pixels WidgetSession::GrabWindow() {
   const WindowBox box = Box();
-  return Shown().Grab(box.x, box.y, kWidth, kHeight);
+  return Shown().Grab(box.x, box.y, kWidth * scale_, kHeight * scale_);
 }
 
 Pixels WidgetSession::GrabList() {
   const Point at = OnScreen(kListArea.left, kListArea.top);
-  return Shown().Grab(at.x, at.y, kListArea.right - kListArea.left, kListArea.bottom - kListArea.top);
+  return Shown().Grab(at.x, at.y, (kListArea.right - kListArea.left) * scale_,
+                      (kListArea.bottom - kListArea.top) * scale_);
 }
 
 void WidgetSession::MoveTo(int x, int y) {

@@ -21,8 +21,8 @@ namespace varnika::e2e {
 inline constexpr const char* kWidgetClass = "varnikaclass";
 inline constexpr int kWidth = 475;
 inline constexpr int kHeight = 350;
-inline constexpr int kScreenWidth = 1280;
-inline constexpr int kScreenHeight = 1024;
+inline constexpr int kScreenWidth = xtest::kTestScreenWidth;
+inline constexpr int kScreenHeight = xtest::kTestScreenHeight;
 // The flat colour under every window.
 inline constexpr std::uint32_t kDesk = 0x5A7A3C;
 // Generous, for the sanitizer build.
@@ -47,9 +47,10 @@ class WidgetSession : public ::testing::Test {
 
   // The window's place on the screen, from the X server.
   WindowBox Box();
+  // The window's and the list's device pixels.
   Pixels GrabWindow();
   Pixels GrabList();
-  // Window coordinates to screen coordinates.
+  // Window coordinates (logical pixels) to screen coordinates.
   Point OnScreen(int x, int y);
 
   // Input at window coordinates (XTest).
@@ -77,6 +78,7 @@ class WidgetSession : public ::testing::Test {
   xtest::Process program_;
   unsigned long window_ = 0;
   std::string language_ = "tr";  // the program's LANGUAGE
+  int scale_ = 1;                 // the desktop's scale that the test sets up
 };
 
 // An RSS feed of count items whose titles and summaries differ in length,

@@ -66,8 +66,10 @@ Process StartXvfb(std::string* display_name) {
   display_name->clear();
   int fds[2];
   if (pipe(fds) != 0) return Process();
-  Process server = Process::Start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
-                                   "-noreset", "-nolisten", "tcp"});
+  const std::string screen =
+      std::to_string(kTestScreenWidth) + "x" + std::to_string(kTestScreenHeight) + "x24";
+  Process server = Process::Start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-dpi",
+                                   std::to_string(kTestScreenDpi), "-noreset", "-nolisten", "tcp"});
   close(fds[1]);
   std::string number;
   pollfd p{fds[0], POLLIN, 0};
@@ -242,6 +244,17 @@ void Desktop::SetCardinals(unsigned long window, const char* property, const std
   } else {
     XChangeProperty(d, w, XInternAtom(d, property, False), XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(values.data()), static_cast<int>(values.size()));
+  }
+  Sync();
+}
+
+void Desktop::SetResources(const std::string& text) {
+  Display* d = D(display_);
+  if (text.empty()) {
+    XDeleteProperty(d, DefaultRootWindow(d), XA_RESOURCE_MANAGER);
+  } else {
+    XChangeProperty(d, DefaultRootWindow(d), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
   }
   Sync();
 }

@@ -14,6 +14,17 @@
 
 namespace varnika::xtest {
 
+// The screen of the display the global environment starts: a test program
+// built with VARNIKA_TEST_SCREEN_WIDTH, _HEIGHT and _DPI gets another one.
+#ifndef VARNIKA_TEST_SCREEN_WIDTH
+#define VARNIKA_TEST_SCREEN_WIDTH 1280
+#define VARNIKA_TEST_SCREEN_HEIGHT 1024
+#define VARNIKA_TEST_SCREEN_DPI 96
+#endif
+inline constexpr int kTestScreenWidth = VARNIKA_TEST_SCREEN_WIDTH;
+inline constexpr int kTestScreenHeight = VARNIKA_TEST_SCREEN_HEIGHT;
+inline constexpr int kTestScreenDpi = VARNIKA_TEST_SCREEN_DPI;
+
 // The display the global environment started (":N").
 const std::string& TestDisplayName();
 // Starts another Xvfb and names its display (empty when it did not start).
@@ -67,6 +78,9 @@ class Desktop {
   void FocusRoot();
   unsigned long WindowProperty(unsigned long window, const char* property);
   void SetCardinals(unsigned long window, const char* property, const std::vector<long>& values);
+  // The X resources on the root window (RESOURCE_MANAGER, as xrdb writes
+  // them: "Xft.dpi:\t192\n"); empty removes them.
+  void SetResources(const std::string& text);
   // Splits the screen into two RandR monitors side by side at x (the right
   // one primary), as `xrandr --setmonitor` does; x 0 puts the server's own
   // monitor back.
