@@ -14,6 +14,7 @@
 
 #include "base/Utf.h"
 #include "platform/CairoOwners.h"
+#include "platform/IconSurface.h"
 
 namespace varnika {
 namespace {
@@ -62,25 +63,6 @@ void AppendArgb(std::uint32_t pixel, std::vector<std::uint8_t>* out) {
   out->push_back(static_cast<std::uint8_t>(pixel >> 16));
   out->push_back(static_cast<std::uint8_t>(pixel >> 8));
   out->push_back(static_cast<std::uint8_t>(pixel));
-}
-
-CairoSurfacePtr Premultiplied(const IconPixels& icon) {
-  CairoSurfacePtr image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, icon.width, icon.height));
-  cairo_surface_flush(image.get());
-  auto* data = cairo_image_surface_get_data(image.get());
-  const int stride = cairo_image_surface_get_stride(image.get());
-  for (int y = 0; y < icon.height; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
-    for (int x = 0; x < icon.width; ++x) {
-      const std::uint32_t p = icon.argb[static_cast<std::size_t>(y) * static_cast<std::size_t>(icon.width) +
-                                        static_cast<std::size_t>(x)];
-      const std::uint32_t a = p >> 24;
-      auto channel = [&](int shift) { return (((p >> shift) & 0xFF) * a + 127) / 255; };
-      row[x] = a << 24 | channel(16) << 16 | channel(8) << 8 | channel(0);
-    }
-  }
-  cairo_surface_mark_dirty(image.get());
-  return image;
 }
 
 // The source drawn into a picture whose longer side is `size`.
@@ -183,7 +165,7 @@ std::vector<ItemPixmap> ItemPixmaps(const IconPixels& icon) {
       icon.argb.size() < static_cast<std::size_t>(icon.width) * static_cast<std::size_t>(icon.height)) {
     return out;
   }
-  CairoSurfacePtr source = Premultiplied(icon);
+  CairoSurfacePtr source = IconSurface(icon);
   const int longer = std::max(icon.width, icon.height);
   for (int size : kPixmapSizes) {
     if (size < longer) out.push_back(Scaled(source.get(), icon, size));

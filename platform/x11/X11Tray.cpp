@@ -15,6 +15,7 @@
 
 #include "base/Utf.h"
 #include "platform/CairoOwners.h"
+#include "platform/IconSurface.h"
 #include "platform/Gdi.h"
 #include "platform/x11/X11Keys.h"
 #include "platform/x11/XErrors.h"
@@ -43,27 +44,6 @@ using ContextPtr = CairoContextPtr;
 
 void SetColor(cairo_t* cr, COLORREF c) {
   cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
-}
-
-// The icon's straight ARGB as a premultiplied cairo image.
-SurfacePtr IconImage(const IconPixels& icon) {
-  if (icon.width <= 0 || icon.height <= 0) return nullptr;
-  SurfacePtr image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, icon.width, icon.height));
-  cairo_surface_flush(image.get());
-  auto* data = cairo_image_surface_get_data(image.get());
-  const int stride = cairo_image_surface_get_stride(image.get());
-  for (int y = 0; y < icon.height; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
-    for (int x = 0; x < icon.width; ++x) {
-      const std::uint32_t p = icon.argb[static_cast<std::size_t>(y) * static_cast<std::size_t>(icon.width) +
-                                        static_cast<std::size_t>(x)];
-      const std::uint32_t a = p >> 24;
-      auto premultiplied = [&](int shift) { return (((p >> shift) & 0xFF) * a + 127) / 255; };
-      row[x] = a << 24 | premultiplied(16) << 16 | premultiplied(8) << 8 | premultiplied(0);
-    }
-  }
-  cairo_surface_mark_dirty(image.get());
-  return image;
 }
 
 }  // namespace
@@ -377,7 +357,7 @@ void Tray::ShowIcon(const TrayIconState& state) {
   }
   const bool tip_changed = icon->state.tip != state.tip;
   icon->state = state;
-  icon->image = IconImage(state.icon);
+  icon->image = IconSurface(state.icon);
   if (tip_changed && hover_ == icon && tip_) {
     tip_.reset();
     if (!state.tip.empty()) hover_deadline_ = NowMs();
