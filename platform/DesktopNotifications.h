@@ -24,6 +24,7 @@
 #include <string>
 
 #include "platform/Messages.h"
+#include "platform/TrayHost.h"
 
 namespace varnika {
 
@@ -37,6 +38,11 @@ class DesktopNotifier {
     std::u16string text;
     DWORD flags = 0;      // NIIF_*: the notice's icon
     UINT timeout_ms = 0;  // 0: the service's default
+
+    // A tray icon's balloon as a notice for the icon's owner.
+    static Notice ForBalloon(const TrayIconState& icon, const TrayBalloon& balloon) {
+      return Notice{icon.owner, icon.id, icon.callback, balloon.title, balloon.text, balloon.flags, balloon.timeout_ms};
+    }
   };
 
   DesktopNotifier();

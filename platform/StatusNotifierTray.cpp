@@ -445,15 +445,7 @@ void StatusNotifierTray::RemoveIcon(HWND owner, UINT id) {
 }
 
 void StatusNotifierTray::ShowBalloon(const TrayIconState& icon, const TrayBalloon& balloon) {
-  DesktopNotifier::Notice notice;
-  notice.owner = icon.owner;
-  notice.id = icon.id;
-  notice.callback = icon.callback;
-  notice.title = balloon.title;
-  notice.text = balloon.text;
-  notice.flags = balloon.flags;
-  notice.timeout_ms = balloon.timeout_ms;
-  notifier_->Show(notice);
+  notifier_->Show(DesktopNotifier::Notice::ForBalloon(icon, balloon));
 }
 
 void StatusNotifierTray::HideBalloon(HWND owner, UINT id) { notifier_->Close(owner, id); }

@@ -34,6 +34,26 @@ namespace varnika {
 
 namespace {
 
+// Where the pointer is on the root (device pixels) and which buttons and
+// modifiers are down.
+struct PointerState {
+  POINT at{};
+  unsigned mask = 0;
+};
+
+PointerState QueryPointer(Display* d, ::Window root) {
+  ::Window root_return = 0;
+  ::Window child = 0;
+  int wx = 0;
+  int wy = 0;
+  PointerState state;
+  int x = 0;
+  int y = 0;
+  XQueryPointer(d, root, &root_return, &child, &x, &y, &wx, &wy, &state.mask);
+  state.at = POINT{x, y};
+  return state;
+}
+
 // A grab fails while another client holds one (a window manager finishing
 // the click that opened a menu, a panel closing its own menu), so it is
 // tried again for a short while.
@@ -589,15 +609,7 @@ bool X11Backend::BeginManagedMove(HWND wnd, POINT pointer) {
     return false;
   }
   // A button released already would never end the manager's move.
-  ::Window root = 0;
-  ::Window child = 0;
-  int x = 0;
-  int y = 0;
-  int wx = 0;
-  int wy = 0;
-  unsigned mask = 0;
-  XQueryPointer(d, x_->root, &root, &child, &x, &y, &wx, &wy, &mask);
-  if (!(mask & Button1Mask)) return false;
+  if (!(QueryPointer(d, x_->root).mask & Button1Mask)) return false;
   // The manager takes the pointer: ours (the capture's, and the press's own)
   // goes first.
   XUngrabPointer(d, CurrentTime);
@@ -613,22 +625,15 @@ bool X11Backend::BeginManagedMove(HWND wnd, POINT pointer) {
 
 void X11Backend::CheckManagedMove() {
   if (!managed_move_ || Lost()) return;
-  ::Window root = 0;
-  ::Window child = 0;
-  int x = 0;
-  int y = 0;
-  int wx = 0;
-  int wy = 0;
-  unsigned mask = 0;
-  XQueryPointer(x_->dpy(), x_->root, &root, &child, &x, &y, &wx, &wy, &mask);
-  if (mask & Button1Mask) return;
+  const PointerState pointer = QueryPointer(x_->dpy(), x_->root);
+  if (pointer.mask & Button1Mask) return;
   // The places the manager reported before the release come first.
   DispatchQueued();
   if (!managed_move_) return;  // a release of our own came with them
   Surface* s = Find(managed_move_);
   managed_move_ = nullptr;
   if (!s) return;
-  RawEvent up = PointerEvent(RawEventKind::ButtonUp, s->xid(), x, y, mask);
+  RawEvent up = PointerEvent(RawEventKind::ButtonUp, s->xid(), pointer.at.x, pointer.at.y, pointer.mask);
   up.button = MouseButton::Left;
   Deliver(std::move(up));
 }
@@ -715,15 +720,7 @@ SIZE X11Backend::ScreenSize() {
 
 POINT X11Backend::PointerPosition() {
   if (Lost()) return POINT{};
-  ::Window root = 0;
-  ::Window child = 0;
-  int x = 0;
-  int y = 0;
-  int wx = 0;
-  int wy = 0;
-  unsigned mask = 0;
-  XQueryPointer(x_->dpy(), x_->root, &root, &child, &x, &y, &wx, &wy, &mask);
-  return x_->ToLogical(POINT{x, y});
+  return x_->ToLogical(QueryPointer(x_->dpy(), x_->root).at);
 }
 
 }  // namespace varnika

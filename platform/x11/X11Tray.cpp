@@ -380,15 +380,7 @@ void Tray::RemoveIcon(HWND owner, UINT id) {
 
 void Tray::ShowBalloon(const TrayIconState& icon, const TrayBalloon& balloon) {
   if (DisplayLost(x_.display) || !x_.notifier) return;
-  DesktopNotifier::Notice notice;
-  notice.owner = icon.owner;
-  notice.id = icon.id;
-  notice.callback = icon.callback;
-  notice.title = balloon.title;
-  notice.text = balloon.text;
-  notice.flags = balloon.flags;
-  notice.timeout_ms = balloon.timeout_ms;
-  x_.notifier->Show(notice);
+  x_.notifier->Show(DesktopNotifier::Notice::ForBalloon(icon, balloon));
 }
 
 void Tray::HideBalloon(HWND owner, UINT id) {

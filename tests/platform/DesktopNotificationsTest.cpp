@@ -39,31 +39,7 @@ class StandInService {
 
   // Connects, registers and takes the name on a thread of its own, whose
   // GLib main context answers the calls.
-  explicit StandInService(const std::string& address) : context_(g_main_context_new()) {
-    std::promise<void> ready;
-    thread_ = std::thread([&] {
-      g_main_context_push_thread_default(context_);
-      Start(address);
-      loop_ = g_main_loop_new(context_, FALSE);
-      ready.set_value();
-      g_main_loop_run(loop_);
-      Finish();
-      g_main_context_pop_thread_default(context_);
-    });
-    ready.get_future().wait();
-  }
-
-  ~StandInService() {
-    g_main_context_invoke(
-        context_, [](gpointer loop) -> gboolean {
-          g_main_loop_quit(static_cast<GMainLoop*>(loop));
-          return G_SOURCE_REMOVE;
-        },
-        loop_);
-    thread_.join();
-    g_main_loop_unref(loop_);
-    g_main_context_unref(context_);
-  }
+  explicit StandInService(const std::string& address) : loop_([this, address] { Start(address); }, [this] { Finish(); }) {}
 
   std::vector<Note> Notes() {
     std::lock_guard lock(mutex_);
@@ -110,8 +86,6 @@ class StandInService {
       g_dbus_connection_close_sync(bus_, nullptr, nullptr);
       g_object_unref(bus_);
     }
-    while (g_main_context_iteration(context_, FALSE)) {
-    }
   }
 
   static void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
@@ -142,14 +116,12 @@ class StandInService {
     }
   }
 
-  GMainContext* context_;
-  GMainLoop* loop_ = nullptr;
-  std::thread thread_;
   GDBusConnection* bus_ = nullptr;
   GDBusNodeInfo* node_ = nullptr;
   std::mutex mutex_;
   std::vector<Note> notes_;
   std::vector<guint32> closes_;
+  LoopThread loop_;  // last: stopped before the members it uses go
 };
 
 class DesktopNotificationsTest : public PlatformTest {

@@ -1,5 +1,9 @@
 #include "tests/platform/ServicesSupport.h"
 
+#include <glib.h>
+
+#include <future>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -154,6 +158,41 @@ bool Eventually(const std::function<bool()>& done, int timeout_ms) {
     usleep(5000);
   }
   return true;
+}
+
+struct LoopThread::Loop {
+  GMainContext* context = g_main_context_new();
+  GMainLoop* loop = g_main_loop_new(context, FALSE);
+  ~Loop() {
+    g_main_loop_unref(loop);
+    g_main_context_unref(context);
+  }
+};
+
+LoopThread::LoopThread(std::function<void()> start, std::function<void()> finish) : loop_(std::make_unique<Loop>()) {
+  std::promise<void> ready;
+  thread_ = std::thread([&ready, this, start = std::move(start), finish = std::move(finish)] {
+    g_main_context_push_thread_default(loop_->context);
+    start();
+    ready.set_value();
+    g_main_loop_run(loop_->loop);
+    finish();
+    while (g_main_context_iteration(loop_->context, FALSE)) {
+    }
+    g_main_context_pop_thread_default(loop_->context);
+  });
+  ready.get_future().wait();
+}
+
+LoopThread::~LoopThread() {
+  g_main_context_invoke(
+      loop_->context,
+      [](gpointer loop) -> gboolean {
+        g_main_loop_quit(static_cast<GMainLoop*>(loop));
+        return G_SOURCE_REMOVE;
+      },
+      loop_->loop);
+  thread_.join();
 }
 
 }  // namespace varnika::test

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/base/ScopedEnv.h"
@@ -72,6 +73,23 @@ class PrivateBus {
   ChildProcess daemon_;
   bool started_ = false;
   std::unique_ptr<ScopedEnv> env_;
+};
+
+// A GLib main loop turning on a thread of its own, for the stand-in services
+// of the bus tests. start runs on that thread, with the loop's context as its
+// default, before the loop turns; finish after it stops, and then whatever
+// finish left pending is dispatched. The destructor stops and joins it.
+class LoopThread {
+ public:
+  LoopThread(std::function<void()> start, std::function<void()> finish);
+  ~LoopThread();
+  LoopThread(const LoopThread&) = delete;
+  LoopThread& operator=(const LoopThread&) = delete;
+
+ private:
+  struct Loop;
+  std::unique_ptr<Loop> loop_;
+  std::thread thread_;
 };
 
 // Polls done() every 5 ms until it holds or timeout_ms passed.

@@ -32,31 +32,7 @@ constexpr const char* kWatcherXml =
 // and records the registrations and the items' signals.
 class StandInWatcher {
  public:
-  explicit StandInWatcher(const std::string& address) : context_(g_main_context_new()) {
-    std::promise<void> ready;
-    thread_ = std::thread([&] {
-      g_main_context_push_thread_default(context_);
-      loop_ = g_main_loop_new(context_, FALSE);
-      Start(address);
-      ready.set_value();
-      g_main_loop_run(loop_);
-      Finish();
-      g_main_context_pop_thread_default(context_);
-    });
-    ready.get_future().wait();
-  }
-
-  ~StandInWatcher() {
-    g_main_context_invoke(
-        context_, [](gpointer loop) -> gboolean {
-          g_main_loop_quit(static_cast<GMainLoop*>(loop));
-          return G_SOURCE_REMOVE;
-        },
-        loop_);
-    thread_.join();
-    g_main_loop_unref(loop_);
-    g_main_context_unref(context_);
-  }
+  explicit StandInWatcher(const std::string& address) : loop_([this, address] { Start(address); }, [this] { Finish(); }) {}
 
   GDBusConnection* Bus() const { return bus_; }
 
@@ -99,8 +75,6 @@ class StandInWatcher {
       g_dbus_connection_close_sync(bus_, nullptr, nullptr);
       g_object_unref(bus_);
     }
-    while (g_main_context_iteration(context_, FALSE)) {
-    }
   }
 
   static void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters,
@@ -120,14 +94,12 @@ class StandInWatcher {
     self->signals_.push_back(signal);
   }
 
-  GMainContext* context_;
-  GMainLoop* loop_ = nullptr;
-  std::thread thread_;
   GDBusConnection* bus_ = nullptr;
   GDBusNodeInfo* node_ = nullptr;
   std::mutex mutex_;
   std::vector<std::string> registered_;
   std::vector<std::string> signals_;
+  LoopThread loop_;  // last: stopped before the members it uses go
 };
 
 class StatusNotifierTrayTest : public PlatformTest {
