@@ -13,7 +13,8 @@
 namespace varnika {
 namespace {
 
-bool LibcurlLoaded() { return dlopen("libcurl.so.4", RTLD_LAZY | RTLD_NOLOAD) != nullptr; }
+bool Loaded(const char* name) { return dlopen(name, RTLD_LAZY | RTLD_NOLOAD) != nullptr; }
+bool LibcurlLoaded() { return Loaded("libcurl-gnutls.so.4") || Loaded("libcurl.so.4"); }
 
 std::int32_t Get(const std::string& host) {
   TRequest request;
@@ -36,6 +37,10 @@ TEST(LibcurlLoading, TheSessionLoadsNothingAndTheFirstRequestThatGoesOutLoadsIt)
   });
   EXPECT_EQ(Get(server.Host()), 0);
   EXPECT_TRUE(LibcurlLoaded());
+  // One build only, the GnuTLS one where it is installed.
+  const bool gnutls = Loaded("libcurl-gnutls.so.4");
+  EXPECT_NE(gnutls, Loaded("libcurl.so.4"));
+  EXPECT_EQ(gnutls, dlopen("libcurl-gnutls.so.4", RTLD_LAZY | RTLD_LOCAL) != nullptr);
   EXPECT_NE(InternetHandle()->Share(), nullptr);
   CloseInternet();
 }
