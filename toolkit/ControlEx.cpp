@@ -47,9 +47,20 @@ void TControlEx::Repaint() {
   PaintingGuard guard(painting_);
   if (!HasWindow()) return;
   const bool shares = SharesParentCanvas();
+  if (shares) {
+    ReleaseCanvasPicture();
+  } else {
+    canvas_painted_ = true;
+  }
   // An uncached control is due again after every walk, also one that
   // skipped its paint; a cached one keeps its picture until asked again.
-  if (Redraw() && !Locked() && !shares) Paint();
+  if (Redraw() && !Locked()) {
+    if (shares) {
+      PaintInto(ComposeCanvas());
+    } else {
+      Paint();
+    }
+  }
   SetRedraw(!Cached());
   if (!Locked()) RepaintChildren();
   // Shared, the children have drawn into the parent's canvas already.
@@ -79,6 +90,16 @@ void TControlEx::RepaintChildren() {
 void TControlEx::Paint() {
   canvas_->Clear();
   if (OnPaint) OnPaint(this);
+}
+
+void TControlEx::PaintInto(TCanvasEx&) {}
+
+// A fresh bitmap of the same size: the pages the old one had touched go back
+// to the system, and untouched ones cost nothing.
+void TControlEx::ReleaseCanvasPicture() {
+  if (!canvas_painted_) return;
+  canvas_painted_ = false;
+  canvas_->SetSize(canvas_->Width(), canvas_->Height());
 }
 
 void TControlEx::UpdateLayer() {

@@ -23,11 +23,13 @@ class TControlEx : public TControl {
   void SetOpacity(BYTE opacity) { opacity_ = opacity; }
   // True while this control's Repaint runs.
   bool Painting() const { return painting_; }
-  // For a control that paints nothing itself (no Paint of its own, no
+  // For a control whose own picture is at most what PaintInto draws (no
   // OnPaint): while it covers its parent exactly (at 0, 0 with the parent's
-  // size) with Opacity 255, its children compose straight into the parent's
-  // canvas, and its own canvas stays unused: the same pixels without a
-  // picture that would only be a copy of theirs. Off by default.
+  // size) with Opacity 255, it paints and its children compose straight into
+  // the parent's canvas, and its own canvas stays unused: the same pixels
+  // without a picture that would only be a copy of theirs. When it stops
+  // sharing (moved, resized, faded) it paints its own canvas again; when it
+  // shares again, that canvas's memory is given back. Off by default.
   void SetSharesParentCanvas(bool shares) { shares_parent_canvas_ = shares; }
   bool SharesParentCanvas() const;
   // The canvas the children compose into: Canvas(), or the parent's while
@@ -39,6 +41,10 @@ class TControlEx : public TControl {
   void Repaint() override;
   // Clears the canvas and raises OnPaint.
   void Paint() override;
+  // Draws what the control shows of its own over what lies below, into
+  // target with the control's top left corner at (0, 0): into the parent's
+  // canvas while sharing it. Nothing by default.
+  virtual void PaintInto(TCanvasEx& target);
   // Composes the canvas into the parent's canvas at (Left, Top) with
   // Opacity. Raises EInvalidCast when the parent is no TControlEx.
   void UpdateLayer() override;
@@ -54,10 +60,12 @@ class TControlEx : public TControl {
   void RepaintChildren();
 
  private:
+  void ReleaseCanvasPicture();
   class PaintingGuard;
 
   bool painting_ = false;
   bool shares_parent_canvas_ = false;
+  bool canvas_painted_ = false;  // the own canvas holds a picture
   std::unique_ptr<TCanvasEx> canvas_;
   BYTE opacity_ = 255;
 };

@@ -18,7 +18,11 @@ void TBitmapControlEx::SetBitmap(std::unique_ptr<TBitmapEx> bitmap) {
 
 void TBitmapControlEx::Paint() {
   TControlEx::Paint();
-  if (bitmap_) Canvas().Draw(*bitmap_, 0, 0);
+  PaintInto(Canvas());
+}
+
+void TBitmapControlEx::PaintInto(TCanvasEx& target) {
+  if (bitmap_) target.Draw(*bitmap_, 0, 0);
 }
 
 TBackgroundEx::TBackgroundEx(TComponent* owner) : TBitmapControlEx(owner) { SetClassNameW(u"TBackgroundEx"); }

@@ -22,6 +22,8 @@ class TBitmapControlEx : public TControlEx {
 
   // Clears the canvas, raises OnPaint, then draws the bitmap at (0, 0).
   void Paint() override;
+  // Draws the bitmap at (0, 0).
+  void PaintInto(TCanvasEx& target) override;
 
  private:
   std::unique_ptr<TBitmapEx> bitmap_;

@@ -24,7 +24,7 @@ namespace varnika {
 
 class TListTiles {
  public:
-  static constexpr int kDefaultRows = 512;
+  static constexpr int kDefaultRows = 256;
   static constexpr int kDefaultCapacity = 8;
 
   // Paints the rows of the picture from tile_top on into a cleared canvas

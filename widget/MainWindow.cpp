@@ -196,14 +196,17 @@ void TMainWindow::CreateFace() {
   const auto drag_or_menu = [this](TControl*, int keys, int, int) { DragOrMenu(keys); };
   root_ = Place<TControlEx>(this, 0, 0, kWidth, kHeight);
   root_->OnMouseDown = drag_or_menu;
-  // The root only holds the face: grown, the background draws straight into
-  // the window's canvas.
+  // The root only holds the face. Grown, the root and the background share
+  // the window's canvas: the background and everything on it draw straight
+  // into it. Shrunk, the root is 1 x 1 and the background paints a canvas of
+  // its own, the picture that the window shows scaled down.
   root_->SetSharesParentCanvas(true);
   root_->Show();
 
   background_ = Place<TBackgroundEx>(root_, 0, 0, kWidth, kHeight);
   background_->SetBitmap(Png(5002));
   background_->OnMouseDown = drag_or_menu;
+  background_->SetSharesParentCanvas(true);
   background_->Show();
 
   logo_ = Place<TImageEx>(background_, 20, 19, 1, 1);
@@ -444,6 +447,7 @@ void TMainWindow::Zoom(bool expand) {
   } else {
     collapsed_ = true;
     root_->SetSize(1, 1);
+    background_->Repaint();  // its own canvas now: the picture to shrink
     while (static_cast<double>(scale_) - scale_step_ >= min_scale_) {
       scale_ = static_cast<float>(static_cast<double>(scale_) - scale_step_);
       Paint();
