@@ -22,6 +22,19 @@ void* OpenLibrary() {
   return nullptr;
 }
 
+// libcurl initialises libssh2, and libssh2 then initialises OpenSSL's
+// ciphers: 1.5 MB of libcrypto touched and kept, for the GnuTLS build too,
+// which does its TLS without OpenSSL. Requests allow HTTP and HTTPS only
+// (net/Request.cpp), so SSH never runs. Initialised here first without its
+// cryptography, libssh2 takes libcurl's call for a second one and does
+// nothing. libssh2's flag LIBSSH2_INIT_NO_CRYPTO:
+constexpr int kSshInitNoCrypto = 0x0001;
+
+void InitialiseSshWithoutCrypto(void* library) {
+  using SshInit = int (*)(int);
+  if (auto init = reinterpret_cast<SshInit>(dlsym(library, "libssh2_init"))) init(kSshInitNoCrypto);
+}
+
 template <typename F>
 bool Bind(void* library, const char* name, F* slot) {
   *slot = reinterpret_cast<F>(dlsym(library, name));
@@ -50,7 +63,9 @@ bool Load(TCurlApi& api) {
   ok &= Bind(library, "curl_share_setopt", &api.share_setopt);
   ok &= Bind(library, "curl_slist_append", &api.slist_append);
   ok &= Bind(library, "curl_slist_free_all", &api.slist_free_all);
-  return ok && api.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+  if (!ok) return false;
+  InitialiseSshWithoutCrypto(library);
+  return api.global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
 }
 
 }  // namespace
