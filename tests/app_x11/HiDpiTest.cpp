@@ -27,13 +27,6 @@ class WidgetAtScaleTwo : public WidgetSession {
     ASSERT_TRUE(WaitForHeadlines()) << "no headlines on the screen";
     ASSERT_TRUE(Activate());
   }
-
-  // Device pixels against the picture, where predicate(x, y) holds for the
-  // logical pixel they belong to.
-  int Wrong(const SkinPicture& expected, const std::function<bool(int x, int y)>& logical, std::string* report) {
-    const auto counted = [&](int x, int y) { return logical(x / 2, y / 2); };
-    return Mismatches(GrabWindow(), expected, kDesk, 3, counted, report);
-  }
 };
 
 // Of the 2 x 2 blocks of device pixels that carry text, the share whose
@@ -140,25 +133,7 @@ TEST_F(WidgetAtScaleTwo, AWheelNotchScrolls120DevicePixelsAndTheMenuOpensTheAbou
   User().MovePointer(click.x + 80, click.y + 38);
   User().Click(1);
   ASSERT_TRUE(xtest::WaitFor([&] { return !Shown().Viewable(menu); }, kPatience)) << "the menu stays open";
-  SkinPicture expected = ExpectedFace(0, 2);
-  DrawAboutPanel(expected, 2);
-  const SkinPicture about = SkinPicture::Load(5009);
-  constexpr Area kTexts[] = {{190, 106, 339, 152}, {198, 146, 378, 216}, {198, 220, 402, 260}};
-  const auto art = [&](int x, int y) {
-    if (!kAboutImageArea.Contains(x, y)) return false;
-    if ((about.At(x - kAboutImageArea.left, y - kAboutImageArea.top) >> 24) != 0xFF) return false;
-    return std::none_of(std::begin(kTexts), std::end(kTexts), [&](const Area& a) { return a.Contains(x, y); });
-  };
-  int wrong = -1;
-  std::string report;
-  xtest::WaitFor(
-      [&] {
-        report.clear();
-        wrong = Wrong(expected, art, &report);
-        return wrong == 0;
-      },
-      kPatience);
-  EXPECT_EQ(wrong, 0) << "the about panel's art differs:" << report;
+  ExpectAboutPanel();
 }
 
 }  // namespace

@@ -191,6 +191,34 @@ WindowBox WidgetSession::Box() {
   return box;
 }
 
+int WidgetSession::Wrong(const SkinPicture& expected, const std::function<bool(int x, int y)>& logical,
+                         std::string* report) {
+  const auto counted = [&](int x, int y) { return logical(x / scale_, y / scale_); };
+  return Mismatches(GrabWindow(), expected, kDesk, 3, counted, report);
+}
+
+void WidgetSession::ExpectAboutPanel() {
+  SkinPicture expected = ExpectedFace(0, scale_);
+  DrawAboutPanel(expected, scale_);
+  const SkinPicture about = SkinPicture::Load(5009);
+  constexpr Area kTexts[] = {{190, 106, 339, 152}, {198, 146, 378, 216}, {198, 220, 402, 260}};
+  const auto art = [&](int x, int y) {
+    if (!kAboutImageArea.Contains(x, y)) return false;
+    if ((about.At(x - kAboutImageArea.left, y - kAboutImageArea.top) >> 24) != 0xFF) return false;
+    return std::none_of(std::begin(kTexts), std::end(kTexts), [&](const Area& a) { return a.Contains(x, y); });
+  };
+  int wrong = -1;
+  std::string report;
+  xtest::WaitFor(
+      [&] {
+        report.clear();
+        wrong = Wrong(expected, art, &report);
+        return wrong == 0;
+      },
+      kPatience);
+  EXPECT_EQ(wrong, 0) << "the about panel's art differs:" << report;
+}
+
 Point WidgetSession::OnScreen(int x, int y) {
   const WindowBox box = Box();
   return Point{box.x + x * scale_, box.y + y * scale_};

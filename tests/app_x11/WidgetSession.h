@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,6 +53,13 @@ class WidgetSession : public ::testing::Test {
   Pixels GrabList();
   // Window coordinates (logical pixels) to screen coordinates.
   Point OnScreen(int x, int y);
+
+  // Device pixels of the window against the picture that differ by more
+  // than 3, counted where logical(x, y) holds for the logical pixel they
+  // belong to.
+  int Wrong(const SkinPicture& expected, const std::function<bool(int x, int y)>& logical, std::string* report);
+  // The about panel's own art shows, where it is opaque and carries no text.
+  void ExpectAboutPanel();
 
   // Input at window coordinates (XTest).
   void MoveTo(int x, int y);

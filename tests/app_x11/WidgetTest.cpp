@@ -42,29 +42,6 @@ class WidgetOnTheDesktop : public WidgetSession {
     return menu;
   }
 
-  // The about panel's own art shows, where it is opaque and carries no text.
-  void ExpectAboutPanel() {
-    SkinPicture expected = ExpectedFace(0);
-    DrawAboutPanel(expected);
-    const SkinPicture about = SkinPicture::Load(5009);
-    constexpr Area kTexts[] = {{190, 106, 339, 152}, {198, 146, 378, 216}, {198, 220, 402, 260}};
-    const auto art = [&](int x, int y) {
-      if (!kAboutImageArea.Contains(x, y)) return false;
-      if ((about.At(x - kAboutImageArea.left, y - kAboutImageArea.top) >> 24) != 0xFF) return false;
-      return std::none_of(std::begin(kTexts), std::end(kTexts), [&](const Area& a) { return a.Contains(x, y); });
-    };
-    int wrong = -1;
-    std::string report;
-    xtest::WaitFor(
-        [&] {
-          report.clear();
-          wrong = Mismatches(GrabWindow(), expected, kDesk, 3, art, &report);
-          return wrong == 0;
-        },
-        kPatience);
-    EXPECT_EQ(wrong, 0) << "the about panel's art differs:" << report;
-  }
-
   // Presses on the thumb (at from_top in the track), pulls the pointer by
   // dy in steps while the thumb follows each one, and releases; whether the
   // thumb ended at from_top + dy, kept within the track.
