@@ -15,6 +15,11 @@ int main() {
   // download threads live for a request; a heap per thread only keeps free
   // space of its own (0.2 MB at start, measured).
   mallopt(M_ARENA_MAX, 1);
+  // Blocks of 128 KB and more (pictures, list tiles, downloaded bodies) get
+  // pages of their own, returned to the system when freed. Left to itself
+  // the allocator raises that bound to the largest block freed so far and
+  // then serves pictures from the heap, where a freed one stays resident.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   TApplication application([] {
     std::string error;
     auto backend = X11Backend::Open(nullptr, &error);
