@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <limits>
 #include <string_view>
 
 #include "base/Exceptions.h"
@@ -79,19 +81,38 @@ void TContentEx::ClearItems() {
 }
 
 void TContentEx::ItemsReplaced() {
+  StopSlices();
   boxes_valid_ = false;
+  boxes_.clear();
+  measured_bottom_ = 0.0f;
   tiles_.Discard();
 }
 
 // --- layout -----------------------------------------------------------------------
 
+bool TContentEx::Measuring() const {
+  return boxes_valid_ && Items() && MeasuredCount() < Items()->Count();
+}
+
+void TContentEx::StartMeasuring() {
+  StopSlices();
+  boxes_.clear();
+  boxes_.reserve(static_cast<std::size_t>(Items()->Count()));
+  measured_bottom_ = 0.0f;
+  boxes_valid_ = true;
+}
+
+void TContentEx::MeasureItems() {
+  MeasureRange(boxes_.size(), static_cast<std::size_t>(Items()->Count()));
+}
+
 // Titles are measured first and summaries second, so the font changes twice
-// rather than twice per headline; the stack is then added up in the
-// headlines' order.
-float TContentEx::MeasureItems() {
+// per range rather than twice per headline; the stack is then added up in
+// the headlines' order, continuing from the headlines measured before.
+void TContentEx::MeasureRange(std::size_t first, std::size_t end) {
   TCanvasEx& canvas = Canvas();
   TElementList& items = *Items();
-  const auto count = static_cast<std::size_t>(items.Count());
+  const std::size_t count = end - first;
   std::vector<float> title_heights(count), summary_heights(count);
   std::vector<int> title_widths(count);
   canvas.Font().SetStyle(FontStyleBold);
@@ -101,20 +122,19 @@ float TContentEx::MeasureItems() {
   // both, so no line is cut off.
   const int width = Width();
   for (std::size_t i = 0; i < count; ++i) {
-    const TCanvasEx::TWrappedExtent title = canvas.WrappedExtent(items[static_cast<int>(i)].Title, width);
+    const TCanvasEx::TWrappedExtent title = canvas.WrappedExtent(items[static_cast<int>(first + i)].Title, width);
     title_heights[i] = title.Height;
     title_widths[i] = title.Width;
   }
   canvas.Font().SetStyle(FontStyleRegular);
   canvas.Font().SetSize(kSummarySize);
   for (std::size_t i = 0; i < count; ++i)
-    summary_heights[i] = canvas.TextHeight(items[static_cast<int>(i)].Summary, width);
+    summary_heights[i] = canvas.TextHeight(items[static_cast<int>(first + i)].Summary, width);
   counters_.TextMeasures += 2 * count;
 
-  boxes_.assign(count, TItemBoxes{});
-  float y = 0.0f;
+  float y = measured_bottom_;
   for (std::size_t i = 0; i < count; ++i) {
-    TItemBoxes& box = boxes_[i];
+    TItemBoxes& box = boxes_.emplace_back();
     box.Title.Top = RoundToInt(y);
     y += title_heights[i];
     box.Title.Right = title_widths[i];
@@ -129,20 +149,77 @@ float TContentEx::MeasureItems() {
     y += kTextPadding;
     box.Summary.Bottom = RoundToInt(y);
     y += kItemGap;
-    items[static_cast<int>(i)].Bounds = box.Title;
+    items[static_cast<int>(first + i)].Bounds = box.Title;
   }
-  boxes_valid_ = true;
-  return y;
+  measured_bottom_ = y;
+}
+
+void TContentEx::MeasureUntil(float bottom, bool timed) {
+  // A batch is a few milliseconds of layout: small enough to stop close to
+  // the slice's end, large enough that the font changes stay few.
+  constexpr std::size_t kBatch = 16;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSliceMilliseconds);
+  const auto count = static_cast<std::size_t>(Items()->Count());
+  while (boxes_.size() < count && measured_bottom_ < bottom) {
+    if (timed && std::chrono::steady_clock::now() >= deadline) return;
+    MeasureRange(boxes_.size(), std::min(count, boxes_.size() + kBatch));
+  }
 }
 
 int TContentEx::UpdateLayout() {
   Canvas().StringFormat().SetLineAlignment(StringAlignmentCenter);
   if (!HasItems()) return Parent() ? Parent()->Height() : Height();
-  int height = RoundToInt(MeasureItems());
+  StartMeasuring();
+  if (Items()->Count() <= items_measured_at_once_ || !HasWindow()) {
+    MeasureItems();
+  } else {
+    // The first two screens at once, then on to a screen past the rows
+    // that the box shows (a list scrolled down) while the slice's time
+    // lasts: the scroll bar keeps the view within what is measured.
+    const double screen = Parent() ? Parent()->Height() : Height();
+    MeasureUntil(static_cast<float>(2.0 * screen), false);
+    MeasureUntil(static_cast<float>(2.0 * screen - Top()), true);
+    if (Measuring()) StartSlices();
+  }
+  int height = RoundToInt(measured_bottom_);
   SetHeight(height);
   tiles_.SetSize(Width(), Height());
   tiles_.Discard();
   return height;
+}
+
+// The timer runs on the list's own window; a window made anew gets a new
+// timer.
+void TContentEx::StartSlices() {
+  if (!slice_timer_ || slice_timer_->Wnd() != WindowHandle())
+    slice_timer_ = std::make_unique<TWinTimer>(WindowHandle(), kSliceTimerId, 1);
+  slice_timer_->Start();
+}
+
+void TContentEx::StopSlices() {
+  if (slice_timer_) slice_timer_->Stop();
+}
+
+void TContentEx::MeasureSlice() {
+  if (!Measuring()) {
+    StopSlices();
+    return;
+  }
+  MeasureUntil(std::numeric_limits<float>::infinity(), true);
+  if (!Measuring()) StopSlices();
+  SetHeight(RoundToInt(measured_bottom_));
+  // The tiles painted so far may end where the measured rows ended.
+  tiles_.SetSize(Width(), Height());
+  tiles_.Discard();
+  if (OnMeasured) OnMeasured(this);
+}
+
+void TContentEx::WndProc(TWidgetMessage& message) {
+  if (message.Msg == WM_TIMER && message.WParam == kSliceTimerId) {
+    MeasureSlice();
+    return;
+  }
+  TControlEx::WndProc(message);
 }
 
 int TContentEx::ItemAt(int x, int y) const {
@@ -161,6 +238,7 @@ void TContentEx::CreateHandle() {
   TControl::CreateHandle();
   Canvas().SetSize(Width(), 1);
   tiles_.SetSize(Width(), Height());
+  if (Measuring()) StartSlices();
 }
 
 void TContentEx::WMSize(TWidgetMessage& message) {
@@ -180,9 +258,13 @@ void TContentEx::Paint() {
   canvas.StringFormat().SetLineAlignment(StringAlignmentCenter);
   if (HasItems()) {
     canvas.StringFormat().SetAlignment(StringAlignmentNear);
-    // Headlines replaced without a layout are measured now; the height stays.
-    if (!boxes_valid_) MeasureItems();
-    for (int i = 0; i < Items()->Count(); ++i) (*Items())[i].Bounds = boxes_[static_cast<std::size_t>(i)].Title;
+    // Headlines replaced without a layout are measured now, all of them; the
+    // height stays.
+    if (!boxes_valid_) {
+      StartMeasuring();
+      MeasureItems();
+    }
+    for (int i = 0; i < MeasuredCount(); ++i) (*Items())[i].Bounds = boxes_[static_cast<std::size_t>(i)].Title;
   }
   canvas.Pen().SetColor(kRuleColor);
   tiles_.Discard();
@@ -218,7 +300,7 @@ void TContentEx::PrepareTile(TCanvasEx& tile) {
 void TContentEx::PaintTile(TCanvasEx& tile, int tile_top) {
   ++counters_.TilePaints;
   const TElementList* items = Items();
-  if (!items || !boxes_valid_ || boxes_.size() != static_cast<std::size_t>(items->Count())) return;
+  if (!items || !boxes_valid_ || boxes_.size() > static_cast<std::size_t>(items->Count())) return;
   PrepareTile(tile);
   const int tile_bottom = tile_top + tile.Height();
   auto first = std::partition_point(boxes_.begin(), boxes_.end(), [tile_top](const TItemBoxes& box) {

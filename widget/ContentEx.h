@@ -5,7 +5,13 @@
 // the scroll bar moves it.
 //
 // Texts are measured once per load, in UpdateLayout, and the measured boxes
-// are kept. The picture is not one bitmap as tall as the list but tiles of
+// are kept. A long list is measured in parts: UpdateLayout measures the
+// first two screens (more when the box shows rows further down) and the
+// rest follows in slices of about kSliceMilliseconds from a window timer,
+// which waits behind input and painting. The control is as tall as what is
+// measured, so scrolling and the thumb reach only measured rows; each slice
+// makes it taller and raises OnMeasured. A new load or a cleared list
+// supersedes the slices of the old one. The picture is not one bitmap as tall as the list but tiles of
 // at most TListTiles::kDefaultRows rows, painted from the kept boxes when
 // composing first needs them and reused until the next Paint; only the tiles
 // that meet the parent's canvas are composed. Scrolling therefore neither
@@ -22,11 +28,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "feed/FeedParser.h"
 #include "toolkit/ControlEx.h"
+#include "toolkit/WinTimer.h"
 #include "widget/ListTiles.h"
 
 namespace varnika {
@@ -52,6 +60,10 @@ class TContentEx : public TControlEx {
   static constexpr int kTextPadding = 4;  // added to every measured text height
   static constexpr int kRuleGap = 2;      // between title box and rule, and rule and summary box
   static constexpr int kItemGap = 15;     // after every summary box
+  // Lists of at most this many headlines are measured in one go.
+  static constexpr int kItemsMeasuredAtOnce = 200;
+  // How long one slice of a longer list's measuring runs, about.
+  static constexpr int kSliceMilliseconds = 20;
 
   // tile_rows and tile_capacity size the tile cache (tests use small tiles).
   explicit TContentEx(TComponent* owner, int tile_rows = TListTiles::kDefaultRows,
@@ -76,12 +88,22 @@ class TContentEx : public TControlEx {
   void SetFeedAddress(std::string address) { feed_.SetFeedAddress(std::move(address)); }
   void SetCharset(std::string charset) { feed_.SetCharset(std::move(charset)); }
 
-  // Measures every headline, stores each title box in its Bounds, makes the
+  // Measures the headlines, stores each title box in its Bounds, makes the
   // control as tall as the stack and returns that height. The boxes are
   // accumulated in single precision and rounded (halves to even) where they
-  // are stored. With no headlines nothing changes and the parent's height is
-  // returned.
+  // are stored. A list longer than ItemsMeasuredAtOnce, on a control with
+  // a window, is measured as far as the first slice goes and the height is
+  // that part's; the slices that follow reach the same boxes and height as
+  // measuring in one go. With no headlines nothing changes and the parent's
+  // height is returned.
   int UpdateLayout();
+  // Whether headlines of the list wait to be measured by the slices.
+  bool Measuring() const;
+  // How many headlines, from the first on, have their boxes.
+  int MeasuredCount() const { return static_cast<int>(boxes_.size()); }
+  // Longer lists are measured in slices (tests lower it; 0: every list).
+  int ItemsMeasuredAtOnce() const { return items_measured_at_once_; }
+  void SetItemsMeasuredAtOnce(int count) { items_measured_at_once_ = count; }
   // The index of the first headline whose title box holds the point, or -1.
   int ItemAt(int x, int y) const;
 
@@ -93,6 +115,12 @@ class TContentEx : public TControlEx {
   // the parent is no TControlEx.
   void UpdateLayer() override;
   void CreateHandle() override;
+  // Runs the measuring slices' timer; everything else as any control.
+  void WndProc(TWidgetMessage& message) override;
+
+  // Raised after a slice of measuring made the list taller (the owner
+  // updates its scroll bar).
+  TNotifyEvent OnMeasured;
 
   const TContentCounters& Counters() const { return counters_; }
   void ResetCounters() { counters_ = {}; }
@@ -117,10 +145,22 @@ class TContentEx : public TControlEx {
     TRect Summary;
   };
 
+  static constexpr UINT_PTR kSliceTimerId = 1;
+
   bool HasItems() const { return Items() && Items()->Count() > 0; }
-  // Measures every headline into boxes_; returns the stack's height before
-  // rounding.
-  float MeasureItems();
+  // Starts the layout of the present headlines afresh.
+  void StartMeasuring();
+  // Measures every headline not yet measured.
+  void MeasureItems();
+  // Measures headlines in order, a batch at a time, until all are measured,
+  // the stack reaches bottom, or (between batches) the slice's time is up.
+  void MeasureUntil(float bottom, bool timed);
+  // Appends the boxes of headlines first .. end - 1.
+  void MeasureRange(std::size_t first, std::size_t end);
+  void StartSlices();
+  void StopSlices();
+  // One slice: measures on, makes the list taller and raises OnMeasured.
+  void MeasureSlice();
   void ItemsReplaced();
   void PaintTile(TCanvasEx& tile, int tile_top);
   void PrepareTile(TCanvasEx& tile);
@@ -129,8 +169,11 @@ class TContentEx : public TControlEx {
   void OpenItem(int x, int y);
 
   TFeedParser feed_;
-  std::vector<TItemBoxes> boxes_;  // one per headline while valid
-  bool boxes_valid_ = false;
+  std::vector<TItemBoxes> boxes_;  // one per measured headline, in order
+  bool boxes_valid_ = false;       // boxes_ belong to the present headlines
+  float measured_bottom_ = 0.0f;   // the measured stack's height before rounding
+  int items_measured_at_once_ = kItemsMeasuredAtOnce;
+  std::unique_ptr<TWinTimer> slice_timer_;
   TListTiles tiles_;
   TContentCounters counters_;
 };

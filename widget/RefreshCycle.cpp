@@ -35,9 +35,10 @@ constexpr const char* kFeedObject = "/gundem.rss?rand=";
 constexpr const char* kUpdateObject = "/varnika.xml?rand=";
 constexpr const char* kCounterObject = "/swidget/varnikadalmo.gif";
 constexpr std::u16string_view kDownloadLink = u"/?linkid=7931";
-// A cached list longer than this is measured once the face has faded in:
-// measuring thousands of headlines takes seconds, and a long cache must
-// not hold back the first frame.
+// A cached list longer than this is shown once the face has faded in: its
+// first screens are measured at once and the rest in slices that would
+// otherwise run ahead of the start-up step, and a long cache must not hold
+// back the first frame.
 constexpr int kCachedItemsBeforeFadeIn = 1000;
 
 }  // namespace
@@ -264,7 +265,13 @@ void TMainWindow::CacheReadDone(TWidgetMessage&) {
   TrimAfterStart();
 }
 
+// A long list is measured in slices after the first screens are shown;
+// each slice that makes it taller moves the scroll bar.
 void TMainWindow::ShowHeadlines(std::unique_ptr<TElementList> items) {
+  news_list_->OnMeasured = [this](TControl*) {
+    UpdateScrollBar();
+    if (collapsed_) RefreshCollapsedPicture();
+  };
   news_list_->SetRedraw(true);
   news_list_->SetItems(std::move(items), CacheFileName());
   UpdateScrollBar();

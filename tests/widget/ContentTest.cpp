@@ -1,11 +1,12 @@
 // The headline list: layout, hit testing, the hand cursor, clicks that open
 // links, and the tiled picture (what is painted when, what it costs in
 // memory, and that tiles add up to the same picture).
-#include <algorithm>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <functional>
 #include <thread>
 
 #include "platform/Input.h"
@@ -83,6 +84,24 @@ class ContentTest : public WindowSystemTest {
     return drawn;
   }
   TFrame Frame() { return TFrame(Backend(), scene_->window); }
+
+  // Lets the list's measuring slices run (at most `slices` of them) and
+  // returns how many ran.
+  int RunSlices(int slices = 100000) {
+    int ran = 0;
+    for (; ran < slices && List().Measuring(); ++ran) {
+      Backend().AdvanceClock(TContentEx::kSliceMilliseconds);
+      Pump();
+    }
+    return ran;
+  }
+  // How many headlines' title boxes differ between the two lists.
+  static int BoxesUnlike(const TContentEx& a, const TContentEx& b) {
+    int unlike = std::abs(a.Items()->Count() - b.Items()->Count());
+    for (int i = 0; i < std::min(a.Items()->Count(), b.Items()->Count()); ++i)
+      unlike += (*a.Items())[i].Bounds == (*b.Items())[i].Bounds ? 0 : 1;
+    return unlike;
+  }
 
   std::unique_ptr<TWidgetScene> scene_;
   TempFolder folder_;
@@ -218,6 +237,7 @@ TEST_F(ContentTest, TextsWiderThanTheListWrapInItAndKeepEveryLine) {
 TEST_F(ContentTest, TitlesFarDownATallListAreHitAndOpened) {
   OpenerStub opener;
   scene_->Load(folder_.Write("tall.xml", RealLookingRss(1000)));
+  RunSlices();
   ASSERT_GT(List().Height(), 100000);  // beyond what 16-bit mouse coordinates reach
   scene_->scroll->ScrollBy(TNewsScroll::kEndDelta);
   const TRect title = Box(999);
@@ -308,6 +328,7 @@ TEST_F(ContentTest, ReloadsAndScrollingHoldNoMoreTilesThanOneViewMeets) {
 
 TEST_F(ContentTest, TenThousandHeadlinesFitInSixteenMegabytes) {
   scene_->Load(folder_.Write("huge.xml", RealLookingRss(10000)));
+  RunSlices();
   ASSERT_EQ(List().Items()->Count(), 10000);
   EXPECT_GT(List().Height(), 1000000);
   for (int step = 0; step <= 20; ++step) {
@@ -317,6 +338,84 @@ TEST_F(ContentTest, TenThousandHeadlinesFitInSixteenMegabytes) {
   }
   EXPECT_LE(List().TileCount(), 2u);
   EXPECT_LE(List().PixelBytes(), 16u << 20);
+}
+
+// A long list shows its first screens at once, exactly as the whole list
+// would; the slices then grow it, and the scroll range with it, to the
+// height and boxes of measuring in one go.
+TEST_F(ContentTest, ALongListIsShownAfterItsFirstSliceAndGrowsToItsWholeHeight) {
+  const std::string feed = folder_.Write("long.xml", RealLookingRss(600));
+  TWidgetScene whole(Owner());
+  whole.list->SetItemsMeasuredAtOnce(600);
+  whole.Load(feed);
+  ASSERT_FALSE(whole.list->Measuring());
+  scene_->Load(feed);
+  ASSERT_TRUE(List().Measuring());
+  EXPECT_GE(List().Height(), 2 * kBoxHeight);
+  EXPECT_LT(List().MeasuredCount(), 100);
+  EXPECT_EQ(List().Counters().TextMeasures, 2u * static_cast<unsigned>(List().MeasuredCount()));
+  EXPECT_TRUE(Frame() == TFrame(Backend(), whole.window));
+
+  // The view reaches only measured rows; the slices keep it where it is.
+  scene_->scroll->ScrollBy(TNewsScroll::kEndDelta);
+  const int top = List().Top();
+  EXPECT_EQ(top, kBoxHeight - List().Height());
+  std::vector<int> heights{List().Height()};
+  List().OnMeasured = [&, update = List().OnMeasured](TControl* sender) {
+    heights.push_back(List().Height());
+    update(sender);
+  };
+  EXPECT_GE(RunSlices(), 1);
+  EXPECT_FALSE(List().Measuring());
+  EXPECT_TRUE(std::is_sorted(heights.begin(), heights.end(), std::less_equal<int>())) << heights.size();
+  EXPECT_EQ(List().Height(), whole.list->Height());
+  EXPECT_EQ(BoxesUnlike(List(), *whole.list), 0);
+  EXPECT_EQ(List().Counters().TextMeasures, 1200u);
+  EXPECT_EQ(List().Top(), top);
+  EXPECT_LT(scene_->thumb->Top(), kBoxHeight - kThumbHeight);
+  scene_->scroll->ScrollBy(TNewsScroll::kEndDelta);
+  whole.scroll->ScrollBy(TNewsScroll::kEndDelta);
+  EXPECT_TRUE(Frame() == TFrame(Backend(), whole.window));
+}
+
+// A load or a clear while a long list is being measured stops its slices;
+// a long list that follows is measured from its own first headline.
+TEST_F(ContentTest, ANewFeedMidWaySupersedesTheSlicesOfTheOldOne) {
+  const std::string first = folder_.Write("first.xml", RealLookingRss(500, 7));
+  const std::string second = folder_.Write("second.xml", RealLookingRss(700, 9));
+  TWidgetScene whole(Owner());
+  whole.list->SetItemsMeasuredAtOnce(700);
+  whole.Load(second);
+
+  scene_->Load(first);
+  RunSlices(1);
+  ASSERT_TRUE(List().Measuring());
+  scene_->Load(DataFile("corpus/rss_mixed.xml"));
+  EXPECT_FALSE(List().Measuring());
+  const int short_height = List().Height();
+  List().ResetCounters();
+  Backend().AdvanceClock(1000);
+  Pump();
+  EXPECT_EQ(List().Counters().TextMeasures, 0u);
+  EXPECT_EQ(List().Height(), short_height);
+
+  scene_->Load(first);
+  RunSlices(1);
+  List().ClearItems();
+  EXPECT_FALSE(List().Measuring());
+  List().ResetCounters();
+  Backend().AdvanceClock(1000);
+  Pump();
+  EXPECT_EQ(List().Counters().TextMeasures, 0u);
+  EXPECT_EQ(List().MeasuredCount(), 0);
+
+  scene_->Load(first);
+  RunSlices(2);
+  ASSERT_TRUE(List().Measuring());
+  scene_->Load(second);
+  RunSlices();
+  EXPECT_EQ(List().Height(), whole.list->Height());
+  EXPECT_EQ(BoxesUnlike(List(), *whole.list), 0);
 }
 
 }  // namespace

@@ -91,6 +91,7 @@ struct TWidgetScene {
     box->SetThumb(thumb);
     scroll = std::make_unique<TNewsScroll>(*window, *box, *list, *scroller, *thumb);
     scroll->BindEvents();
+    list->OnMeasured = [this](TControl*) { scroll->UpdateScrollBar(); };
     window->Handle();
     background->Show();
     for (TControl* control : {static_cast<TControl*>(box), static_cast<TControl*>(list),
