@@ -154,15 +154,28 @@ void TContentEx::MeasureRange(std::size_t first, std::size_t end) {
   measured_bottom_ = y;
 }
 
+// Headlines are measured in batches, titles first as in one go. A timed
+// run sizes each batch to the time left by what the batches before took, so
+// that headlines far longer than usual do not carry a slice past its end.
 void TContentEx::MeasureUntil(float bottom, bool timed) {
-  // A batch is a few milliseconds of layout: small enough to stop close to
-  // the slice's end, large enough that the font changes stay few.
-  constexpr std::size_t kBatch = 16;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kSliceMilliseconds);
+  using Clock = std::chrono::steady_clock;
+  constexpr std::size_t kMaxBatch = 32;
   const auto count = static_cast<std::size_t>(Items()->Count());
+  Clock::time_point now = Clock::now();
+  const Clock::time_point deadline = now + std::chrono::milliseconds(kSliceMilliseconds);
+  Clock::duration per_headline{};  // unknown until the first batch
   while (boxes_.size() < count && measured_bottom_ < bottom) {
-    if (timed && std::chrono::steady_clock::now() >= deadline) return;
-    MeasureRange(boxes_.size(), std::min(count, boxes_.size() + kBatch));
+    std::size_t batch = kMaxBatch;
+    if (timed) {
+      if (now >= deadline) return;
+      batch = per_headline.count() > 0 ? static_cast<std::size_t>((deadline - now) / per_headline) : 1;
+      batch = std::clamp<std::size_t>(batch, 1, kMaxBatch);
+    }
+    const std::size_t first = boxes_.size();
+    MeasureRange(first, std::min(count, first + batch));
+    const Clock::time_point after = Clock::now();
+    per_headline = (after - now) / static_cast<Clock::rep>(boxes_.size() - first);
+    now = after;
   }
 }
 

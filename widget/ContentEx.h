@@ -11,15 +11,17 @@
 // which waits behind input and painting. The control is as tall as what is
 // measured, so scrolling and the thumb reach only measured rows; each slice
 // makes it taller and raises OnMeasured. A new load or a cleared list
-// supersedes the slices of the old one. The picture is not one bitmap as tall as the list but tiles of
+// supersedes the slices of the old one.
+//
+// The picture is not one bitmap as tall as the list but tiles of
 // at most TListTiles::kDefaultRows rows, painted from the kept boxes when
 // composing first needs them and reused until the next Paint; only the tiles
 // that meet the parent's canvas are composed. Scrolling therefore neither
 // measures nor draws text (Counters shows it). With Cached set, Paint runs
 // only on the walks that follow a Redraw, as for any layered control; Paint
 // discards the tiles, so a reload with Redraw set shows the new headlines.
-// A load or a change of size discards them as well, so the picture never
-// shows stale rows.
+// A load, a slice or a change of size discards them as well, so the
+// picture never shows stale rows.
 //
 // The control's own Canvas is only its measuring surface (one row tall): it
 // carries the font, string format and text settings that the owner sets and
@@ -101,7 +103,7 @@ class TContentEx : public TControlEx {
   bool Measuring() const;
   // How many headlines, from the first on, have their boxes.
   int MeasuredCount() const { return static_cast<int>(boxes_.size()); }
-  // Longer lists are measured in slices (tests lower it; 0: every list).
+  // Longer lists are measured in slices (tests change it).
   int ItemsMeasuredAtOnce() const { return items_measured_at_once_; }
   void SetItemsMeasuredAtOnce(int count) { items_measured_at_once_ = count; }
   // The index of the first headline whose title box holds the point, or -1.
