@@ -19,6 +19,7 @@
 #include "resources/StringTable.h"
 #include "toolkit/Control.h"
 #include "toolkit/SystemRoutines.h"
+#include "widget/BitmapControls.h"
 #include "widget/ContentEx.h"
 #include "widget/MainWindow.h"
 #include "widget/CheckBoxEx.h"
@@ -265,10 +266,13 @@ void TMainWindow::CacheReadDone(TWidgetMessage&) {
   TrimAfterStart();
 }
 
-// A long list is measured in slices after the first screens are shown;
-// each slice that makes it taller moves the scroll bar.
+// A long list is measured in slices after its first screens are shown;
+// each slice makes it taller and moves the thumb. At the top of a list that
+// already overflows its box nothing that shows changes, and the window is
+// not repainted for it.
 void TMainWindow::ShowHeadlines(std::unique_ptr<TElementList> items) {
   news_list_->OnMeasured = [this](TControl*) {
+    if (news_list_->Top() == 0 && thumb_->Top() == 0 && scroller_->Visible()) return;
     UpdateScrollBar();
     if (collapsed_) RefreshCollapsedPicture();
   };
