@@ -147,8 +147,9 @@ class WindowSystem : public IRawEventSink {
   // use) and the desktop notifier that shows balloons and carries the
   // status notifier host's bus work. The icons are shown on one host at a
   // time: the status notifier host while a watcher runs or it is not yet
-  // known whether one does, else the backend's (null when it has none). All
-  // go before the backend.
+  // known whether one does (for a moment at most: a bus that says nothing
+  // counts as one without a watcher, StatusNotifierTray::kWatcherWaitMs),
+  // else the backend's (null when it has none). All go before the backend.
   std::unique_ptr<DesktopNotifier> notifier;
   std::unique_ptr<StatusNotifierTray> status_tray;
   std::unique_ptr<TrayHost> tray;

@@ -37,6 +37,9 @@ struct ContextUnref {
 struct LoopUnref {
   void operator()(GMainLoop* l) const { g_main_loop_unref(l); }
 };
+struct SourceUnref {
+  void operator()(GSource* s) const { g_source_unref(s); }
+};
 
 const char* IconNameOf(DWORD flags) {
   switch (flags & 0x0F) {
@@ -58,6 +61,9 @@ const char* ProgramName() {
 // destructor and Post.
 class DesktopNotifier::Worker {
  public:
+  // The worker whose thread this is; null on other threads.
+  static thread_local Worker* current;
+
   Worker() : context_(g_main_context_new()), loop_(g_main_loop_new(context_.get(), FALSE)) {
     thread_ = std::thread([this] { Run(); });
   }
@@ -88,6 +94,12 @@ class DesktopNotifier::Worker {
     Connect();
   }
 
+  void Hold() { ++pending_; }
+  void Release() {
+    --pending_;
+    QuitWhenIdle();
+  }
+
   void Close(HWND owner, UINT id) {
     waiting_.erase(std::remove_if(waiting_.begin(), waiting_.end(),
                                   [&](const Notice& n) { return n.owner == owner && n.id == id; }),
@@ -111,8 +123,10 @@ class DesktopNotifier::Worker {
   };
 
   void Run() {
+    current = this;
     g_main_context_push_thread_default(context_.get());
     g_main_loop_run(loop_.get());
+    if (stop_wait_) g_source_destroy(stop_wait_.get());
     if (bus_) {
       for (guint subscription : subscriptions_) g_dbus_connection_signal_unsubscribe(bus_.get(), subscription);
     }
@@ -121,13 +135,27 @@ class DesktopNotifier::Worker {
     while (g_main_context_iteration(context_.get(), FALSE)) {
     }
     g_main_context_pop_thread_default(context_.get());
+    current = nullptr;
   }
 
+  // What is under way is cancelled; its callbacks are awaited, but not for
+  // longer than kStopWaitMs (a bus may not even notice a cancellation: GLib
+  // waits for the bus's answer to the first message of a connection,
+  // Hello, without one).
   void Stop() {
     stopping_ = true;
     waiting_.clear();
     g_cancellable_cancel(cancellable_.get());
     QuitWhenIdle();
+    stop_wait_.reset(g_timeout_source_new(kStopWaitMs));
+    g_source_set_callback(
+        stop_wait_.get(),
+        [](gpointer loop) -> gboolean {
+          g_main_loop_quit(static_cast<GMainLoop*>(loop));
+          return G_SOURCE_REMOVE;
+        },
+        loop_.get(), nullptr);
+    g_source_attach(stop_wait_.get(), context_.get());
   }
 
   void QuitWhenIdle() {
@@ -300,6 +328,7 @@ class DesktopNotifier::Worker {
 
   std::unique_ptr<GMainContext, ContextUnref> context_;
   std::unique_ptr<GMainLoop, LoopUnref> loop_;
+  std::unique_ptr<GSource, SourceUnref> stop_wait_;  // bounds the stop
   CancellablePtr cancellable_{g_cancellable_new()};
   std::thread thread_;
   ConnectionPtr bus_;
@@ -323,6 +352,19 @@ std::string SessionBusAddress() {
   std::string result = std::string("unix:path=") + escaped;
   g_free(escaped);
   return result;
+}
+
+thread_local DesktopNotifier::Worker* DesktopNotifier::Worker::current = nullptr;
+
+DesktopNotifier::WorkHold::~WorkHold() {
+  if (worker_) worker_->Release();
+}
+
+DesktopNotifier::WorkHold DesktopNotifier::HoldBusThread() {
+  WorkHold hold;
+  hold.worker_ = Worker::current;
+  if (hold.worker_) hold.worker_->Hold();
+  return hold;
 }
 
 DesktopNotifier::DesktopNotifier() = default;

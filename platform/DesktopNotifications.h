@@ -17,11 +17,19 @@
 //
 // Other services on the session bus share the notifier's thread
 // (RunOnBusThread) instead of starting threads of their own.
+//
+// The notifier never waits long for the bus, not even as it goes: the
+// thread, asked to stop, cancels what is under way and ends once the bus
+// work that was under way has come back (connections, calls; the other
+// services' too, as they hold it with HoldBusThread), or after kStopWaitMs,
+// whichever comes first. A bus that never answers thus delays the
+// notifier's end by that much at most.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/Messages.h"
 #include "platform/TrayHost.h"
@@ -29,6 +37,8 @@
 namespace varnika {
 
 class DesktopNotifier {
+  class Worker;
+
  public:
   struct Notice {
     HWND owner = nullptr;
@@ -45,6 +55,27 @@ class DesktopNotifier {
     }
   };
 
+  // Asynchronous bus work that a task on the bus thread started and whose
+  // callback is still to come there (a connection being made, a call's
+  // answer): while a hold on it lives, the thread, asked to stop, turns on
+  // until the callback came (up to kStopWaitMs). Made and dropped on the bus
+  // thread only; a hold made nowhere else holds nothing.
+  class WorkHold {
+   public:
+    WorkHold() = default;
+    ~WorkHold();
+    WorkHold(WorkHold&& other) noexcept : worker_(std::exchange(other.worker_, nullptr)) {}
+    WorkHold& operator=(WorkHold&&) = delete;
+    WorkHold(const WorkHold&) = delete;
+    WorkHold& operator=(const WorkHold&) = delete;
+
+   private:
+    friend class DesktopNotifier;
+    Worker* worker_ = nullptr;
+  };
+
+  static constexpr int kStopWaitMs = 1000;
+
   DesktopNotifier();
   // Stops the thread; notices on the screen stay.
   ~DesktopNotifier();
@@ -60,9 +91,10 @@ class DesktopNotifier {
   // up run there too. Any thread may call this; tasks run in order, and
   // those posted before the notifier goes still run.
   void RunOnBusThread(std::function<void()> task);
+  // On the bus thread: a hold for work being started there.
+  static WorkHold HoldBusThread();
 
  private:
-  class Worker;
   std::unique_ptr<Worker> worker_;
 };
 

@@ -57,6 +57,12 @@ constexpr const char* kItemXml =
     "</interface></node>";
 
 using ConnectionPtr = GObjectPtr<GDBusConnection>;
+using CancellablePtr = GObjectPtr<GCancellable>;
+
+struct SourceUnref {
+  void operator()(GSource* s) const { g_source_unref(s); }
+};
+using SourcePtr = std::unique_ptr<GSource, SourceUnref>;
 
 void AppendArgb(std::uint32_t pixel, std::vector<std::uint8_t>* out) {
   out->push_back(static_cast<std::uint8_t>(pixel >> 24));
@@ -139,13 +145,19 @@ std::string InstalledIconName(const std::string& name) {
   return {};
 }
 
-ConnectionPtr Connect(const std::string& address) {
+// Starts a connection to the bus at address; done gets it on this thread
+// (GLib makes it on a worker of its own: the handshake may block).
+void StartConnection(const std::string& address, GCancellable* cancel, GAsyncReadyCallback done, gpointer data) {
+  g_dbus_connection_new_for_address(address.c_str(),
+                                    static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                                                      G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+                                    nullptr, cancel, done, data);
+}
+
+// The connection StartConnection made; null when it failed or was cancelled.
+ConnectionPtr Connected(GAsyncResult* result) {
   GError* error = nullptr;
-  ConnectionPtr bus(g_dbus_connection_new_for_address_sync(
-      address.c_str(),
-      static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                                        G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-      nullptr, nullptr, &error));
+  ConnectionPtr bus(g_dbus_connection_new_for_address_finish(result, &error));
   if (error) g_error_free(error);
   if (bus) g_dbus_connection_set_exit_on_close(bus.get(), FALSE);
   return bus;
@@ -196,26 +208,15 @@ class StatusNotifierTray::Bus : public std::enable_shared_from_this<Bus> {
 
   std::atomic<Watcher> watcher{Watcher::Unknown};
 
-  // Follows the watcher's name: its owner changes are signalled, and the
-  // question after subscribing cannot miss one.
+  // Follows the watcher's name once connected: its owner changes are
+  // signalled, and the question after subscribing cannot miss one. Nothing
+  // waits for the bus; a bus that has not answered within kWatcherWaitMs
+  // counts as one without a watcher until it answers.
   void Start() {
-    control_ = Connect(address_);
-    if (!control_) {
-      WatcherSeen(false);
-      return;
-    }
-    subscription_ = g_dbus_connection_signal_subscribe(control_.get(), kDBus, kDBus, "NameOwnerChanged", kDBusPath,
-                                                       kWatcher, G_DBUS_SIGNAL_FLAGS_NONE, &Bus::OnOwnerChanged,
-                                                       new std::weak_ptr<Bus>(weak_from_this()), &Bus::DeleteWeak);
-    GVariant* reply = g_dbus_connection_call_sync(control_.get(), kDBus, kDBusPath, kDBus, "NameHasOwner",
-                                                  g_variant_new("(s)", kWatcher), G_VARIANT_TYPE("(b)"),
-                                                  G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
-    gboolean owned = FALSE;
-    if (reply) {
-      g_variant_get(reply, "(b)", &owned);
-      g_variant_unref(reply);
-    }
-    WatcherSeen(owned);
+    wait_.reset(g_timeout_source_new(kWatcherWaitMs));
+    g_source_set_callback(wait_.get(), &Bus::OnWaitOver, new std::weak_ptr<Bus>(weak_from_this()), &Bus::DeleteWeak);
+    g_source_attach(wait_.get(), g_main_context_get_thread_default());
+    StartConnection(address_, cancel_.get(), &Bus::OnControlConnected, new Pending{weak_from_this()});
   }
 
   void Show(const TrayIconState& state) {
@@ -225,6 +226,7 @@ class StatusNotifierTray::Bus : public std::enable_shared_from_this<Bus> {
       Add(state);
       return;
     }
+    if (!item->connection && !item->connecting && watcher.load() == Watcher::Present) ConnectItem(*item);  // it failed
     const bool icon_changed = item->state.icon.width != state.icon.width ||
                               item->state.icon.height != state.icon.height || item->state.icon.argb != state.icon.argb;
     const bool tip_changed = item->state.tip != state.tip;
@@ -249,6 +251,8 @@ class StatusNotifierTray::Bus : public std::enable_shared_from_this<Bus> {
 
   void Close() {
     closed_ = true;
+    EndWait();
+    g_cancellable_cancel(cancel_.get());  // connections being made, the question
     for (auto& item : items_) Drop(*item);
     items_.clear();
     if (control_ && subscription_) g_dbus_connection_signal_unsubscribe(control_.get(), subscription_);
@@ -257,11 +261,23 @@ class StatusNotifierTray::Bus : public std::enable_shared_from_this<Bus> {
   }
 
  private:
+  // An icon. Its connection is made while a watcher runs, from the first
+  // ShowIcon then (else when the watcher comes), and again at a ShowIcon
+  // after one failed.
   struct Item {
     TrayIconState state;
     std::vector<ItemPixmap> pixmaps;
+    std::uint64_t serial = 0;
     ConnectionPtr connection;
+    bool connecting = false;
     guint object = 0;
+  };
+
+  // What a connection being made or a question carries to its callback.
+  struct Pending {
+    std::weak_ptr<Bus> bus;
+    std::uint64_t item = 0;  // the serial of the item whose connection it is; 0: the control connection
+    DesktopNotifier::WorkHold hold = DesktopNotifier::HoldBusThread();
   };
 
   // What an item's object carries to its callbacks.
@@ -278,18 +294,50 @@ class StatusNotifierTray::Bus : public std::enable_shared_from_this<Bus> {
     return nullptr;
   }
 
+  Item* FindSerial(std::uint64_t serial) const {
+    for (const auto& item : items_) {
+      if (item->serial == serial) return item.get();
+    }
+    return nullptr;
+  }
+
   void Add(const TrayIconState& state) {
     auto item = std::make_unique<Item>();
-    item->connection = Connect(address_);
-    if (!item->connection) return;  // the bus went: the next ShowIcon tries again
     item->state = state;
     item->pixmaps = ItemPixmaps(state.icon);
-    static const GDBusInterfaceVTable vtable = {&Bus::OnCall, &Bus::OnGet, nullptr, {}};
-    item->object = g_dbus_connection_register_object(item->connection.get(), kItemPath, node_->interfaces[0], &vtable,
-                                                     new ItemRef{weak_from_this(), state.owner, state.id},
-                                                     &Bus::DeleteRef, nullptr);
-    if (watcher.load() == Watcher::Present) Register(*item);
+    item->serial = ++serials_;
     items_.push_back(std::move(item));
+    if (watcher.load() == Watcher::Present) ConnectItem(*items_.back());
+  }
+
+  void ConnectItem(Item& item) {
+    item.connecting = true;
+    StartConnection(address_, cancel_.get(), &Bus::OnItemConnected, new Pending{weak_from_this(), item.serial});
+  }
+
+  void Attach(Item& item, ConnectionPtr connection) {
+    item.connection = std::move(connection);
+    static const GDBusInterfaceVTable vtable = {&Bus::OnCall, &Bus::OnGet, nullptr, {}};
+    item.object = g_dbus_connection_register_object(item.connection.get(), kItemPath, node_->interfaces[0], &vtable,
+                                                    new ItemRef{weak_from_this(), item.state.owner, item.state.id},
+                                                    &Bus::DeleteRef, nullptr);
+    if (watcher.load() == Watcher::Present) Register(item);
+  }
+
+  void Follow(ConnectionPtr connection) {
+    control_ = std::move(connection);
+    subscription_ = g_dbus_connection_signal_subscribe(control_.get(), kDBus, kDBus, "NameOwnerChanged", kDBusPath,
+                                                       kWatcher, G_DBUS_SIGNAL_FLAGS_NONE, &Bus::OnOwnerChanged,
+                                                       new std::weak_ptr<Bus>(weak_from_this()), &Bus::DeleteWeak);
+    g_dbus_connection_call(control_.get(), kDBus, kDBusPath, kDBus, "NameHasOwner", g_variant_new("(s)", kWatcher),
+                           G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, -1, cancel_.get(), &Bus::OnOwnerAnswer,
+                           new Pending{weak_from_this()});
+  }
+
+  void EndWait() {
+    if (!wait_) return;
+    g_source_destroy(wait_.get());
+    wait_.reset();
   }
 
   void Drop(Item& item) {
@@ -306,16 +354,24 @@ class StatusNotifierTray::Bus : public std::enable_shared_from_this<Bus> {
   }
 
   void Emit(Item& item, const char* signal) {
+    if (!item.connection) return;
     g_dbus_connection_emit_signal(item.connection.get(), nullptr, kItemPath, kItemInterface, signal, nullptr,
                                   nullptr);
   }
 
   void WatcherSeen(bool present) {
     if (closed_) return;
+    EndWait();
     const Watcher now = present ? Watcher::Present : Watcher::Absent;
     const Watcher before = watcher.exchange(now);
     if (present) {
-      for (auto& item : items_) Register(*item);  // a new watcher knows nothing of them
+      for (auto& item : items_) {
+        if (item->connection) {
+          Register(*item);  // a new watcher knows nothing of them
+        } else if (!item->connecting) {
+          ConnectItem(*item);
+        }
+      }
     }
     if (before == now) return;
     RawEvent changed;
@@ -353,6 +409,50 @@ class StatusNotifierTray::Bus : public std::enable_shared_from_this<Bus> {
     if (property == "ItemIsMenu") return g_variant_new_boolean(FALSE);
     if (property == "IconName") return g_variant_new_string(InstalledIconName(id_).c_str());
     return g_variant_new_string("");  // the overlay, attention and movie names: none
+  }
+
+  static void OnControlConnected(GObject*, GAsyncResult* result, gpointer data) {
+    std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
+    ConnectionPtr connection = Connected(result);
+    auto bus = pending->bus.lock();
+    if (!bus || bus->closed_) {
+      Disconnect(connection);
+    } else if (connection) {
+      bus->Follow(std::move(connection));
+    } else {
+      bus->WatcherSeen(false);  // no bus, no watcher
+    }
+  }
+
+  static void OnItemConnected(GObject*, GAsyncResult* result, gpointer data) {
+    std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
+    ConnectionPtr connection = Connected(result);
+    auto bus = pending->bus.lock();
+    Item* item = bus ? bus->FindSerial(pending->item) : nullptr;
+    if (!item) {  // the icon went meanwhile
+      Disconnect(connection);
+      return;
+    }
+    item->connecting = false;
+    if (connection) bus->Attach(*item, std::move(connection));
+  }
+
+  // The answer to NameHasOwner; none (an error) counts as no watcher.
+  static void OnOwnerAnswer(GObject* source, GAsyncResult* result, gpointer data) {
+    std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
+    GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, nullptr);
+    gboolean owned = FALSE;
+    if (reply) {
+      g_variant_get(reply, "(b)", &owned);
+      g_variant_unref(reply);
+    }
+    if (auto bus = pending->bus.lock()) bus->WatcherSeen(owned);
+  }
+
+  static gboolean OnWaitOver(gpointer data) {
+    auto bus = static_cast<std::weak_ptr<Bus>*>(data)->lock();
+    if (bus && bus->watcher.load() == Watcher::Unknown) bus->WatcherSeen(false);
+    return G_SOURCE_REMOVE;
   }
 
   static void OnOwnerChanged(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
@@ -401,9 +501,12 @@ class StatusNotifierTray::Bus : public std::enable_shared_from_this<Bus> {
   const std::string id_;
   const std::function<void(RawEvent)> post_;
   GDBusNodeInfo* node_;
+  CancellablePtr cancel_{g_cancellable_new()};  // cancelled at Close
+  SourcePtr wait_;  // the wait for the watcher's first answer
   ConnectionPtr control_;  // follows the watcher's name
   guint subscription_ = 0;
   std::vector<std::unique_ptr<Item>> items_;
+  std::uint64_t serials_ = 0;
   bool closed_ = false;
 };
 

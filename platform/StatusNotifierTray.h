@@ -18,10 +18,15 @@
 // Threads: the bus work runs on the desktop notifier's thread, in its GLib
 // main context (DesktopNotifier::RunOnBusThread), so this host adds none of
 // its own; what the bus brings reaches the window system through `post`.
-// Whether a watcher runs is known a moment after the host opens; each change
-// is posted as a TrayHostChanged event, on which the window system moves the
-// icons between this host and the backend's. The TrayHost calls belong to
-// the UI thread, WatcherState to any.
+// Nothing there waits for the bus: connections are made and questions asked
+// asynchronously, so a bus that hangs holds up neither the UI thread nor
+// the notifier's thread, and closing the host cancels what is under way.
+// Whether a watcher runs is known a moment after the host opens, or, when
+// the bus has said nothing by then, taken as "no" after kWatcherWaitMs,
+// until the bus says otherwise; each change is posted as a TrayHostChanged
+// event, on which the window system moves the icons between this host and
+// the backend's. The TrayHost calls belong to the UI thread, WatcherState
+// to any.
 #pragma once
 
 #include <atomic>
@@ -58,7 +63,18 @@ std::vector<ItemPixmap> ItemPixmaps(const IconPixels& icon);
 
 class StatusNotifierTray final : public TrayHost {
  public:
+  // Absent also while the bus has not answered within kWatcherWaitMs.
   enum class Watcher : std::uint8_t { Unknown, Present, Absent };
+
+  // How long the host waits for the bus to say whether a watcher runs
+  // before the backend's tray gets the icons. A working bus says so within
+  // milliseconds (the handshake and one question, a few round trips to a
+  // local daemon), and tens of milliseconds when the machine is busy at
+  // login; two seconds spare a slow but working bus from showing an icon in
+  // the backend's tray only to move it an instant later, and cost a user
+  // whose bus hangs two seconds without an icon. A watcher that starts later
+  // than that takes the icons over as it comes, as always.
+  static constexpr int kWatcherWaitMs = 2000;
 
   explicit StatusNotifierTray(StatusNotifierContext context);
   // The items leave the bus (on the bus thread, after what was asked before).

@@ -6,6 +6,7 @@
 
 #include <gio/gio.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <future>
@@ -16,6 +17,7 @@
 #include "platform/NotifyIcon.h"
 #include "tests/platform/PlatformFixture.h"
 #include "tests/platform/ServicesSupport.h"
+#include "tests/platform/SilentBus.h"
 
 namespace varnika::test {
 namespace {
@@ -300,6 +302,27 @@ TEST_F(StatusNotifierTrayTest, WithoutABusTheBackendsTrayShowsTheIcon) {
   ScopedEnv nowhere("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + folder_.Path() + "/none").c_str());
   ASSERT_TRUE(Notify(NIM_ADD, u"Varnika"));
   EXPECT_TRUE(PumpUntil([&] { return display->TrayIcons().size() == 1; }));
+}
+
+// A bus that answers only after the wait for it is over: the backend's tray
+// shows the icon meanwhile, then the watcher takes it over with the tip it
+// got in between.
+TEST_F(StatusNotifierTrayTest, ABusThatAnswersLateTakesTheIconFromTheBackendsTray) {
+  PrivateBus bus(folder_.Path());
+  if (!bus.Started()) GTEST_SKIP() << "no dbus-daemon";
+  StandInWatcher watcher(bus.Address());
+  SilentBus late(folder_.Path(), folder_ / "bus");
+  ScopedEnv session("DBUS_SESSION_BUS_ADDRESS", late.Address().c_str());
+  const auto added = std::chrono::steady_clock::now();
+  ASSERT_TRUE(Notify(NIM_ADD, u"Varnika"));
+  ASSERT_TRUE(PumpUntil([&] { return display->TrayIcons().size() == 1; }));
+  EXPECT_GE(std::chrono::steady_clock::now() - added, std::chrono::milliseconds(StatusNotifierTray::kWatcherWaitMs));
+  ASSERT_TRUE(Notify(NIM_MODIFY, u"Varnika: 2 yeni"));
+  EXPECT_TRUE(watcher.Registered().empty());
+
+  late.Answer();
+  ASSERT_TRUE(PumpUntil([&] { return !watcher.Registered().empty() && display->TrayIcons().empty(); }));
+  EXPECT_EQ(Text(Property(watcher.Bus(), watcher.Registered()[0], "Title")), "Varnika: 2 yeni");
 }
 
 }  // namespace

@@ -1,11 +1,17 @@
 // The notification area on a real X server with a real tray host (trayer):
-// docking, drawing, a real click, the tip, and docking again after the host
-// comes back.
+// docking, drawing, a real click, the tip, docking again after the host
+// comes back, and docking when the session bus hangs.
 #include <signal.h>
 
+#include <chrono>
+#include <cstdio>
 #include <optional>
 
 #include "platform/NotifyIcon.h"
+#include "platform/StatusNotifierTray.h"
+#include "tests/base/ScopedEnv.h"
+#include "tests/platform/ServicesSupport.h"
+#include "tests/platform/SilentBus.h"
 #include "tests/platform_x11/X11Harness.h"
 // After gtest (in the harness header): Xlib's macros would trip it.
 #include "platform/x11/X11Tray.h"
@@ -140,6 +146,41 @@ TEST_F(TrayTest, WithoutATrayHostEveryCallSucceedsAndNothingIsShown) {
   EXPECT_EQ(IconWindow(), 0u);
   EXPECT_TRUE(Shell_NotifyIconW(NIM_DELETE, &d));
   EXPECT_TRUE(Callbacks().empty());
+}
+
+// A session bus that takes the connections and never answers: the icon
+// docks once the wait for the watcher's answer is over, as if none ran, and
+// the window system, with a balloon's notice also waiting for that bus,
+// closes at once.
+TEST_F(TrayTest, WhenTheSessionBusNeverAnswersTheIconDocksAfterTheWaitAndClosingDoesNotHang) {
+  using Clock = std::chrono::steady_clock;
+  auto ms_since = [](Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  };
+  test::TempFolder folder;
+  test::SilentBus bus(folder.Path());
+  test::ScopedEnv session("DBUS_SESSION_BUS_ADDRESS", bus.Address().c_str());
+  Process tray = StartTrayer();
+  NOTIFYICONDATAW d = Data();
+  const Clock::time_point added = Clock::now();
+  ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &d));
+  ASSERT_TRUE(Docked());
+  const auto docked_ms = ms_since(added);
+  EXPECT_GE(docked_ms, StatusNotifierTray::kWatcherWaitMs);
+  EXPECT_LT(docked_ms, StatusNotifierTray::kWatcherWaitMs + 1500);
+  EXPECT_GE(bus.Accepted(), 1);
+
+  d.uFlags = NIF_INFO;
+  const std::u16string text = u"Yeni haberler";
+  std::copy(text.begin(), text.end(), d.szInfo);
+  ASSERT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &d));
+  EXPECT_TRUE(Pump([&] { return bus.Accepted() >= 2; }));  // the notice's connection waits too
+  const Clock::time_point closing = Clock::now();
+  ShutdownWindowSystem();
+  const auto closing_ms = ms_since(closing);
+  EXPECT_LT(closing_ms, 1000);
+  std::printf("docked after %lld ms, closed in %lld ms\n", static_cast<long long>(docked_ms),
+              static_cast<long long>(closing_ms));
 }
 
 // A tray manager of the test's own that offers an ARGB visual and records
