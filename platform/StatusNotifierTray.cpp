@@ -163,9 +163,18 @@ ConnectionPtr Connected(GAsyncResult* result) {
   return bus;
 }
 
+// Closes the connection without waiting for that (a hung bus may not take
+// what is still to be written); the bus thread, asked to stop, waits for it
+// a moment.
 void Disconnect(ConnectionPtr& bus) {
   if (!bus) return;
-  g_dbus_connection_close_sync(bus.get(), nullptr, nullptr);
+  g_dbus_connection_close(
+      bus.get(), nullptr,
+      [](GObject* source, GAsyncResult* result, gpointer hold) {
+        g_dbus_connection_close_finish(G_DBUS_CONNECTION(source), result, nullptr);
+        delete static_cast<DesktopNotifier::WorkHold*>(hold);
+      },
+      new DesktopNotifier::WorkHold(DesktopNotifier::HoldBusThread()));
   bus.reset();
 }
 

@@ -63,7 +63,7 @@ std::vector<ItemPixmap> ItemPixmaps(const IconPixels& icon);
 
 class StatusNotifierTray final : public TrayHost {
  public:
-  // Absent also while the bus has not answered within kWatcherWaitMs.
+  // Absent also when the bus has not answered within kWatcherWaitMs, until it does.
   enum class Watcher : std::uint8_t { Unknown, Present, Absent };
 
   // How long the host waits for the bus to say whether a watcher runs

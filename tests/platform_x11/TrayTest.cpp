@@ -4,7 +4,6 @@
 #include <signal.h>
 
 #include <chrono>
-#include <cstdio>
 #include <optional>
 
 #include "platform/NotifyIcon.h"
@@ -178,9 +177,9 @@ TEST_F(TrayTest, WhenTheSessionBusNeverAnswersTheIconDocksAfterTheWaitAndClosing
   const Clock::time_point closing = Clock::now();
   ShutdownWindowSystem();
   const auto closing_ms = ms_since(closing);
-  EXPECT_LT(closing_ms, 1000);
-  std::printf("docked after %lld ms, closed in %lld ms\n", static_cast<long long>(docked_ms),
-              static_cast<long long>(closing_ms));
+  EXPECT_LT(closing_ms, DesktopNotifier::kStopWaitMs);  // cancelled, not cut off
+  RecordProperty("docked_ms", static_cast<int>(docked_ms));
+  RecordProperty("closing_ms", static_cast<int>(closing_ms));
 }
 
 // A tray manager of the test's own that offers an ARGB visual and records
