@@ -58,15 +58,8 @@ TEST_F(WidgetAtScaleTwo, TheWidgetTakesTwiceItsSizeInDevicePixelsWithTheFinerArt
 
   const SkinPicture face = ExpectedFace(0, 2);
   const auto layout = [](int x, int y) { return !kListArea.Contains(x, y) && !kFooterLinkArea.Contains(x, y); };
-  int wrong = -1;
   std::string report;
-  xtest::WaitFor(
-      [&] {
-        report.clear();
-        wrong = Wrong(face, layout, &report);
-        return wrong == 0;
-      },
-      kPatience);
+  const int wrong = WrongAfterWaiting(face, layout, &report);
   const Pixels shot = GrabWindow();
   const std::string file = std::string(VARNIKA_SHOT_DIR) + "/shot-widget@2x.png";
   EXPECT_TRUE(Screen::SavePng(shot, file)) << file;

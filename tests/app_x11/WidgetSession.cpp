@@ -191,10 +191,18 @@ WindowBox WidgetSession::Box() {
   return box;
 }
 
-int WidgetSession::Wrong(const SkinPicture& expected, const std::function<bool(int x, int y)>& logical,
-                         std::string* report) {
+int WidgetSession::WrongAfterWaiting(const SkinPicture& expected, const std::function<bool(int x, int y)>& logical,
+                                     std::string* report) {
   const auto counted = [&](int x, int y) { return logical(x / scale_, y / scale_); };
-  return Mismatches(GrabWindow(), expected, kDesk, 3, counted, report);
+  int wrong = -1;
+  xtest::WaitFor(
+      [&] {
+        report->clear();
+        wrong = Mismatches(GrabWindow(), expected, kDesk, 3, counted, report);
+        return wrong == 0;
+      },
+      kPatience);
+  return wrong;
 }
 
 void WidgetSession::ExpectAboutPanel() {
@@ -207,16 +215,8 @@ void WidgetSession::ExpectAboutPanel() {
     if ((about.At(x - kAboutImageArea.left, y - kAboutImageArea.top) >> 24) != 0xFF) return false;
     return std::none_of(std::begin(kTexts), std::end(kTexts), [&](const Area& a) { return a.Contains(x, y); });
   };
-  int wrong = -1;
   std::string report;
-  xtest::WaitFor(
-      [&] {
-        report.clear();
-        wrong = Wrong(expected, art, &report);
-        return wrong == 0;
-      },
-      kPatience);
-  EXPECT_EQ(wrong, 0) << "the about panel's art differs:" << report;
+  EXPECT_EQ(WrongAfterWaiting(expected, art, &report), 0) << "the about panel's art differs:" << report;
 }
 
 Point WidgetSession::OnScreen(int x, int y) {

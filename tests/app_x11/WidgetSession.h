@@ -56,8 +56,10 @@ class WidgetSession : public ::testing::Test {
 
   // Device pixels of the window against the picture that differ by more
   // than 3, counted where logical(x, y) holds for the logical pixel they
-  // belong to.
-  int Wrong(const SkinPicture& expected, const std::function<bool(int x, int y)>& logical, std::string* report);
+  // belong to: none once the window shows the picture, else the count when
+  // patience ran out.
+  int WrongAfterWaiting(const SkinPicture& expected, const std::function<bool(int x, int y)>& logical,
+                        std::string* report);
   // The about panel's own art shows, where it is opaque and carries no text.
   void ExpectAboutPanel();
 
