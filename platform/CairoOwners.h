@@ -19,6 +19,7 @@ struct CairoReleaser {
   void operator()(cairo_font_options_t* p) const { cairo_font_options_destroy(p); }
   void operator()(PangoFontDescription* p) const { pango_font_description_free(p); }
   void operator()(PangoAttrList* p) const { pango_attr_list_unref(p); }
+  void operator()(GSource* p) const { g_source_unref(p); }
   // PangoLayout, PangoContext and every other GObject.
   void operator()(gpointer p) const { g_object_unref(p); }
 };
@@ -32,6 +33,7 @@ using PangoFontDescriptionPtr = std::unique_ptr<PangoFontDescription, CairoRelea
 using PangoAttrListPtr = std::unique_ptr<PangoAttrList, CairoReleaser>;
 using PangoLayoutPtr = std::unique_ptr<PangoLayout, CairoReleaser>;
 using PangoContextPtr = std::unique_ptr<PangoContext, CairoReleaser>;
+using GSourcePtr = std::unique_ptr<GSource, CairoReleaser>;
 template <typename T>
 using GObjectPtr = std::unique_ptr<T, CairoReleaser>;  // any other GObject
 

@@ -37,9 +37,6 @@ struct ContextUnref {
 struct LoopUnref {
   void operator()(GMainLoop* l) const { g_main_loop_unref(l); }
 };
-struct SourceUnref {
-  void operator()(GSource* s) const { g_source_unref(s); }
-};
 
 const char* IconNameOf(DWORD flags) {
   switch (flags & 0x0F) {
@@ -328,7 +325,7 @@ class DesktopNotifier::Worker {
 
   std::unique_ptr<GMainContext, ContextUnref> context_;
   std::unique_ptr<GMainLoop, LoopUnref> loop_;
-  std::unique_ptr<GSource, SourceUnref> stop_wait_;  // bounds the stop
+  GSourcePtr stop_wait_;  // bounds the stop
   CancellablePtr cancellable_{g_cancellable_new()};
   std::thread thread_;
   ConnectionPtr bus_;

@@ -59,11 +59,6 @@ constexpr const char* kItemXml =
 using ConnectionPtr = GObjectPtr<GDBusConnection>;
 using CancellablePtr = GObjectPtr<GCancellable>;
 
-struct SourceUnref {
-  void operator()(GSource* s) const { g_source_unref(s); }
-};
-using SourcePtr = std::unique_ptr<GSource, SourceUnref>;
-
 void AppendArgb(std::uint32_t pixel, std::vector<std::uint8_t>* out) {
   out->push_back(static_cast<std::uint8_t>(pixel >> 24));
   out->push_back(static_cast<std::uint8_t>(pixel >> 16));
@@ -511,7 +506,7 @@ class StatusNotifierTray::Bus : public std::enable_shared_from_this<Bus> {
   const std::function<void(RawEvent)> post_;
   GDBusNodeInfo* node_;
   CancellablePtr cancel_{g_cancellable_new()};  // cancelled at Close
-  SourcePtr wait_;  // the wait for the watcher's first answer
+  GSourcePtr wait_;  // the wait for the watcher's first answer
   ConnectionPtr control_;  // follows the watcher's name
   guint subscription_ = 0;
   std::vector<std::unique_ptr<Item>> items_;

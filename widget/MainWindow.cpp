@@ -244,6 +244,15 @@ void TMainWindow::CreateNewsBox() {
   news_list_->OnMouseDown = [this](TControl*, int keys, int, int) {
     if (keys & MK_RBUTTON) ShowMenu();
   };
+  // A long list is measured in slices after its first screens are shown;
+  // each slice makes it taller and moves the thumb. At the top of a list
+  // that already overflows its box nothing that shows changes, and the
+  // window is not repainted for it.
+  news_list_->OnMeasured = [this](TControl*) {
+    if (news_list_->Top() == 0 && thumb_->Top() == 0 && scroller_->Visible()) return;
+    UpdateScrollBar();
+    if (collapsed_) RefreshCollapsedPicture();
+  };
   news_list_->Show();
 
   scroller_ = Place<TScrollerEx>(news_box_, news_box_->Width() - 20, 0, 20, news_box_->Height());

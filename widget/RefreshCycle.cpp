@@ -19,7 +19,6 @@
 #include "resources/StringTable.h"
 #include "toolkit/Control.h"
 #include "toolkit/SystemRoutines.h"
-#include "widget/BitmapControls.h"
 #include "widget/ContentEx.h"
 #include "widget/MainWindow.h"
 #include "widget/CheckBoxEx.h"
@@ -266,16 +265,7 @@ void TMainWindow::CacheReadDone(TWidgetMessage&) {
   TrimAfterStart();
 }
 
-// A long list is measured in slices after its first screens are shown;
-// each slice makes it taller and moves the thumb. At the top of a list that
-// already overflows its box nothing that shows changes, and the window is
-// not repainted for it.
 void TMainWindow::ShowHeadlines(std::unique_ptr<TElementList> items) {
-  news_list_->OnMeasured = [this](TControl*) {
-    if (news_list_->Top() == 0 && thumb_->Top() == 0 && scroller_->Visible()) return;
-    UpdateScrollBar();
-    if (collapsed_) RefreshCollapsedPicture();
-  };
   news_list_->SetRedraw(true);
   news_list_->SetItems(std::move(items), CacheFileName());
   UpdateScrollBar();
