@@ -387,26 +387,24 @@ TEST_F(ContentTest, ANewFeedMidWaySupersedesTheSlicesOfTheOldOne) {
   whole.list->SetItemsMeasuredAtOnce(700);
   whole.Load(second);
 
-  scene_->Load(first);
-  RunSlices(1);
-  ASSERT_TRUE(List().Measuring());
-  scene_->Load(DataFile("corpus/rss_mixed.xml"));
-  EXPECT_FALSE(List().Measuring());
-  const int short_height = List().Height();
-  List().ResetCounters();
-  Backend().AdvanceClock(1000);
-  Pump();
-  EXPECT_EQ(List().Counters().TextMeasures, 0u);
-  EXPECT_EQ(List().Height(), short_height);
-
-  scene_->Load(first);
-  RunSlices(1);
-  List().ClearItems();
-  EXPECT_FALSE(List().Measuring());
-  List().ResetCounters();
-  Backend().AdvanceClock(1000);
-  Pump();
-  EXPECT_EQ(List().Counters().TextMeasures, 0u);
+  // A short feed or a clear: nothing is measured any more.
+  const std::function<void()> interruptions[] = {[&] { scene_->Load(DataFile("corpus/rss_mixed.xml")); },
+                                                 [&] { List().ClearItems(); }};
+  for (const auto& interrupt : interruptions) {
+    scene_->Load(first);
+    RunSlices(1);
+    ASSERT_TRUE(List().Measuring());
+    interrupt();
+    EXPECT_FALSE(List().Measuring());
+    const int height = List().Height();
+    const int measured = List().MeasuredCount();
+    List().ResetCounters();
+    Backend().AdvanceClock(1000);
+    Pump();
+    EXPECT_EQ(List().Counters().TextMeasures, 0u);
+    EXPECT_EQ(List().Height(), height);
+    EXPECT_EQ(List().MeasuredCount(), measured);
+  }
   EXPECT_EQ(List().MeasuredCount(), 0);
 
   scene_->Load(first);
