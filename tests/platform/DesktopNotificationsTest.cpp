@@ -73,20 +73,10 @@ class StandInService {
     static const GDBusInterfaceVTable vtable = {&StandInService::OnCall, nullptr, nullptr, {}};
     g_dbus_connection_register_object(bus_, "/org/freedesktop/Notifications", node_->interfaces[0], &vtable, this,
                                       nullptr, nullptr);
-    GVariant* reply = g_dbus_connection_call_sync(bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "RequestName",
-                                                  g_variant_new("(su)", "org.freedesktop.Notifications", 4u), nullptr,
-                                                  G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
-    if (reply) g_variant_unref(reply);
+    OwnBusName(bus_, "org.freedesktop.Notifications");
   }
 
-  void Finish() {
-    if (node_) g_dbus_node_info_unref(node_);
-    if (bus_) {
-      g_dbus_connection_close_sync(bus_, nullptr, nullptr);
-      g_object_unref(bus_);
-    }
-  }
+  void Finish() { EndStandIn(node_, bus_); }
 
   static void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
                      GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data) {

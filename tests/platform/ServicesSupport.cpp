@@ -1,5 +1,6 @@
 #include "tests/platform/ServicesSupport.h"
 
+#include <gio/gio.h>
 #include <glib.h>
 
 #include <future>
@@ -22,6 +23,21 @@
 extern char** environ;
 
 namespace varnika::test {
+
+void OwnBusName(GDBusConnection* bus, const char* name) {
+  GVariant* reply = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                "org.freedesktop.DBus", "RequestName", g_variant_new("(su)", name, 4u),
+                                                nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+  if (reply) g_variant_unref(reply);
+}
+
+void EndStandIn(GDBusNodeInfo* node, GDBusConnection* bus) {
+  if (node) g_dbus_node_info_unref(node);
+  if (bus) {
+    g_dbus_connection_close_sync(bus, nullptr, nullptr);
+    g_object_unref(bus);
+  }
+}
 
 namespace {
 

@@ -13,7 +13,15 @@
 
 #include "tests/base/ScopedEnv.h"
 
+typedef struct _GDBusConnection GDBusConnection;
+typedef struct _GDBusNodeInfo GDBusNodeInfo;
+
 namespace varnika::test {
+
+// A stand-in service on a test bus: takes name (replacing its owner), and
+// at its end closes its connection and frees its interfaces' description.
+void OwnBusName(GDBusConnection* bus, const char* name);
+void EndStandIn(GDBusNodeInfo* node, GDBusConnection* bus);
 
 // A fresh folder under $TMPDIR (or /tmp), removed with its contents.
 class TempFolder {

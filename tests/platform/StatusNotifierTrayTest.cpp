@@ -64,20 +64,10 @@ class StandInWatcher {
                                       nullptr);
     g_dbus_connection_signal_subscribe(bus_, nullptr, "org.kde.StatusNotifierItem", nullptr, "/StatusNotifierItem",
                                        nullptr, G_DBUS_SIGNAL_FLAGS_NONE, &StandInWatcher::OnSignal, this, nullptr);
-    GVariant* reply = g_dbus_connection_call_sync(bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "RequestName",
-                                                  g_variant_new("(su)", "org.kde.StatusNotifierWatcher", 4u),
-                                                  nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
-    if (reply) g_variant_unref(reply);
+    OwnBusName(bus_, "org.kde.StatusNotifierWatcher");
   }
 
-  void Finish() {
-    if (node_) g_dbus_node_info_unref(node_);
-    if (bus_) {
-      g_dbus_connection_close_sync(bus_, nullptr, nullptr);
-      g_object_unref(bus_);
-    }
-  }
+  void Finish() { EndStandIn(node_, bus_); }
 
   static void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters,
                      GDBusMethodInvocation* invocation, gpointer data) {

@@ -9,26 +9,17 @@
 #include "toolkit/SystemRoutines.h"
 #include "toolkit/WinTimer.h"
 #include "toolkit/WindowEx.h"
+#include "tests/toolkit_controls/ControlTestSupport.h"
 
 namespace varnika {
 namespace {
 
-class SystemRoutinesTest : public ::testing::Test {
+class SystemRoutinesTest : public testing::WindowSystemTest {
  protected:
   void SetUp() override {
-    auto backend = std::make_unique<HeadlessBackend>();
-    backend_ = backend.get();
-    backend_->SetWorkArea(RECT{0, 0, 1280, 994});
-    InitWindowSystem(std::move(backend));
+    testing::WindowSystemTest::SetUp();
+    Backend().SetWorkArea(RECT{0, 0, 1280, 994});
   }
-  void TearDown() override { ShutdownWindowSystem(); }
-
-  void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  }
-
-  HeadlessBackend* backend_ = nullptr;
 };
 
 TEST_F(SystemRoutinesTest, TimerFiresWhileEnabledAndNeverOnADeadWindow) {
@@ -41,16 +32,16 @@ TEST_F(SystemRoutinesTest, TimerFiresWhileEnabledAndNeverOnADeadWindow) {
     TWinTimer timer(wnd, 1003, 300000);
     timer.SetEnabled(true);
     EXPECT_TRUE(timer.Enabled());
-    backend_->AdvanceClock(300000);
+    Backend().AdvanceClock(300000);
     Pump();
     EXPECT_EQ(fired, 1);
     timer.Stop();
-    backend_->AdvanceClock(300000);
+    Backend().AdvanceClock(300000);
     Pump();
     EXPECT_EQ(fired, 1);
     timer.Start();
   }  // the destructor stops it
-  backend_->AdvanceClock(300000);
+  Backend().AdvanceClock(300000);
   Pump();
   EXPECT_EQ(fired, 1);
   DestroyWindow(wnd);
@@ -70,12 +61,12 @@ TEST_F(SystemRoutinesTest, FadeInEndsAtFullOpacityAndFadeOutHidesAtThree) {
   EXPECT_EQ(window->Opacity(), 255);
   EXPECT_TRUE(IsWindowVisible(wnd));
   EXPECT_EQ(GetTickCount() - start, 63u);  // 63 steps of 4, one pause each
-  EXPECT_EQ(backend_->SurfaceOf(wnd).alpha, 255);
-  const int frames = backend_->SurfaceOf(wnd).frames_presented;
+  EXPECT_EQ(Backend().SurfaceOf(wnd).alpha, 255);
+  const int frames = Backend().SurfaceOf(wnd).frames_presented;
   FadeOut(*window, 4, 1);
   EXPECT_EQ(window->Opacity(), 3);
   EXPECT_FALSE(IsWindowVisible(wnd));
-  EXPECT_GE(backend_->SurfaceOf(wnd).frames_presented - frames, 0);
+  EXPECT_GE(Backend().SurfaceOf(wnd).frames_presented - frames, 0);
 }
 
 TEST_F(SystemRoutinesTest, DrainDispatchesEverythingButKeepsAQuitForTheLoop) {
